@@ -1,0 +1,35 @@
+# The two set-up commands: `make run` and `make test`.
+PRESETS_TESTED := default asan
+BIN := build/default/bin
+
+.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) test-tsan bench clean
+
+all: build
+
+deps:
+	scripts/install-deps.sh
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default
+
+# Prepares a registry store in which board 0 is installed at 0x300 with IRQ 5,
+# then runs the demo on the simulated board.
+run: build
+	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S' /v BoardIDInUsed /t REG_DWORD /d 1 /f
+	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v BaseAddress /t REG_DWORD /d 0x300 /f
+	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v Interrupt /t REG_DWORD /d 5 /f
+	$(BIN)/m716 demo
+
+test: deps $(addprefix test-,$(PRESETS_TESTED))
+
+test-%:
+	cmake --preset $*
+	cmake --build --preset $*
+	ctest --preset $*
+
+bench: build
+	@for b in $(BIN)/bench_*; do $$b; done
+
+clean:
+	rm -rf build

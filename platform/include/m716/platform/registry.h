@@ -1,0 +1,119 @@
+#pragma once
+// The system registry (HKEY_LOCAL_MACHINE only), kept in one SQLite database file.
+//
+// Semantics follow the Windows registry: key paths ("A\B\C", relative to HKLM) and value
+// names are case-insensitive and case-preserving; creating a key tells whether it was new;
+// deleting a key deletes its subkeys; enumeration ends with RegStatus::noMoreItems; strings
+// are stored with their terminating null counted in their size.
+//
+// Concurrency: every call may run on any thread at any time. Several processes may share one
+// file (WAL mode, busy time-out). A RegTransaction makes the calls of its thread on its store
+// one atomic change; other threads' calls on the same store wait until it ends.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "m716/platform/export.h"
+
+namespace m716::platform {
+
+enum class RegStatus { ok, notFound, noMoreItems, wrongType, failed };
+
+enum class RegType : std::uint32_t { string = 1, dword = 4 };
+
+struct RegValue {
+  std::string name;
+  RegType type = RegType::dword;
+  std::uint32_t dword = 0;   // for RegType::dword
+  std::string text;          // for RegType::string, without the terminating null
+  std::uint32_t size = 0;    // stored size in bytes (4, or text length + 1)
+};
+
+class RegistryStore;
+
+// An open key, like an HKEY. Closed by close() or when destroyed. Calls on a key that was
+// deleted meanwhile fail with notFound.
+class M716_PLATFORM_API RegKey {
+ public:
+  RegKey() = default;
+  RegKey(RegKey&& other) noexcept;
+  RegKey& operator=(RegKey&& other) noexcept;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  ~RegKey();
+
+  bool isOpen() const { return store_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+  RegStatus queryDword(std::string_view name, std::uint32_t& value) const;
+  RegStatus queryString(std::string_view name, std::string& text) const;
+  RegStatus queryValue(std::string_view name, RegValue& value) const;
+  RegStatus setDword(std::string_view name, std::uint32_t value);
+  RegStatus setString(std::string_view name, std::string_view text);
+  RegStatus deleteValue(std::string_view name);
+  // Subkeys and values in a stable order (by name, case-insensitively); an index past the
+  // last gives noMoreItems.
+  RegStatus enumKey(std::uint32_t index, std::string& name) const;
+  RegStatus enumValue(std::uint32_t index, RegValue& value) const;
+  RegStatus flush();
+  void close();
+
+ private:
+  friend class RegistryStore;
+  RegistryStore* store_ = nullptr;
+  std::int64_t id_ = 0;
+  std::string path_;
+};
+
+// One connection to a registry file.
+class M716_PLATFORM_API RegistryStore {
+ public:
+  explicit RegistryStore(const std::string& file);
+  ~RegistryStore();
+  RegistryStore(const RegistryStore&) = delete;
+  RegistryStore& operator=(const RegistryStore&) = delete;
+
+  bool isOpen() const;
+  const std::string& file() const;
+
+  RegStatus openKey(std::string_view path, RegKey& key);
+  // Creates the key and any missing parents; *created tells whether the key was new.
+  RegStatus createKey(std::string_view path, RegKey& key, bool* created = nullptr);
+  // Deletes the key with all its subkeys and values.
+  RegStatus deleteKey(std::string_view path);
+
+  struct Impl;
+
+ private:
+  friend class RegKey;
+  friend class RegTransaction;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Groups the calls made on this thread on one store into one atomic change: committed by
+// commit(), rolled back if destroyed before. Transactions may nest; only the outermost commits.
+class M716_PLATFORM_API RegTransaction {
+ public:
+  explicit RegTransaction(RegistryStore& store);
+  ~RegTransaction();
+  RegTransaction(const RegTransaction&) = delete;
+  RegTransaction& operator=(const RegTransaction&) = delete;
+  RegStatus commit();
+
+ private:
+  RegistryStore& store_;
+  bool done_ = false;
+};
+
+// The process-wide store. Its file is $M716_REGISTRY when set, else /var/lib/m716/registry.db
+// when that folder is writable, else $XDG_STATE_HOME/m716/registry.db
+// (~/.local/state/m716/registry.db). Opened at first use.
+M716_PLATFORM_API RegistryStore& registry();
+M716_PLATFORM_API std::string defaultRegistryFile();
+// Points the process-wide store at another file (tests, tools); keys opened before keep
+// working on the old connection until closed.
+M716_PLATFORM_API void useRegistryFile(const std::string& file);
+
+}  // namespace m716::platform
