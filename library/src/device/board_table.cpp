@@ -1,0 +1,8 @@
+#include "board_table.h"
+
+namespace m716 {
+
+std::array<BoardRecord, kBoardCount> boards{};
+std::array<M716InterruptBlock, kBoardCount> interruptBlocks{};
+
+}  // namespace m716

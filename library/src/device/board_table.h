@@ -1,0 +1,103 @@
+#pragma once
+// The board table: one record per board, process-wide, zero at library load. The library
+// keeps a shadow of every per-axis parameter and mode register here and never reads them back
+// from the chip; the interrupt blocks it shares with the interrupt driver live beside it.
+//
+// Concurrency: a board's record is used by one thread at a time (the caller's), except the
+// fields the interrupt driver writes in the interrupt block.
+
+#include <array>
+#include <cstdint>
+
+#include "KRVM716_driver.h"
+#include "m716/platform/events.h"
+
+namespace m716 {
+
+constexpr std::uint32_t kBoardCount = 16;
+constexpr std::uint32_t kAxisCount = 4;
+constexpr std::uint32_t kAllAxes = 0x0F;
+
+// Speeds in pulses per second, accelerations in pps/s, jerk in pps/s².
+struct ConfiguredSpeeds {
+  std::uint32_t sv = 0, dv = 0, ac = 0, ak = 0;
+};
+
+struct AxisRecord {
+  std::int32_t realPosition = 0;
+  std::int32_t logicalPosition = 0;
+  std::int32_t pcmp = 0;  // COMP+
+  std::int32_t ncmp = 0;  // COMP-
+  std::int32_t plmt = 0;  // positive software travel limit
+  std::int32_t nlmt = 0;  // negative software travel limit
+  std::int32_t liveSpeed = 0;
+  std::int32_t liveAcceleration = 0;
+  std::int32_t outputPulses = 0;
+  std::int32_t circleCenter = 0;
+  std::uint32_t wr1 = 0, wr2 = 0, wr3 = 0;  // mode register shadows
+
+  ConfiguredSpeeds configured;
+  double multiplier = 0;  // speed multiplier: 8 000 000 / range
+  std::uint32_t rg = 0;   // range parameter
+  std::uint32_t rangeInForce = 0;
+  // Working speed set, read by the conversions into chip values.
+  std::uint32_t sv = 0, dv = 0, mdv = 0, ac = 0, ak = 0, dc = 0;
+  std::uint32_t decelerationPoint = 0;
+
+  std::uint32_t homeMode = 0;
+  std::int32_t homeOffset = 0;
+  std::uint32_t homeType = 0, homeP0Dir = 0, homeP0Speed = 0, homeP1Dir = 0, homeP1Speed = 0,
+                homeP2Dir = 0, homeOffsetSpeed = 0;
+};
+
+struct InterpolationSet {
+  double multiplier = 0;
+  std::uint32_t range = 0;
+  std::uint32_t sCurve = 0;  // 1 S-curve, 0 T-curve
+  std::uint32_t sv = 0, dv = 0, mdv = 0, ac = 0, ak = 0, dc = 0;
+};
+
+struct BoardRecord {
+  std::uint16_t baseAddress = 0;
+  std::uint16_t irq = 0;
+  // Set once an open has read the board's base address from the registry; until then no port
+  // of the board is ever touched.
+  bool bound = false;
+  bool open = false;
+
+  std::array<AxisRecord, kAxisCount> axes{};
+  InterpolationSet interpolation;
+  std::uint32_t lastDecelerationPoint = 0;
+  std::uint32_t manualDeceleration = 0;
+  std::int32_t decelerationOffset = 0;
+
+  platform::EventHandle interruptEvent = nullptr;
+  platform::EventHandle homeEvent = nullptr;
+};
+
+extern std::array<BoardRecord, kBoardCount> boards;
+extern std::array<M716InterruptBlock, kBoardCount> interruptBlocks;
+
+// Index of a one-axis mask: 1 -> 0, 2 -> 1, 4 -> 2, 8 -> 3. Other masks are clipped into the
+// four entries, so no caller can reach beyond them.
+constexpr std::uint32_t axisIndex(std::uint32_t axisMask) {
+  const std::uint32_t shifted = (axisMask & 0x0F) >> 1;
+  return shifted >= 4 ? 3 : shifted;
+}
+
+constexpr bool isBoardNumber(std::uint32_t board) { return (board & 0xFF) < kBoardCount; }
+constexpr bool isOneAxis(std::uint32_t axes) {
+  const std::uint32_t a = axes & 0xFF;
+  return a == 1 || a == 2 || a == 4 || a == 8;
+}
+
+// Calls fn(mask, index) for each axis selected in `axes`, in the order X, Y, Z, U.
+template <typename Fn>
+void forEachAxis(std::uint32_t axes, Fn&& fn) {
+  for (std::uint32_t index = 0; index < kAxisCount; ++index) {
+    const std::uint32_t mask = 1u << index;
+    if (axes & mask) fn(mask, index);
+  }
+}
+
+}  // namespace m716

@@ -1,0 +1,185 @@
+// Device open, close and discovery.
+
+#include <cstring>
+
+#include "KRVM716.h"
+#include "KRVM716_driver.h"
+#include "board_table.h"
+#include "chip.h"
+#include "driver_link.h"
+#include "m716/platform/events.h"
+#include "m716/platform/registry.h"
+#include "motion/speed_parameters.h"
+#include "parameters.h"
+#include "ports.h"
+#include "registry_keys.h"
+
+namespace m716 {
+namespace {
+
+using platform::RegStatus;
+
+// Binds the record to the base address and IRQ of the installer's entry. 0 or 4.
+std::uint32_t readHardwareSettings(std::uint32_t board) {
+  BoardRecord& record = boards[board];
+  platform::RegKey key;
+  if (platform::registry().openKey(keys::hardwareKey(board), key) != RegStatus::ok)
+    return M716_ERR_OPEN_REGISTRY;
+  std::uint32_t base = 0, irq = 0;
+  if (key.queryDword(keys::kBaseAddress, base) != RegStatus::ok) return M716_ERR_OPEN_REGISTRY;
+  record.baseAddress = static_cast<std::uint16_t>(base);
+  record.bound = true;
+  if (key.queryDword(keys::kInterrupt, irq) != RegStatus::ok) return M716_ERR_OPEN_REGISTRY;
+  record.irq = static_cast<std::uint16_t>(irq);
+  return M716_OK;
+}
+
+void loadAxis(std::uint32_t board, std::uint32_t mask, AxisRecord& axis) {
+  axis.multiplier = 8'000'000.0 / axis.rg;
+  issueAxisCommand(board, mask, chip::Select);
+  issueAxisCommand(board, mask, chip::SetRange);
+  axis.rangeInForce = axis.rg;
+  for (auto code : {chip::SetJerk, chip::SetAcceleration, chip::SetDeceleration,
+                    chip::SetStartSpeed, chip::SetDriveSpeed})
+    issueAxisCommand(board, mask, code);
+  issueAxisCommand(board, mask, chip::LoadWR1);
+  issueAxisCommand(board, mask, chip::LoadWR2);
+  axis.wr3 &= 0xF0FF;  // output levels start low
+  issueAxisCommand(board, mask, chip::LoadWR3);
+  axis.realPosition = 0;
+  issueAxisCommand(board, mask, chip::SetRealPosition);
+  axis.logicalPosition = 0;
+  issueAxisCommand(board, mask, chip::SetLogicalPosition);
+  issueAxisCommand(board, mask, chip::SetComparePlus);
+  issueAxisCommand(board, mask, chip::SetCompareMinus);
+}
+
+// Loads the parameters, resets the chip and loads every axis. 0, 5 or 34.
+std::uint32_t initialiseBoard(std::uint32_t board) {
+  if (std::uint32_t error = loadParameters(board)) return error;
+  BoardRecord& record = boards[board];
+  deriveInterpolationScale(record.interpolation);
+  record.manualDeceleration = 0;
+  record.decelerationOffset = 0;
+  writePortWord(board, chip::WR0, chip::kReset);
+  forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
+    loadAxis(board, mask, record.axes[index]);
+  });
+  return M716_OK;
+}
+
+void closeEvents(BoardRecord& record) {
+  platform::closeEvent(record.interruptEvent);
+  platform::closeEvent(record.homeEvent);
+  record.interruptEvent = nullptr;
+  record.homeEvent = nullptr;
+}
+
+void fillInterruptBlock(std::uint32_t board) {
+  const BoardRecord& record = boards[board];
+  M716InterruptBlock& block = interruptBlocks[board];
+  block.board = static_cast<std::uint8_t>(board);
+  block.irq = record.irq;
+  block.baseAddress = record.baseAddress;
+  block.pathIdle = 1;
+  block.pathStop = 1;
+  for (std::uint32_t i = 0; i < kAxisCount; ++i) {
+    block.compareTables[i].state = 0;
+    block.speedTables[i].state = 0;
+  }
+}
+
+bool openEvents(std::uint32_t board) {
+  BoardRecord& record = boards[board];
+  record.interruptEvent = platform::openEvent(interruptEventName(board));
+  record.homeEvent = platform::openEvent(homeEventName(board));
+  return record.interruptEvent != nullptr && record.homeEvent != nullptr;
+}
+
+bool irqReadsBack(std::uint32_t board) {
+  const std::uint16_t irq = boards[board].irq;
+  writePortWord(board, chip::IrqSelect, irq);
+  return readPortWord(board, chip::IrqSelect) == irq;
+}
+
+// A failed registration leaves nothing behind: the events are closed and the driver lets go
+// of the board, so the next open starts clean.
+std::uint32_t abandonOpen(std::uint32_t board, std::uint32_t error) {
+  closeEvents(boards[board]);
+  callDriver(board, M716_DRIVER_UNREGISTER_BOARD);
+  return error;
+}
+
+std::uint32_t openBoard(std::uint32_t board) {
+  if (!loadDriver()) return M716_ERR_OPEN_DRIVER;
+  BoardRecord& record = boards[board];
+  record.open = false;
+  record.bound = false;
+  record.baseAddress = 0x300;
+  record.irq = 7;
+  if (std::uint32_t error = readHardwareSettings(board)) return error;
+  if (std::uint32_t error = initialiseBoard(board)) return error;
+  closeEvents(record);
+  writePortWord(board, chip::BoardControl, 0);
+  fillInterruptBlock(board);
+  callDriver(board, M716_DRIVER_REGISTER_BOARD);
+  if (!openEvents(board)) return abandonOpen(board, M716_ERR_CREATE_EVENT);
+  if (!irqReadsBack(board)) return abandonOpen(board, M716_ERR_DEVICE_ABSENT);
+  record.open = true;
+  return M716_OK;
+}
+
+std::uint32_t closeBoard(std::uint32_t board) {
+  BoardRecord& record = boards[board];
+  forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
+    record.axes[index].wr1 &= 0x00FF;  // no interrupt sources
+    issueAxisCommand(board, mask, chip::LoadWR1);
+  });
+  closeEvents(record);
+  if (record.bound) callDriver(board, M716_DRIVER_UNREGISTER_BOARD);
+  record.open = false;
+  return M716_OK;
+}
+
+std::uint32_t availableBoards(std::uint32_t& mask) {
+  platform::RegKey key;
+  std::uint32_t installed = 0;
+  if (platform::registry().openKey(keys::kHardwareBranch, key) != RegStatus::ok ||
+      key.queryDword(keys::kBoardsInUse, installed) != RegStatus::ok)
+    return M716_ERR_READ_REGISTRY;
+  key.close();
+  mask = 0;
+  for (std::uint32_t board = 0; board < kBoardCount; ++board) {
+    if (!(installed & (1u << board))) continue;
+    // A board this process has open is in use, hence available; it must stay open.
+    if (boards[board].open) {
+      mask |= 1u << board;
+    } else if (openBoard(board) == M716_OK) {
+      mask |= 1u << board;
+      closeBoard(board);
+    }
+  }
+  return M716_OK;
+}
+
+}  // namespace
+}  // namespace m716
+
+using namespace m716;
+
+extern "C" KRVM716_API uint32_t M716MotDevOpen(uint32_t board) {
+  board &= 0xFF;
+  if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
+  return openBoard(board);
+}
+
+extern "C" KRVM716_API uint32_t M716MotDevClose(uint32_t board) {
+  board &= 0xFF;
+  if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
+  return closeBoard(board);
+}
+
+extern "C" KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask) {
+  if (mask == nullptr) return M716_ERR_PARAMETER_INVALID;
+  return availableBoards(*mask);
+}

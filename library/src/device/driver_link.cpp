@@ -1,0 +1,42 @@
+#include "driver_link.h"
+
+#include <atomic>
+
+#include "KRVM716_driver.h"
+#include "board_table.h"
+#include "m716/platform/dynload.h"
+
+namespace m716 {
+namespace {
+
+std::atomic<M716DriverProc> driverProc{nullptr};
+
+}  // namespace
+
+bool loadDriver() {
+  platform::ModuleHandle module =
+      platform::loadLibrary("KRVM716S.dll", reinterpret_cast<const void*>(&loadDriver));
+  if (module == nullptr) return false;
+  auto entry = reinterpret_cast<M716DriverProc>(platform::findEntry(module, "DriverProc"));
+  if (entry == nullptr) return false;
+  driverProc.store(entry);
+  return true;
+}
+
+bool driverLoaded() { return driverProc.load() != nullptr; }
+
+std::uint32_t callDriver(std::uint32_t board, std::uint32_t code) {
+  M716DriverProc proc = driverProc.load();
+  if (proc == nullptr) return 1;
+  return proc(0, 0, code, reinterpret_cast<std::uintptr_t>(&interruptBlocks[board]), 0);
+}
+
+std::string interruptEventName(std::uint32_t board) {
+  return M716_EVENT_INTERRUPT_PREFIX + std::to_string(board);
+}
+
+std::string homeEventName(std::uint32_t board) {
+  return M716_EVENT_HOME_PREFIX + std::to_string(board);
+}
+
+}  // namespace m716

@@ -1,0 +1,168 @@
+#include "ports.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "KRVM716.h"
+#include "board_table.h"
+#include "chip.h"
+#include "m716/platform/bus.h"
+
+namespace m716 {
+namespace {
+
+constexpr std::uint16_t kEmptySlot = 0xFFFF;
+
+std::uint32_t clampTo(double value, std::uint32_t low, std::uint32_t high) {
+  if (!(value >= low)) return low;  // also NaN
+  if (value >= high) return high;
+  return static_cast<std::uint32_t>(value);  // truncation toward zero
+}
+
+void writeValue16(std::uint32_t board, std::uint32_t value) {
+  writePortWord(board, chip::WR6, static_cast<std::uint16_t>(value));
+}
+
+void writeValue32(std::uint32_t board, std::uint32_t value) {
+  writePortWord(board, chip::WR6, static_cast<std::uint16_t>(value));
+  writePortWord(board, chip::WR7, static_cast<std::uint16_t>(value >> 16));
+}
+
+void loadModeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t port,
+                      std::uint32_t shadow) {
+  writePortWord(board, chip::WR0, chip::commandWord(axes, chip::Select));
+  writePortWord(board, port, static_cast<std::uint16_t>(shadow));
+}
+
+// The shadow entry a value-carrying command reads: the lowest selected axis.
+const AxisRecord& commandAxis(const BoardRecord& record, std::uint32_t axes) {
+  const std::uint32_t selected = axes & kAllAxes;
+  return record.axes[selected == 0 ? 0 : std::countr_zero(selected)];
+}
+
+// Writes the data words of a value-carrying command; false for codes without data.
+bool writeCommandData(std::uint32_t board, const AxisRecord& axis, std::uint16_t code) {
+  switch (code) {
+    case chip::SetRange:
+      writeValue32(board, std::clamp(axis.rg, chip::kRangeMin, chip::kRangeMax));
+      return true;
+    case chip::SetJerk:
+      writeValue16(board, jerkRegister(axis.ak, axis.multiplier));
+      return true;
+    case chip::SetAcceleration:
+      writeValue16(board, accelerationRegister(axis.ac, axis.multiplier));
+      return true;
+    case chip::SetDeceleration:
+      writeValue16(board, decelerationRegister(axis.dc, axis.multiplier));
+      return true;
+    case chip::SetStartSpeed:
+      writeValue16(board, std::max(speedRegister(axis.sv, axis.multiplier), chip::kSpeedMin));
+      return true;
+    case chip::SetDriveSpeed:
+      writeValue16(board, speedRegister(axis.dv, axis.multiplier));
+      return true;
+    case chip::SetOutputPulses:
+      writeValue32(board, static_cast<std::uint32_t>(axis.outputPulses));
+      return true;
+    case chip::SetDecelerationPoint:
+      writeValue32(board, clampTo(axis.decelerationPoint / axis.multiplier, 0, 0xFFFFFFFF));
+      return true;
+    case chip::SetCircleCenter:
+      writeValue32(board, static_cast<std::uint32_t>(axis.circleCenter));
+      return true;
+    case chip::SetLogicalPosition:
+      writeValue32(board, static_cast<std::uint32_t>(axis.logicalPosition));
+      return true;
+    case chip::SetRealPosition:
+      writeValue32(board, static_cast<std::uint32_t>(axis.realPosition));
+      return true;
+    case chip::SetComparePlus:
+      writeValue32(board, static_cast<std::uint32_t>(axis.pcmp));
+      return true;
+    case chip::SetCompareMinus:
+      writeValue32(board, static_cast<std::uint32_t>(axis.ncmp));
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void writePortWord(std::uint32_t board, std::uint16_t offset, std::uint16_t value) {
+  const BoardRecord& record = boards[board];
+  if (!record.bound) return;
+  platform::bus().write(std::uint32_t{record.baseAddress} + offset, value);
+}
+
+std::uint16_t readPortWord(std::uint32_t board, std::uint16_t offset) {
+  const BoardRecord& record = boards[board];
+  if (!record.bound) return kEmptySlot;
+  return platform::bus().read(std::uint32_t{record.baseAddress} + offset);
+}
+
+platform::BusLock& boardLock(std::uint32_t board) {
+  return platform::busLock(boards[board].baseAddress);
+}
+
+// A jerk parameter of 0 (only possible from stored parameters) loads the slowest jerk.
+std::uint32_t jerkRegister(std::uint32_t ak, double multiplier) {
+  if (ak == 0) return chip::kJerkMax;
+  return clampTo((62'500'000u / ak) * multiplier, chip::kJerkMin, chip::kJerkMax);
+}
+
+std::uint32_t accelerationRegister(std::uint32_t ac, double multiplier) {
+  return clampTo((ac / 125u) / multiplier, chip::kAccelerationMin, chip::kAccelerationMax);
+}
+
+std::uint32_t decelerationRegister(std::uint32_t dc, double multiplier) {
+  return clampTo((dc / 125u) / multiplier, 0, chip::kDecelerationMax);
+}
+
+std::uint32_t speedRegister(std::uint32_t speed, double multiplier) {
+  return clampTo(speed / multiplier, 0, chip::kSpeedMax);
+}
+
+void writeDataCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
+                      std::uint32_t value) {
+  writeValue32(board, value);
+  writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+}
+
+void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code) {
+  std::lock_guard lock(boardLock(board));
+  const BoardRecord& record = boards[board];
+  const AxisRecord& axis = commandAxis(record, axisMask);
+  switch (code) {
+    case chip::LoadWR1:
+      return loadModeRegister(board, axisMask, chip::WR1, axis.wr1);
+    case chip::LoadWR2:
+      return loadModeRegister(board, axisMask, chip::WR2, axis.wr2);
+    case chip::LoadWR3:
+      return loadModeRegister(board, axisMask, chip::WR3, axis.wr3);
+    case chip::Select:
+      return writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+    default:
+      if (writeCommandData(board, axis, code))
+        writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+  }
+}
+
+}  // namespace m716
+
+using namespace m716;
+
+extern "C" KRVM716_API uint32_t M716_OutpWord(uint32_t board, uint32_t offset, uint16_t value) {
+  if (!isBoardNumber(board)) return 1;
+  const BoardRecord& record = boards[board & 0xFF];
+  if (record.bound) platform::bus().write(record.baseAddress + (offset & 0xFFFF), value);
+  return 1;
+}
+
+extern "C" KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* value) {
+  if (!isBoardNumber(board) || value == nullptr) return 1;
+  const BoardRecord& record = boards[board & 0xFF];
+  *value = record.bound ? platform::bus().read(record.baseAddress + (offset & 0xFFFF))
+                        : kEmptySlot;
+  return 1;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The primitives through which the library touches a board: an unlocked port write, an
+// unlocked port read, and issueAxisCommand, which loads one shadow value of the board record
+// into the chip under the board's bus lock.
+//
+// A board never bound to an address by an open is an empty slot: writes are dropped and reads
+// give 0xFFFF. Callers check the board number (0..15) first.
+//
+// Concurrency: writePortWord and readPortWord take no lock; callers that issue a group of
+// accesses that belong together hold boardLock(board) across it. issueAxisCommand takes the
+// lock itself for its one command.
+
+#include <cstdint>
+
+#include "m716/platform/locks.h"
+
+namespace m716 {
+
+void writePortWord(std::uint32_t board, std::uint16_t offset, std::uint16_t value);
+std::uint16_t readPortWord(std::uint32_t board, std::uint16_t offset);
+
+// The board's lock: the platform's bus lock of its base address, which always exists.
+platform::BusLock& boardLock(std::uint32_t board);
+
+// Loads the value that `code` names from the shadow of the axis in `axisMask` (see chip.h).
+// Codes without a value (select) and the mode register codes accept several axes; codes that
+// carry a value take the entry of the lowest selected axis.
+void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code);
+
+// Writes a 32-bit value to WR6 (low word) and WR7 (high word), then the command word.
+void writeDataCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
+                      std::uint32_t value);
+
+// Chip register values of the speed set of an axis, as issueAxisCommand converts them.
+std::uint32_t jerkRegister(std::uint32_t ak, double multiplier);
+std::uint32_t accelerationRegister(std::uint32_t ac, double multiplier);
+std::uint32_t decelerationRegister(std::uint32_t dc, double multiplier);
+std::uint32_t speedRegister(std::uint32_t speed, double multiplier);
+
+}  // namespace m716

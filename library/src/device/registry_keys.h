@@ -1,0 +1,36 @@
+#pragma once
+// Where the installer and the library keep their registry entries (under HKEY_LOCAL_MACHINE).
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace m716::keys {
+
+// Written by the installer: the installed boards and their base address and IRQ.
+inline constexpr const char* kHardwareBranch = "SYSTEM\\CurrentControlSet\\Services\\KRVM716S";
+inline constexpr const char* kBoardsInUse = "BoardIDInUsed";
+inline constexpr const char* kBaseAddress = "BaseAddress";
+inline constexpr const char* kInterrupt = "Interrupt";
+
+// Written by the library: each board's motion parameters.
+inline constexpr const char* kParameterBranch = "System\\CurrentControlSet\\Services\\KRVM716";
+
+inline constexpr const char* kAxisKeyNames[4] = {"Xaxis", "Yaxis", "Zaxis", "Uaxis"};
+
+// "\Board" followed by the board number in three digits.
+inline std::string boardSuffix(std::uint32_t board) {
+  char name[16];
+  std::snprintf(name, sizeof name, "\\Board%03u", board);
+  return name;
+}
+
+inline std::string hardwareKey(std::uint32_t board) { return kHardwareBranch + boardSuffix(board); }
+inline std::string parameterKey(std::uint32_t board) {
+  return kParameterBranch + boardSuffix(board);
+}
+inline std::string axisKey(std::uint32_t board, std::uint32_t axis) {
+  return parameterKey(board) + "\\" + kAxisKeyNames[axis];
+}
+
+}  // namespace m716::keys

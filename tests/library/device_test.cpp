@@ -1,0 +1,127 @@
+// Open, close and discovery of boards on the simulated board.
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "KRVM716.h"
+#include "installed_board.h"
+#include "m716/platform/dynload.h"
+#include "m716/platform/events.h"
+
+namespace m716::test {
+namespace {
+
+bool driverInProcess() {
+  void* driver = ::dlopen("libKRVM716S.so", RTLD_NOW | RTLD_NOLOAD);
+  if (driver != nullptr) ::dlclose(driver);
+  return driver != nullptr;
+}
+
+bool eventExists(const std::string& name) {
+  platform::EventHandle event = platform::openEvent(name);
+  platform::closeEvent(event);
+  return event != nullptr;
+}
+
+using DeviceTest = InstalledBoardTest;
+
+TEST_F(DeviceTest, OpenOfAnInstalledBoardSucceedsAndCloseReleasesItsEvents) {
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  EXPECT_TRUE(eventExists("KRV_EVT_INTERRUPT0"));
+  EXPECT_TRUE(eventExists("KRV_EVT_HOMEINT0"));
+  std::uint16_t irq = 0;
+  EXPECT_EQ(M716_InpWord(0, 22, &irq), 1u);
+  EXPECT_EQ(irq, 5);
+
+  EXPECT_EQ(M716MotDevClose(0), M716_OK);
+  EXPECT_FALSE(eventExists("KRV_EVT_INTERRUPT0"));
+  EXPECT_FALSE(eventExists("KRV_EVT_HOMEINT0"));
+}
+
+TEST_F(DeviceTest, OpeningAnOpenBoardAgainKeepsItUsable) {
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  EXPECT_TRUE(eventExists("KRV_EVT_INTERRUPT0"));
+  EXPECT_EQ(M716MotDevClose(0), M716_OK);
+  EXPECT_FALSE(eventExists("KRV_EVT_INTERRUPT0"));
+}
+
+TEST_F(DeviceTest, BoardNumberIsCheckedBeforeTheDriverIsLoaded) {
+  EXPECT_EQ(M716MotDevOpen(16), M716_ERR_BOARD_NUMBER);
+  EXPECT_EQ(M716MotDevClose(16), M716_ERR_BOARD_NUMBER);
+  EXPECT_FALSE(driverInProcess());
+  // Only the low byte counts.
+  EXPECT_EQ(M716MotDevOpen(0x100), M716_OK);
+  EXPECT_TRUE(driverInProcess());
+}
+
+TEST_F(DeviceTest, MissingDriverLibraryGivesError2) {
+  platform::setLibrarySearchPath({store_.folder().string()});
+  EXPECT_EQ(M716MotDevOpen(0), M716_ERR_OPEN_DRIVER);
+}
+
+TEST_F(DeviceTest, MissingRegistryEntriesGiveError4) {
+  deleteValue(kHardwareBranch + boardName(0), "Interrupt");
+  EXPECT_EQ(M716MotDevOpen(0), M716_ERR_OPEN_REGISTRY);
+  EXPECT_EQ(M716MotDevOpen(3), M716_ERR_OPEN_REGISTRY);  // not installed at all
+}
+
+TEST_F(DeviceTest, BoardWhereNoBoardAnswersGives98AndLeavesNothingOpen) {
+  installBoard(1, 0x310);
+  EXPECT_EQ(M716MotDevOpen(1), M716_ERR_DEVICE_ABSENT);
+  EXPECT_FALSE(eventExists("KRV_EVT_INTERRUPT1"));
+  EXPECT_EQ(M716MotDevOpen(0), M716_OK);  // other boards are unaffected
+}
+
+TEST_F(DeviceTest, AvailableReportsTheBoardsThatAnswer) {
+  installBoard(2, 0x310);  // declared, but no board there
+  std::uint32_t mask = 0xFFFF;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);
+  EXPECT_FALSE(eventExists("KRV_EVT_INTERRUPT0"));  // tested boards are closed again
+  // Opening creates the parameters of every installed board that answers.
+  EXPECT_TRUE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed"));
+}
+
+TEST_F(DeviceTest, AvailableLeavesABoardOpenThatTheProcessHasOpen) {
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  std::uint32_t mask = 0;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);
+  EXPECT_TRUE(eventExists("KRV_EVT_INTERRUPT0"));
+  EXPECT_TRUE(eventExists("KRV_EVT_HOMEINT0"));
+}
+
+TEST_F(DeviceTest, AvailableWithNoBoardsInUseTouchesNothing) {
+  setDword(kHardwareBranch, "BoardIDInUsed", 0);
+  std::uint32_t mask = 0xFFFF;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0u);
+  EXPECT_FALSE(driverInProcess());
+}
+
+TEST_F(DeviceTest, AvailableRefusesANullMaskAndAMissingEntry) {
+  EXPECT_EQ(M716MotDevAvailable(nullptr), M716_ERR_PARAMETER_INVALID);
+  platform::registry().deleteKey(kHardwareBranch);
+  std::uint32_t mask = 0;
+  EXPECT_EQ(M716MotDevAvailable(&mask), M716_ERR_READ_REGISTRY);
+}
+
+TEST_F(DeviceTest, RawPortsOfABoardNeverOpenedTouchNothing) {
+  std::uint16_t word = 0x1234;
+  EXPECT_EQ(M716_InpWord(0, 22, &word), 1u);
+  EXPECT_EQ(word, 0xFFFF);  // an empty slot
+  word = 0x1234;
+  EXPECT_EQ(M716_InpWord(16, 22, &word), 1u);
+  EXPECT_EQ(word, 0x1234);
+  EXPECT_EQ(M716_InpWord(0, 22, nullptr), 1u);
+  EXPECT_EQ(M716_OutpWord(0, 22, 5), 1u);
+
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  EXPECT_EQ(M716_OutpWord(0, 22, 9), 1u);
+  EXPECT_EQ(M716_InpWord(0, 22, &word), 1u);
+  EXPECT_EQ(word, 9);
+}
+
+}  // namespace
+}  // namespace m716::test

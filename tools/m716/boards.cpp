@@ -1,0 +1,38 @@
+// m716 boards: the installed boards, their address and IRQ, and whether each answers.
+
+#include <cstdio>
+
+#include "KRVM716.h"
+#include "commands.h"
+#include "installed_boards.h"
+
+namespace m716::tool {
+namespace {
+
+void printSetting(const char* name, const std::optional<std::uint32_t>& value, bool hex) {
+  if (!value)
+    std::printf("  %s missing", name);
+  else
+    std::printf(hex ? "  %s 0x%X" : "  %s %u", name, *value);
+}
+
+}  // namespace
+
+int listBoards(const Arguments&) {
+  const std::vector<InstalledBoard> boards = installedBoards();
+  if (boards.empty()) {
+    std::printf("No boards are installed.\n");
+    return 0;
+  }
+  std::uint32_t answering = 0;
+  if (!report("Board discovery", M716MotDevAvailable(&answering))) return 1;
+  for (const InstalledBoard& board : boards) {
+    std::printf("Board %2u:", board.number);
+    printSetting("base", board.baseAddress, true);
+    printSetting("IRQ", board.irq, false);
+    std::printf("  %s\n", answering & (1u << board.number) ? "answers" : "does not answer");
+  }
+  return 0;
+}
+
+}  // namespace m716::tool
