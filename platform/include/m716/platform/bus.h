@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include "m716/platform/export.h"
@@ -58,15 +59,17 @@ class M716_PLATFORM_API RecordingBus : public PortBus {
   std::uint16_t read(std::uint32_t port) override;
   void write(std::uint32_t port, std::uint16_t value) override;
 
-  const std::vector<Access>& accesses() const { return accesses_; }
+  // A copy of the accesses so far: other threads may go on using the bus meanwhile.
+  std::vector<Access> accesses() const;
   std::vector<std::uint16_t> writesTo(std::uint32_t port) const;
   std::vector<Access> writes() const;
-  void clear() { accesses_.clear(); }
+  void clear();
   // Without an inner bus, reads of `port` answer `value`.
   void answerReads(std::uint32_t port, std::uint16_t value);
 
  private:
   PortBus* inner_;
+  mutable std::mutex mutex_;
   std::vector<Access> accesses_;
   std::vector<std::pair<std::uint32_t, std::uint16_t>> answers_;
 };

@@ -26,9 +26,9 @@ enum class RegType : std::uint32_t { string = 1, dword = 4 };
 struct RegValue {
   std::string name;
   RegType type = RegType::dword;
-  std::uint32_t dword = 0;   // for RegType::dword
-  std::string text;          // for RegType::string, without the terminating null
-  std::uint32_t size = 0;    // stored size in bytes (4, or text length + 1)
+  std::uint32_t dword = 0;  // for RegType::dword
+  std::string text;         // for RegType::string, without the terminating null
+  std::uint32_t size = 0;   // stored size in bytes (4, or text length + 1)
 };
 
 class RegistryStore;
@@ -65,10 +65,12 @@ class M716_PLATFORM_API RegKey {
   RegistryStore* store_ = nullptr;
   std::int64_t id_ = 0;
   std::string path_;
+  std::shared_ptr<RegistryStore> owner_;  // keeps a shared store alive while the key is open
 };
 
-// One connection to a registry file.
-class M716_PLATFORM_API RegistryStore {
+// One connection to a registry file. Keys opened on a store held by a shared_ptr keep the
+// store alive until they are closed.
+class M716_PLATFORM_API RegistryStore : public std::enable_shared_from_this<RegistryStore> {
  public:
   explicit RegistryStore(const std::string& file);
   ~RegistryStore();
@@ -105,6 +107,7 @@ class M716_PLATFORM_API RegTransaction {
  private:
   RegistryStore& store_;
   bool done_ = false;
+  bool active_ = false;  // the database transaction or savepoint was started
 };
 
 // The process-wide store. Its file is $M716_REGISTRY when set, else /var/lib/m716/registry.db

@@ -1,0 +1,82 @@
+// The process-wide registry store and where its file lives.
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include "m716/platform/registry.h"
+
+namespace m716::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+
+// True when `folder` exists or could be made, and this process may create files in it.
+bool writableFolder(const fs::path& folder) {
+  std::error_code ignored;
+  fs::create_directories(folder, ignored);
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+fs::path homeFolder() {
+  if (const char* home = environment("HOME")) return home;
+  if (const passwd* user = ::getpwuid(::getuid())) return user->pw_dir;
+  return fs::temp_directory_path();
+}
+
+fs::path stateFolder() {
+  if (const char* state = environment("XDG_STATE_HOME")) return state;
+  return homeFolder() / ".local" / "state";
+}
+
+std::shared_ptr<RegistryStore> openStore(const std::string& file) {
+  std::error_code ignored;
+  const fs::path folder = fs::path(file).parent_path();
+  if (!folder.empty()) fs::create_directories(folder, ignored);
+  return std::make_shared<RegistryStore>(file);
+}
+
+// Never destroyed, so that code running while the process exits can still use the store.
+struct ProcessStore {
+  std::mutex mutex;
+  std::shared_ptr<RegistryStore> store;
+};
+
+ProcessStore& processStore() {
+  static auto* state = new ProcessStore;
+  return *state;
+}
+
+}  // namespace
+
+std::string defaultRegistryFile() {
+  if (const char* file = environment("M716_REGISTRY")) return file;
+  const fs::path system = "/var/lib/m716";
+  if (writableFolder(system)) return (system / "registry.db").string();
+  return (stateFolder() / "m716" / "registry.db").string();
+}
+
+RegistryStore& registry() {
+  auto& state = processStore();
+  std::lock_guard lock(state.mutex);
+  if (!state.store) state.store = openStore(defaultRegistryFile());
+  return *state.store;
+}
+
+void useRegistryFile(const std::string& file) {
+  auto replacement = openStore(file);
+  auto& state = processStore();
+  std::lock_guard lock(state.mutex);
+  state.store.swap(replacement);
+}
+
+}  // namespace m716::platform

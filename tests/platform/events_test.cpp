@@ -1,0 +1,98 @@
+#include "m716/platform/events.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace m716::platform {
+namespace {
+
+// Closes the handle when the test ends, whatever happens.
+struct Event {
+  EventHandle handle;
+  ~Event() { closeEvent(handle); }
+};
+
+class EventReset : public ::testing::TestWithParam<bool> {
+ protected:
+  bool manualReset() const { return GetParam(); }
+};
+
+TEST_P(EventReset, SignalledEventIsSeenByOneWaitOrByAll) {
+  Event event{createEvent("KRV_EVT_INTERRUPT0", manualReset(), false)};
+  ASSERT_NE(event.handle, nullptr);
+  EXPECT_EQ(waitEvent(event.handle, 0), WaitResult::timedOut);
+  ASSERT_TRUE(setEvent(event.handle));
+  EXPECT_EQ(waitEvent(event.handle, 0), WaitResult::signalled);
+  EXPECT_EQ(waitEvent(event.handle, 0),
+            manualReset() ? WaitResult::signalled : WaitResult::timedOut);
+  ASSERT_TRUE(resetEvent(event.handle));
+  EXPECT_EQ(waitEvent(event.handle, 0), WaitResult::timedOut);
+}
+
+TEST_P(EventReset, WaitWithoutLimitEndsWhenAnotherThreadSets) {
+  Event event{createEvent("KRV_EVT_HOMEINT0", manualReset(), false)};
+  WaitResult result = WaitResult::failed;
+  std::thread waiter([&] { result = waitEvent(event.handle, kWaitInfinite); });
+  setEvent(event.handle);
+  waiter.join();
+  EXPECT_EQ(result, WaitResult::signalled);
+}
+
+TEST_P(EventReset, InitiallySignalledEventIsSignalled) {
+  Event event{createEvent("Initial", manualReset(), true)};
+  EXPECT_EQ(waitEvent(event.handle, 0), WaitResult::signalled);
+}
+
+INSTANTIATE_TEST_SUITE_P(ManualAndAuto, EventReset, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Manual" : "Auto"; });
+
+TEST(Events, WaitTimesOutAfterItsTime) {
+  Event event{createEvent("Quiet", true, false)};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(waitEvent(event.handle, 30), WaitResult::timedOut);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+}
+
+TEST(Events, NullHandleFails) {
+  EXPECT_EQ(waitEvent(nullptr, 0), WaitResult::failed);
+  EXPECT_EQ(waitEvent(nullptr, kWaitInfinite), WaitResult::failed);
+  EXPECT_FALSE(setEvent(nullptr));
+  EXPECT_FALSE(resetEvent(nullptr));
+}
+
+TEST(Events, OpenFindsOnlyNamesThatWereCreatedWithTheSameCase) {
+  EXPECT_EQ(openEvent("KRV_EVT_INTERRUPT1"), nullptr);
+  Event created{createEvent("KRV_EVT_INTERRUPT1", true, false)};
+  EXPECT_EQ(openEvent("krv_evt_interrupt1"), nullptr);
+
+  Event opened{openEvent("KRV_EVT_INTERRUPT1")};
+  ASSERT_NE(opened.handle, nullptr);
+  setEvent(opened.handle);
+  EXPECT_EQ(waitEvent(created.handle, 0), WaitResult::signalled);
+}
+
+TEST(Events, CreatingAnExistingNameOpensIt) {
+  bool existed = true;
+  Event first{createEvent("Twice", true, false, &existed)};
+  EXPECT_FALSE(existed);
+  Event second{createEvent("Twice", true, false, &existed)};
+  EXPECT_TRUE(existed);
+  setEvent(second.handle);
+  EXPECT_EQ(waitEvent(first.handle, 0), WaitResult::signalled);
+}
+
+TEST(Events, NameLivesUntilItsLastHandleCloses) {
+  EventHandle created = createEvent("Shared", true, false);
+  EventHandle opened = openEvent("Shared");
+  closeEvent(created);
+  EventHandle again = openEvent("Shared");
+  ASSERT_NE(again, nullptr);
+  closeEvent(opened);
+  closeEvent(again);
+  EXPECT_EQ(openEvent("Shared"), nullptr);
+}
+
+}  // namespace
+}  // namespace m716::platform

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "m716/platform/locks.h"
+#include "m716/platform/time.h"
+
+namespace m716::platform {
+namespace {
+
+TEST(BusLock, OneRecursiveLockPerBaseAddress) {
+  BusLock& board = busLock(0x300);
+  EXPECT_EQ(&busLock(0x300), &board);
+  EXPECT_NE(&busLock(0x310), &board);
+
+  std::lock_guard outer(board);
+  std::lock_guard inner(busLock(0x300));
+  bool otherThreadGotIt = true;
+  std::thread([&] { otherThreadGotIt = board.try_lock(); }).join();
+  EXPECT_FALSE(otherThreadGotIt);
+}
+
+TEST(BusLock, ThreadsLookingUpANewAddressTogetherGetOneLock) {
+  std::vector<BusLock*> seen(8);
+  std::atomic<bool> go = false;
+  std::vector<std::thread> threads;
+  for (auto& slot : seen) {
+    threads.emplace_back([&go, &slot] {
+      while (!go) std::this_thread::yield();
+      slot = &busLock(0x2C0);
+    });
+  }
+  go = true;
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(std::set<BusLock*>(seen.begin(), seen.end()).size(), 1u);
+}
+
+TEST(Time, TickCountFollowsSleeps) {
+  const std::uint32_t start = tickCount();
+  sleepMs(25);
+  const std::uint32_t elapsed = tickCount() - start;
+  EXPECT_GE(elapsed, 25u);
+  EXPECT_LT(elapsed, 5000u);
+}
+
+TEST(Time, StartedThreadRunsItsBody) {
+  bool ran = false;
+  auto thread = startThread([&] { ran = true; });
+  ASSERT_TRUE(thread.has_value());
+  thread->join();
+  EXPECT_TRUE(ran);
+}
+
+}  // namespace
+}  // namespace m716::platform

@@ -1,0 +1,301 @@
+// m716reg run as a program, on the test's own store ($M716_REGISTRY).
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "m716/platform/registry.h"
+#include "support/temp_registry.h"
+
+namespace m716 {
+namespace {
+
+using platform::registry;
+using platform::RegKey;
+using platform::RegStatus;
+
+constexpr const char* kCompleted = "The operation completed successfully.\n";
+constexpr const char* kNotFound =
+    "ERROR: The system was unable to find the specified registry key or value.\n";
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string contentsOf(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+bool isOneLine(const std::string& text) {
+  return !text.empty() && text.find('\n') == text.size() - 1;
+}
+
+class M716Reg : public test::RegistryTest {
+ protected:
+  Result run(const std::vector<std::string>& arguments, const std::string& input = "") {
+    const auto in = store_.folder() / "stdin", out = store_.folder() / "stdout",
+               err = store_.folder() / "stderr";
+    writeFile(in, input);
+    std::string command = shellQuoted(M716REG_PROGRAM);
+    for (const auto& argument : arguments) command += ' ' + shellQuoted(argument);
+    command += " <" + shellQuoted(in) + " >" + shellQuoted(out) + " 2>" + shellQuoted(err);
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contentsOf(out), contentsOf(err)};
+  }
+
+  std::string file(const char* name) const { return (store_.folder() / name).string(); }
+
+  std::uint32_t storedDword(const char* path, const char* name) {
+    RegKey key;
+    std::uint32_t value = 0xDEADBEEF;
+    if (registry().openKey(path, key) == RegStatus::ok) key.queryDword(name, value);
+    return value;
+  }
+
+  RegKey create(const char* path) {
+    RegKey key;
+    EXPECT_EQ(registry().createKey(path, key), RegStatus::ok);
+    return key;
+  }
+};
+
+TEST_F(M716Reg, AddsQueriesAndDeletesValuesAndKeys) {
+  const std::string key = "HKLM\\Software\\M716";
+  EXPECT_EQ(run({"add", key, "/v", "BaseAddress", "/t", "REG_DWORD", "/d", "0x300", "/f"}).out,
+            kCompleted);
+  EXPECT_EQ(run({"ADD", key, "/V", "Name", "/D", "Board one"}).out, kCompleted);
+  EXPECT_EQ(run({"add", "HKEY_LOCAL_MACHINE\\Software\\M716\\Board000"}).out, kCompleted);
+  EXPECT_EQ(storedDword("SOFTWARE\\m716", "baseaddress"), 0x300u);
+
+  Result query = run({"query", "hklm\\software\\m716"});
+  EXPECT_EQ(query.status, 0);
+  EXPECT_EQ(query.out,
+            "\nHKEY_LOCAL_MACHINE\\Software\\M716\n"
+            "    BaseAddress    REG_DWORD    0x300\n"
+            "    Name    REG_SZ    Board one\n"
+            "\n"
+            "HKEY_LOCAL_MACHINE\\Software\\M716\\Board000\n");
+  EXPECT_EQ(run({"query", key, "/v", "name"}).out,
+            "\nHKEY_LOCAL_MACHINE\\Software\\M716\n    Name    REG_SZ    Board one\n\n");
+
+  EXPECT_EQ(run({"delete", key, "/v", "Name", "/f"}).out, kCompleted);
+  EXPECT_EQ(run({"query", key, "/v", "Name"}).status, 1);
+  EXPECT_EQ(run({"delete", key, "/f"}).out, kCompleted);
+  EXPECT_EQ(run({"query", key + "\\Board000"}).status, 1);
+}
+
+class MissingKeyOrValue : public M716Reg,
+                          public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+TEST_P(MissingKeyOrValue, ExitsWithOneAndSaysSo) {
+  create("Present").setDword("Value", 1);
+  const Result result = run(GetParam());
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, kNotFound);
+  EXPECT_EQ(result.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, MissingKeyOrValue,
+    ::testing::Values(std::vector<std::string>{"query", "HKLM\\Absent"},
+                      std::vector<std::string>{"query", "HKLM\\Present", "/v", "Absent"},
+                      std::vector<std::string>{"delete", "HKLM\\Absent", "/f"},
+                      std::vector<std::string>{"delete", "HKLM\\Present", "/v", "Absent", "/f"},
+                      std::vector<std::string>{"export", "HKLM\\Absent", "unused.reg"}));
+
+struct DwordCase {
+  const char* data;
+  std::uint32_t value;
+};
+
+class ValidDword : public M716Reg, public ::testing::WithParamInterface<DwordCase> {};
+
+TEST_P(ValidDword, IsStored) {
+  const Result result =
+      run({"add", "HKLM\\Numbers", "/v", "N", "/t", "reg_dword", "/d", GetParam().data});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(storedDword("Numbers", "N"), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(DecimalAndHex, ValidDword,
+                         ::testing::Values(DwordCase{"768", 0x300}, DwordCase{"0x300", 0x300},
+                                           DwordCase{"0X1f", 0x1F}, DwordCase{"0", 0},
+                                           DwordCase{"4294967295", 0xFFFFFFFF},
+                                           DwordCase{"0x00000000FFFFFFFF", 0xFFFFFFFF}));
+
+class InvalidDword : public M716Reg, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(InvalidDword, IsRejectedWithAMessage) {
+  const Result result =
+      run({"add", "HKLM\\Numbers", "/v", "N", "/t", "REG_DWORD", "/d", GetParam()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(isOneLine(result.err)) << result.err;
+  EXPECT_EQ(result.err.rfind("ERROR: Invalid DWORD data", 0), 0u) << result.err;
+  RegKey key;
+  EXPECT_EQ(registry().openKey("Numbers", key), RegStatus::notFound);
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, InvalidDword,
+                         ::testing::Values("-1", "4294967296", "0x100000000", "12abc", "0x", "",
+                                           "3.5", " 5", "0x-1"));
+
+class InvalidCommandLine : public M716Reg,
+                           public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+TEST_P(InvalidCommandLine, ExitsWithOneAndOneLineMessage) {
+  const Result result = run(GetParam());
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(isOneLine(result.err)) << result.err;
+  EXPECT_EQ(result.err.rfind("ERROR: ", 0), 0u) << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Syntax, InvalidCommandLine,
+    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"add"},
+                      std::vector<std::string>{"rename", "HKLM\\X"},
+                      std::vector<std::string>{"add", "HKCU\\X"},
+                      std::vector<std::string>{"add", "HKLMX"},
+                      std::vector<std::string>{"add", "HKLM\\X", "/t", "REG_SZ"},
+                      std::vector<std::string>{"add", "HKLM\\X", "/v", "A", "/t", "REG_BINARY"},
+                      std::vector<std::string>{"add", "HKLM\\X", "/v", "A", "/v", "B"},
+                      std::vector<std::string>{"add", "HKLM\\X", "/v"},
+                      std::vector<std::string>{"query", "HKLM\\X", "/f"},
+                      std::vector<std::string>{"export", "HKLM\\X"},
+                      std::vector<std::string>{"import", "a.reg", "b.reg"}));
+
+TEST_F(M716Reg, ExistingValueIsOverwrittenOnlyWhenConfirmedOrForced) {
+  create("Settings").setDword("Speed", 1);
+  const std::vector<std::string> add = {"add", "HKLM\\Settings", "/v", "speed",
+                                        "/t",  "REG_DWORD",      "/d"};
+  auto withData = [&](const char* data) {
+    auto arguments = add;
+    arguments.push_back(data);
+    return arguments;
+  };
+
+  Result declined = run(withData("2"), "n\n");
+  EXPECT_EQ(declined.status, 1);
+  EXPECT_EQ(declined.out.rfind("Value speed exists, overwrite(Yes/No)?", 0), 0u);
+  EXPECT_EQ(run(withData("2")).status, 1);  // no answer at all
+  EXPECT_EQ(storedDword("Settings", "Speed"), 1u);
+
+  EXPECT_EQ(run(withData("3"), "YES\n").status, 0);
+  EXPECT_EQ(storedDword("Settings", "Speed"), 3u);
+
+  auto forced = withData("4");
+  forced.push_back("/F");
+  EXPECT_EQ(run(forced).out, kCompleted);
+  EXPECT_EQ(storedDword("Settings", "Speed"), 4u);
+
+  EXPECT_EQ(run({"delete", "HKLM\\Settings", "/v", "Speed"}, "no\n").status, 1);
+  EXPECT_EQ(run({"delete", "HKLM\\Settings"}, "\n").status, 1);
+  EXPECT_EQ(storedDword("Settings", "Speed"), 4u);
+  EXPECT_EQ(run({"delete", "HKLM\\Settings"}, "y\n").status, 0);
+  EXPECT_EQ(storedDword("Settings", "Speed"), 0xDEADBEEFu);
+}
+
+TEST_F(M716Reg, ExportWritesTheRegFormat) {
+  RegKey board = create("Software\\M716\\Board300");
+  board.setDword("Base", 0x300);
+  board.setString("Path", "C:\\M716 \"main\"");
+  board.setString("", "default");
+  create("Software\\M716\\Board300\\Xaxis").setDword("LimitMinus", 0xFFF0BDC0);
+
+  ASSERT_EQ(run({"export", "HKLM\\software\\m716", file("out.reg")}).out, kCompleted);
+  EXPECT_EQ(contentsOf(file("out.reg")),
+            "REGEDIT4\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\M716]\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\M716\\Board300]\n"
+            "@=\"default\"\n"
+            "\"Base\"=dword:00000300\n"
+            "\"Path\"=\"C:\\\\M716 \\\"main\\\"\"\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\M716\\Board300\\Xaxis]\n"
+            "\"LimitMinus\"=dword:fff0bdc0\n"
+            "\n");
+}
+
+TEST_F(M716Reg, ExportDeleteImportRestoresTheSameTree) {
+  RegKey top = create("Software\\Machine");
+  top.setString("Text", "back\\slash and \"quotes\"");
+  top.setString("Empty", "");
+  top.setDword("Max", 0xFFFFFFFF);
+  create("Software\\Machine\\beta\\Deep").setDword("Level", 3);
+  create("Software\\Machine\\Alpha").setString("Name", "a");
+  const std::vector<std::string> keys = {"HKLM\\Software\\Machine", "HKLM\\Software\\Machine\\beta",
+                                         "HKLM\\Software\\Machine\\beta\\Deep",
+                                         "HKLM\\Software\\Machine\\Alpha"};
+  std::vector<std::string> before;
+  for (const auto& key : keys) before.push_back(run({"query", key}).out);
+
+  ASSERT_EQ(run({"export", keys[0], file("machine.reg")}).status, 0);
+  ASSERT_EQ(run({"delete", keys[0], "/f"}).status, 0);
+  ASSERT_EQ(run({"query", keys[0]}).status, 1);
+  const Result imported = run({"import", file("machine.reg")});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+
+  for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(run({"query", keys[i]}).out, before[i]);
+}
+
+TEST_F(M716Reg, ImportReadsTheUnicodeHeaderCrlfAndDeletions) {
+  create("Old\\Sub");
+  create("Keep").setDword("Gone", 1);
+  writeFile(file("in.reg"),
+            "Windows Registry Editor Version 5.00\r\n"
+            "\r\n"
+            "; a comment\r\n"
+            "[-HKEY_LOCAL_MACHINE\\Old]\r\n"
+            "\r\n"
+            "[HKEY_LOCAL_MACHINE\\Keep]\r\n"
+            "\"Gone\"=-\r\n"
+            "\"Added\"=dword:0000000A\r\n"
+            "@=\"default\"\r\n");
+  ASSERT_EQ(run({"import", file("in.reg")}).out, kCompleted);
+
+  RegKey key;
+  EXPECT_EQ(registry().openKey("Old", key), RegStatus::notFound);
+  EXPECT_EQ(storedDword("Keep", "Gone"), 0xDEADBEEFu);
+  EXPECT_EQ(storedDword("Keep", "Added"), 10u);
+  std::string text;
+  ASSERT_EQ(registry().openKey("Keep", key), RegStatus::ok);
+  EXPECT_EQ(key.queryString("", text), RegStatus::ok);
+  EXPECT_EQ(text, "default");
+}
+
+TEST_F(M716Reg, ImportOfABadFileChangesNothing) {
+  writeFile(file("bad.reg"),
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\New]\n\"A\"=dword:1\n\"B\"=hex:01,02\n");
+  const Result result = run({"import", file("bad.reg")});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(isOneLine(result.err)) << result.err;
+  EXPECT_NE(result.err.find("line 5"), std::string::npos) << result.err;
+  RegKey key;
+  EXPECT_EQ(registry().openKey("New", key), RegStatus::notFound);
+
+  writeFile(file("plain.txt"), "[HKEY_LOCAL_MACHINE\\New]\n");
+  EXPECT_EQ(run({"import", file("plain.txt")}).status, 1);
+  EXPECT_EQ(run({"import", file("missing.reg")}).status, 1);
+}
+
+}  // namespace
+}  // namespace m716

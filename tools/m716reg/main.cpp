@@ -1,0 +1,30 @@
+// m716reg: the registry store seen the way the Windows registry tool shows a registry.
+// Exit status 0 on success, 1 with a one-line message otherwise.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "commands.h"
+#include "m716/platform/registry.h"
+#include "tool_error.h"
+
+int main(int argc, char** argv) {
+  using namespace m716;
+  try {
+    const reg::Command command = reg::parseCommandLine({argv + 1, argv + argc});
+    auto& store = platform::registry();
+    if (command.operation != reg::Operation::help && !store.isOpen()) {
+      throw reg::ToolError("ERROR: Cannot open the registry store " + store.file() + ".");
+    }
+    reg::runCommand(command, store, std::cin, std::cout);
+    return 0;
+  } catch (const reg::ToolError& error) {
+    std::cout << std::flush;
+    std::cerr << error.what() << '\n';
+  } catch (const std::exception& error) {
+    std::cerr << "ERROR: " << error.what() << '\n';
+  }
+  return 1;
+}
