@@ -87,6 +87,7 @@ KRVM716_API uint32_t M716_OutpWord(uint32_t board, uint32_t offset, uint16_t val
 KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* value);
 
 /* Device open, close and discovery.
+ * Close disables the axes' interrupts and stops a running continuous path.
  * Open binds the board to the base address and IRQ of the installer's registry entry, loads
  * the interrupt driver, loads (on first use creates) the board's parameters, resets the chip
  * and loads every axis. Opening an open board does all of it again (unsaved parameter changes
@@ -97,6 +98,147 @@ KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* val
 KRVM716_API uint32_t M716MotDevOpen(uint32_t board);
 KRVM716_API uint32_t M716MotDevClose(uint32_t board);
 KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);
+
+/* Register access by identifier (only the low 16 bits count): 0x100 real and 0x101 logical
+ * position counter, 0x102 / 0x103 COMP+ / COMP- (the values last written here), 0x104 output
+ * pulse count (write only), 0x105 live drive speed and 0x106 live acceleration (pps, pps/s;
+ * read only), 0x200..0x20A the status and input registers RR0..RR5 (read only), 0x212 / 0x214
+ * / 0x216 the mode registers WR1..WR3, 0x218 / 0x21A (read as 0), and the axis parameters
+ * 0x300 RG, 0x301 SV, 0x302 DV, 0x303 MDV, 0x304 AC, 0x305 DC, 0x306 AK, 0x307 PLmt, 0x308
+ * NLmt, 0x309 HomeOffset, 0x30A HomeMode, 0x30B HomeType, 0x30C HomeP0Dir, 0x30D HomeP0Speed,
+ * 0x30E HomeP1Dir, 0x30F HomeP1Speed, 0x310 HomeP2Dir, 0x311 HomeOffsetSpeed.
+ * Reads take one axis (1, 2, 4 or 8): errors 1, 6, 22 (unknown identifier), 23 (null pointer).
+ * Writes take one axis or several (1..15), all given the same value; an identifier without a
+ * write is accepted and ignored. A write that is refused changes nothing. Besides the ranges
+ * (RG 16 000..8 000 000: 7 / 8; SV 1..4 000 000: 9 / 10; DV 1..MDV: 12 / 13; MDV 1..4 000 000:
+ * 33 / 11; AC 125..500 000 000: 14 / 15; DC likewise: 32 / 31; AK from 954: 16; counters, NLmt
+ * and HomeOffset not -2 147 483 648: 19; pulse count at most 268 435 455: 20; HomeType 0..4:
+ * 29; home speeds 1..4 000 000: 12 / 13), a speed, acceleration or jerk must fit the chip at
+ * the axis's speed multiplier M = 8 000 000 / RG: SV and DV from M to 8000 M (9 / 10, 12 / 13),
+ * MDV up to 8000 M (11), AC and DC from 125 M to 1 000 000 M (14 / 15, 32 / 31), AK from 954 M
+ * (16). SV, DV, AC and AK written here are also the values the next point-to-point move runs
+ * with. The multi-register functions take the axes X, Y, Z, U in that order and return the
+ * first error; the write checks every selected value before it writes any. */
+KRVM716_API uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint32_t identifier,
+                                  uint32_t* value);
+KRVM716_API uint32_t M716MotWrReg(uint32_t board, uint32_t axes, uint32_t identifier,
+                                  uint32_t value);
+KRVM716_API uint32_t M716MotRdMultiReg(uint32_t board, uint32_t axes, uint32_t identifier,
+                                       uint32_t* x, uint32_t* y, uint32_t* z, uint32_t* u);
+KRVM716_API uint32_t M716MotWrMultiReg(uint32_t board, uint32_t axes, uint32_t identifier,
+                                       uint32_t x, uint32_t y, uint32_t z, uint32_t u);
+
+/* Drive speed parameters: speeds in pps, accelerations in pps/s, jerk in pps/s². Nothing is
+ * written to the chip except by M716SetRange; drives load what they need when they start.
+ * Axes 0 names the board's interpolation group.
+ * M716MotAxisParaSet: the same set for the axes 1..15 (S-curve for the axes whose bit is set in
+ * sCurve) or for the group (S-curve when sCurve is nonzero). Needs SV <= DV <= MDV (else 23);
+ * chooses the speed multiplier M (at least 1, 2 for the group) that fits the set into the chip
+ * and the range 8 000 000 / M; SV, DV, MDV below M, AC below 125 M or AK below 954 M: 25;
+ * M above 500 (group: 288): 24.
+ * The single setters (axis 0 or one axis) replace one value of the current set, accept it the
+ * same way and select T-curve acceleration; the group's drive speed is also its maximum.
+ * M716SetRange: range 16 000..8 000 000 (24 / 25); the multiplier becomes 8 000 000 / range
+ * and the axis's MDV 8000 times it. The range is loaded into an axis at once, unless the axis
+ * is driving: then the next drive loads it.
+ * M716SetDeceleration: always records the deceleration-point offset and enables manual
+ * deceleration, then checks DC: below 125 times the multiplier in use: 25; needing a
+ * multiplier above 500 (group: 288): 24. A DC that needs a larger multiplier raises it and
+ * recomputes the range; it never lowers it.
+ * M716GetAcel / M716GetSpeed: the chip's raw acceleration or current speed register of one
+ * axis (errors 1, 6, 23). */
+KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes, uint32_t sCurve,
+                                        uint32_t sv, uint32_t dv, uint32_t mdv, uint32_t ac,
+                                        uint32_t ak);
+KRVM716_API uint32_t M716SetStartSpeed(uint32_t board, uint32_t axis, uint32_t sv);
+KRVM716_API uint32_t M716SetDrivingSpeed(uint32_t board, uint32_t axis, uint32_t dv);
+KRVM716_API uint32_t M716SetAcceleration(uint32_t board, uint32_t axis, uint32_t ac);
+KRVM716_API uint32_t M716SetJerk(uint32_t board, uint32_t axis, uint32_t ak);
+KRVM716_API uint32_t M716SetDeceleration(uint32_t board, uint32_t axis, uint32_t dc,
+                                         int32_t offset);
+KRVM716_API uint32_t M716SetRange(uint32_t board, uint32_t axis, uint32_t range);
+KRVM716_API uint32_t M716GetAcel(uint32_t board, uint32_t axis, uint32_t* value);
+KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value);
+
+/* Point-to-point and continuous drives of the axes 1..15.
+ * M716MotAxisBusy: 0 when every selected axis is free; else, for the first of X, Y, Z, U that
+ * is not, 21 (driving), 26 (in a home search) or 27 (in external drive mode).
+ * M716MotPtp: runs the busy test, then checks every selected axis: the target (absolute for
+ * the axes set in absoluteAxes, else relative to the logical position) above PLmt: 18, below
+ * NLmt: 19, more than 268 435 455 pulses away: 20; its configured speeds must fit the chip
+ * (range 7 / 8, SV 9 / 10, DV 12 / 13, AC 14 / 15 and, for S-curve, AK 16 / 17). A refused move
+ * writes no command. Otherwise the axes are loaded while held and released together; the call
+ * returns at once. M716MoveAbs / M716MoveIns move one axis to a position or by a distance.
+ * M716MotCmove: continuous drive with the working speeds, negative for the axes set in
+ * negativeAxes; the same busy test and speed checks.
+ * M716MotChgDV: new drive speed of one axis, also while it drives: above its MDV or beyond the
+ * range in force: 29; not 0 and below its multiplier: 25.
+ * M716MotStop: decelerating stop for the axes set in deceleratingAxes, sudden stop for the
+ * others; an axis in a home search gets a stop request instead. Axes 0 stops a running
+ * continuous path (and does nothing when none runs).
+ * M716MotClrErr: clears the end status of the axes; an axis whose end status still shows
+ * after 100 releases gives 21 (the other axes are cleared all the same). */
+KRVM716_API uint32_t M716MotAxisBusy(uint32_t board, uint32_t axes);
+KRVM716_API uint32_t M716MotPtp(uint32_t board, uint32_t axes, uint32_t absoluteAxes, int32_t x,
+                                int32_t y, int32_t z, int32_t u);
+KRVM716_API uint32_t M716MoveAbs(uint32_t board, uint32_t axis, int32_t position);
+KRVM716_API uint32_t M716MoveIns(uint32_t board, uint32_t axis, int32_t distance);
+KRVM716_API uint32_t M716MotCmove(uint32_t board, uint32_t axes, uint32_t negativeAxes);
+KRVM716_API uint32_t M716MotChgDV(uint32_t board, uint32_t axis, uint32_t dv);
+KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes, uint32_t deceleratingAxes);
+KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
+
+/* Position counters of one axis: the real (practical, encoder) and the logical (theoretical,
+ * commanded) position. Reads: errors 1, 6, 23. Presets take effect at once, also while the
+ * axis moves. */
+KRVM716_API uint32_t M716GetPracticalRegister(uint32_t board, uint32_t axis, int32_t* value);
+KRVM716_API uint32_t M716GetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t* value);
+KRVM716_API uint32_t M716SetPracticalRegister(uint32_t board, uint32_t axis, int32_t value);
+KRVM716_API uint32_t M716SetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t value);
+
+/* Signal and mode configuration of one axis (1, 2, 4 or 8). Each changes the shadow of one
+ * mode register and loads the whole register. Flags and selectors count by their low 16 bits;
+ * a flag other than 0 / 1, an encoder multiple above 2 or output levels above 15: 23.
+ * COMP+ / COMP- (any value); COMP+ / COMP- as software limits (WR2 bits 0 / 1); active level
+ * of LMT+ / LMT- (WR2 bits 3 / 4, 1 = high); compare with the real counter (WR2 bit 5); pulse
+ * and direction output (WR2 bit 6); pulse active high (bit 7); direction high for CW (bit 8);
+ * encoder multiple 0 = 1/1, 1 = 1/2, 2 = 1/4 (bits 10, 11); servo alarm enable and level
+ * (bits 13, 12); in-position enable and level (bits 15, 14); active level of the home input
+ * IN3 (WR1 bit 6), of the index input IN0 (WR1 bit 0), of IN2 and IN3 (WR1 bits 4, 6); levels
+ * of OUT4..OUT7 (WR3 bits 8..11) and whether they show drive status (WR3 bit 7): these two
+ * also clear WR3 bits 5, 6 and 12..15. */
+KRVM716_API uint32_t M716SetCompPLimit(uint32_t board, uint32_t axis, int32_t value);
+KRVM716_API uint32_t M716SetCompNLimit(uint32_t board, uint32_t axis, int32_t value);
+KRVM716_API uint32_t M716EnableCompPLimit(uint32_t board, uint32_t axis, uint32_t enable);
+KRVM716_API uint32_t M716EnableCompNLimit(uint32_t board, uint32_t axis, uint32_t enable);
+KRVM716_API uint32_t M716SetPLimitLogic(uint32_t board, uint32_t axis, uint32_t activeHigh);
+KRVM716_API uint32_t M716SetNLimitLogic(uint32_t board, uint32_t axis, uint32_t activeHigh);
+KRVM716_API uint32_t M716SetCompareObject(uint32_t board, uint32_t axis, uint32_t realCounter);
+KRVM716_API uint32_t M716SetPulseMode(uint32_t board, uint32_t axis, uint32_t pulseAndDirection);
+KRVM716_API uint32_t M716SetPulseLogic(uint32_t board, uint32_t axis, uint32_t activeHigh);
+KRVM716_API uint32_t M716SetPulseDirLogic(uint32_t board, uint32_t axis, uint32_t highForCw);
+KRVM716_API uint32_t M716SetEncoderMultiple(uint32_t board, uint32_t axis, uint32_t multiple);
+KRVM716_API uint32_t M716SetServoAlarm(uint32_t board, uint32_t axis, uint32_t enable,
+                                       uint32_t activeHigh);
+KRVM716_API uint32_t M716SetInPosition(uint32_t board, uint32_t axis, uint32_t enable,
+                                       uint32_t activeHigh);
+KRVM716_API uint32_t M716SetHomeLogic(uint32_t board, uint32_t axis, uint32_t activeHigh);
+KRVM716_API uint32_t M716SetZLogic(uint32_t board, uint32_t axis, uint32_t activeHigh);
+KRVM716_API uint32_t M716SetInputLogic(uint32_t board, uint32_t axis, uint32_t in2ActiveHigh,
+                                       uint32_t in3ActiveHigh);
+KRVM716_API uint32_t M716SetOutput(uint32_t board, uint32_t axis, uint32_t levels);
+KRVM716_API uint32_t M716SetOutputType(uint32_t board, uint32_t axis, uint32_t showsDriveStatus);
+
+/* Status of one axis (errors 1, 6, 23): error flag (RR0 bit 4 + axis index), driving flag
+ * (RR0 bit axis index), RR1 whole, RR2 bits 0..5, RR3 low byte, and the input byte (X: RR4
+ * low, Y: RR4 high, Z: RR5 low, U: RR5 high). Reading RR3 clears the interrupt factors it
+ * shows. */
+KRVM716_API uint32_t M716GetError(uint32_t board, uint32_t axis, int16_t* state);
+KRVM716_API uint32_t M716GetDriverState(uint32_t board, uint32_t axis, int16_t* state);
+KRVM716_API uint32_t M716GetMotionState(uint32_t board, uint32_t axis, int16_t* state);
+KRVM716_API uint32_t M716GetMotionInput(uint32_t board, uint32_t axis, int16_t* state);
+KRVM716_API uint32_t M716GetCompareState(uint32_t board, uint32_t axis, int16_t* state);
+KRVM716_API uint32_t M716GetInput(uint32_t board, uint32_t axis, int16_t* state);
 
 /* Parameter persistence: axes 0 saves the interpolation group of the board, otherwise the
  * selected axes (1..15). The save is one transaction: on failure nothing is written.

@@ -39,7 +39,10 @@ struct AxisRecord {
   ConfiguredSpeeds configured;
   double multiplier = 0;  // speed multiplier: 8 000 000 / range
   std::uint32_t rg = 0;   // range parameter
+  // The range last loaded into the chip and the multiplier the speeds loaded with it were
+  // converted by: live speed readings and speed changes during a drive use these.
   std::uint32_t rangeInForce = 0;
+  double multiplierInForce = 0;
   // Working speed set, read by the conversions into chip values.
   std::uint32_t sv = 0, dv = 0, mdv = 0, ac = 0, ak = 0, dc = 0;
   std::uint32_t decelerationPoint = 0;
@@ -48,6 +51,7 @@ struct AxisRecord {
   std::int32_t homeOffset = 0;
   std::uint32_t homeType = 0, homeP0Dir = 0, homeP0Speed = 0, homeP1Dir = 0, homeP1Speed = 0,
                 homeP2Dir = 0, homeOffsetSpeed = 0;
+  std::uint8_t homeStopRequest = 0;  // set by a stop while the axis is in a home search
 };
 
 struct InterpolationSet {
@@ -71,6 +75,10 @@ struct BoardRecord {
   std::uint32_t manualDeceleration = 0;
   std::int32_t decelerationOffset = 0;
 
+  std::uint8_t homeAxes = 0;      // axes in a home search
+  std::uint8_t externalAxes = 0;  // axes in external (jog, hand-wheel) drive mode
+  std::uint8_t pathFirstAxis = 0; // first axis of the continuous path last started
+
   platform::EventHandle interruptEvent = nullptr;
   platform::EventHandle homeEvent = nullptr;
 };
@@ -89,6 +97,12 @@ constexpr bool isBoardNumber(std::uint32_t board) { return (board & 0xFF) < kBoa
 constexpr bool isOneAxis(std::uint32_t axes) {
   const std::uint32_t a = axes & 0xFF;
   return a == 1 || a == 2 || a == 4 || a == 8;
+}
+
+// A selection of one to four axes (1..15).
+constexpr bool isAxisSelection(std::uint32_t axes) {
+  const std::uint32_t a = axes & 0xFF;
+  return a >= 1 && a <= kAllAxes;
 }
 
 // Calls fn(mask, index) for each axis selected in `axes`, in the order X, Y, Z, U.

@@ -43,6 +43,15 @@ enum Command : std::uint16_t {
   ReadRealPosition = 0x11,
   ReadSpeed = 0x12,
   ReadAcceleration = 0x13,
+  DriveFixedPlus = 0x20,
+  DriveFixedMinus = 0x21,
+  DriveContinuousPlus = 0x22,
+  DriveContinuousMinus = 0x23,
+  HoldStart = 0x24,     // the named axes take drive commands but do not start
+  ReleaseStart = 0x25,  // held axes start together; clears the axes' end status
+  StopDecelerating = 0x26,
+  StopSudden = 0x27,
+  ClearInterpolationInterrupt = 0x3D,
   // The library's own codes for IssueAxisCommand: select, then load a mode register shadow.
   LoadWR1 = 0x40,
   LoadWR2 = 0x41,
@@ -51,11 +60,18 @@ enum Command : std::uint16_t {
 
 constexpr std::uint16_t kReset = 0x8000;
 
+// Bits of the status and mode registers the library itself looks at.
+constexpr std::uint16_t kDrivingBits = 0x000F;  // RR0: axes X..U driving
+constexpr std::uint16_t kEndStatusBits = 0xFF00;  // RR1: what stopped the last drive
+constexpr std::uint32_t kSCurveBit = 0x0004;      // WR3: S-curve acceleration
+
 constexpr std::uint16_t commandWord(std::uint32_t axes, std::uint16_t code) {
   return static_cast<std::uint16_t>(((axes & 0x0F) << 8) | (code & 0xFF));
 }
 
 // Ranges of the chip's registers; the library never loads a value outside them.
+// A drive's pulse count is at most kMaxDistance.
+constexpr std::int64_t kMaxDistance = 268'435'455;
 constexpr std::uint32_t kRangeMin = 16'000, kRangeMax = 8'000'000;
 constexpr std::uint32_t kJerkMin = 1, kJerkMax = 65'535;
 constexpr std::uint32_t kAccelerationMin = 1, kAccelerationMax = 8000;

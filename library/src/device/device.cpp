@@ -39,6 +39,7 @@ void loadAxis(std::uint32_t board, std::uint32_t mask, AxisRecord& axis) {
   issueAxisCommand(board, mask, chip::Select);
   issueAxisCommand(board, mask, chip::SetRange);
   axis.rangeInForce = axis.rg;
+  axis.multiplierInForce = axis.multiplier;
   for (auto code : {chip::SetJerk, chip::SetAcceleration, chip::SetDeceleration,
                     chip::SetStartSpeed, chip::SetDriveSpeed})
     issueAxisCommand(board, mask, code);
@@ -131,6 +132,7 @@ std::uint32_t openBoard(std::uint32_t board) {
 
 std::uint32_t closeBoard(std::uint32_t board) {
   BoardRecord& record = boards[board];
+  M716MotStop(board, 0, 0x27);  // a running continuous path stops
   forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
     record.axes[index].wr1 &= 0x00FF;  // no interrupt sources
     issueAxisCommand(board, mask, chip::LoadWR1);

@@ -129,6 +129,12 @@ void writeDataCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
   writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
 }
 
+void writeWordCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
+                      std::uint16_t value) {
+  writeValue16(board, value);
+  writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+}
+
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code) {
   std::lock_guard lock(boardLock(board));
   const BoardRecord& record = boards[board];

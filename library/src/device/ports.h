@@ -30,6 +30,9 @@ void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
 // Writes a 32-bit value to WR6 (low word) and WR7 (high word), then the command word.
 void writeDataCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
                       std::uint32_t value);
+// Writes a 16-bit value to WR6, then the command word.
+void writeWordCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
+                      std::uint16_t value);
 
 // Chip register values of the speed set of an axis, as issueAxisCommand converts them.
 std::uint32_t jerkRegister(std::uint32_t ak, double multiplier);

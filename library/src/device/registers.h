@@ -1,0 +1,57 @@
+#pragma once
+// Register access by identifier: the chip's counters, live values and status registers
+// (0x1xx, 0x2xx) and the per-axis parameters of the board record (0x3xx), and the chip reads
+// the other functions of the library share.
+//
+// Concurrency: every chip read holds the board's bus lock across its command or selection and
+// the reads that follow. Shadows are for one board from one thread at a time.
+
+#include <cstdint>
+
+#include "device/board_table.h"
+
+namespace m716 {
+
+// Register identifiers.
+enum Register : std::uint16_t {
+  kRegRealPosition = 0x100,
+  kRegLogicalPosition = 0x101,
+  kRegComparePlus = 0x102,
+  kRegCompareMinus = 0x103,
+  kRegOutputPulses = 0x104,
+  kRegLiveSpeed = 0x105,
+  kRegLiveAcceleration = 0x106,
+  kRegMainStatus = 0x200,
+  kRegStatus1 = 0x202,
+  kRegStatus2 = 0x204,
+  kRegStatus3 = 0x206,
+  kRegInput1 = 0x208,
+  kRegInput2 = 0x20A,
+  kRegMode1 = 0x212,
+  kRegMode2 = 0x214,
+  kRegMode3 = 0x216,
+  kRegNone1 = 0x218,
+  kRegNone2 = 0x21A,
+};
+
+// Writes the read command `code` for the axes (0x10..0x13) and reads the 32-bit value the chip
+// puts into RR6 / RR7, in the order the caller names.
+enum class WordOrder { lowFirst, highFirst };
+std::uint32_t readChipData(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
+                           WordOrder order);
+
+// Selects one axis and reads one of its status registers (RR1, RR2 or RR3).
+std::uint16_t readAxisStatus(std::uint32_t board, std::uint32_t axis, std::uint16_t port);
+
+// The read of M716MotRdReg for one checked axis: 0, or 22 for an identifier it does not know.
+std::uint32_t readRegister(std::uint32_t board, std::uint32_t axis, std::uint16_t identifier,
+                           std::uint32_t& value);
+
+// The exported setters of one signed value of one axis (counters, compare registers): checks
+// the board and the axis, stores the value in the axis's field and loads it with `code`.
+// 0, 1 or 6.
+std::uint32_t presetAxisValue(std::uint32_t board, std::uint32_t axis,
+                              std::int32_t AxisRecord::*field, std::uint16_t code,
+                              std::int32_t value);
+
+}  // namespace m716

@@ -1,0 +1,244 @@
+// Point-to-point and continuous drives, speed change, stops and the clearing of end status.
+
+#include "motion/drives.h"
+
+#include <array>
+#include <cstdlib>
+#include <mutex>
+
+#include "KRVM716.h"
+#include "device/arguments.h"
+#include "device/board_table.h"
+#include "device/chip.h"
+#include "device/ports.h"
+#include "device/registers.h"
+#include "motion/speed_parameters.h"
+#include "signals/continuous_path.h"
+
+namespace m716 {
+namespace {
+
+// How often M716MotClrErr releases an axis and looks at its end status before it gives up.
+constexpr unsigned kEndStatusClearTries = 100;
+
+void writeCommand(std::uint32_t board, std::uint32_t axes, std::uint16_t code) {
+  writePortWord(board, chip::WR0, chip::commandWord(axes, code));
+}
+
+// One axis of a point-to-point move, checked and ready to be programmed.
+struct PlannedDrive {
+  std::uint32_t mask = 0;
+  std::uint32_t pulses = 0;
+  bool negative = false;
+};
+
+// Reads the axis's logical position and checks the move against its software limits, the
+// longest single move and the speeds it will run with. 0, 7..20.
+std::uint32_t planFixedDrive(std::uint32_t board, std::uint32_t mask, bool absolute,
+                             std::int32_t argument, PlannedDrive& plan) {
+  std::uint32_t raw = 0;
+  if (std::uint32_t error = readRegister(board, mask, kRegLogicalPosition, raw)) return error;
+  const std::int64_t position = static_cast<std::int32_t>(raw);
+  const AxisRecord& axis = boards[board].axes[axisIndex(mask)];
+  const std::int64_t end = absolute ? argument : position + argument;
+  if (end > axis.plmt) return M716_ERR_PLMT_OVER;
+  if (end < axis.nlmt) return M716_ERR_NLMT_OVER;
+  const std::int64_t distance = end - position;
+  if (std::llabs(distance) > chip::kMaxDistance) return M716_ERR_DISTANCE;
+  if (std::uint32_t error = checkDriveSpeeds(axis, axis.configured)) return error;
+  plan = {mask, static_cast<std::uint32_t>(std::llabs(distance)), distance <= 0};
+  return M716_OK;
+}
+
+// Holds the axis, loads its pulse count and its configured speeds, and gives it its drive
+// command; it starts at the release.
+void programFixedDrive(std::uint32_t board, const PlannedDrive& plan) {
+  AxisRecord& axis = boards[board].axes[axisIndex(plan.mask)];
+  writeCommand(board, plan.mask, chip::HoldStart);
+  axis.outputPulses = static_cast<std::int32_t>(plan.pulses);
+  issueAxisCommand(board, plan.mask, chip::SetOutputPulses);
+  axis.sv = axis.configured.sv;
+  axis.dv = axis.configured.dv;
+  axis.ac = axis.configured.ac;
+  axis.ak = axis.configured.ak;
+  loadAxisForDrive(board, plan.mask);
+  writeCommand(board, plan.mask, plan.negative ? chip::DriveFixedMinus : chip::DriveFixedPlus);
+}
+
+// Every selected axis is checked before the chip is programmed, so a refused move leaves no
+// axis held with a drive pending.
+std::uint32_t pointToPoint(std::uint32_t board, std::uint32_t axes, std::uint32_t absoluteAxes,
+                           const std::array<std::int32_t, kAxisCount>& targets) {
+  std::lock_guard lock(boardLock(board));
+  if (std::uint32_t error = checkAxesFree(board, axes)) return error;
+  std::array<PlannedDrive, kAxisCount> plans{};
+  std::uint32_t error = M716_OK;
+  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
+    if (error == M716_OK)
+      error = planFixedDrive(board, mask, (absoluteAxes & mask) != 0, targets[index],
+                             plans[index]);
+  });
+  if (error != M716_OK) return error;
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
+    programFixedDrive(board, plans[index]);
+  });
+  writeCommand(board, axes, chip::ReleaseStart);
+  return M716_OK;
+}
+
+std::uint32_t continuousDrive(std::uint32_t board, std::uint32_t axes,
+                              std::uint32_t negativeAxes) {
+  std::lock_guard lock(boardLock(board));
+  if (std::uint32_t error = checkAxesFree(board, axes)) return error;
+  std::uint32_t error = M716_OK;
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
+    const AxisRecord& axis = boards[board].axes[index];
+    if (error == M716_OK) error = checkDriveSpeeds(axis, workingSpeeds(axis));
+  });
+  if (error != M716_OK) return error;
+  writeCommand(board, axes, chip::HoldStart);
+  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t) {
+    loadAxisForDrive(board, mask);
+    writeCommand(board, mask,
+                 negativeAxes & mask ? chip::DriveContinuousMinus : chip::DriveContinuousPlus);
+  });
+  writeCommand(board, axes, chip::ReleaseStart);
+  return M716_OK;
+}
+
+// A new drive speed is converted by the multiplier the running drive was loaded with, so it
+// matches the range in the chip even when the axis's range was changed since.
+std::uint32_t changeDriveSpeed(std::uint32_t board, std::uint32_t axis, std::uint32_t dv) {
+  AxisRecord& record = boards[board].axes[axisIndex(axis)];
+  const Fit fit = speedFit(dv, record.multiplierInForce);
+  if (dv > record.mdv || fit == Fit::above) return M716_ERR_VALUE_OVER;
+  if (dv != 0 && fit == Fit::below) return M716_ERR_PARAMETER_UNDER;
+  record.dv = dv;
+  std::lock_guard lock(boardLock(board));
+  writeWordCommand(board, axis, chip::SetDriveSpeed,
+                   static_cast<std::uint16_t>(speedRegister(dv, record.multiplierInForce)));
+  return M716_OK;
+}
+
+// Each axis stops the way its bit in `deceleratingAxes` asks: the axes that stop at once with
+// one command, then the decelerating ones with another. An axis in a home search gets a stop
+// request instead, and the first axis of a running continuous path stops the path.
+void stopAxes(std::uint32_t board, std::uint32_t axes, std::uint32_t deceleratingAxes) {
+  BoardRecord& record = boards[board];
+  std::lock_guard lock(boardLock(board));
+  std::uint32_t sudden = 0, decelerating = 0;
+  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
+    if (record.homeAxes & mask) {
+      record.axes[index].homeStopRequest = 1;
+    } else if (continuousPathRunning(board) && continuousPathFirstAxis(board) == mask) {
+      stopContinuousPath(board);
+    } else {
+      (deceleratingAxes & mask ? decelerating : sudden) |= mask;
+    }
+  });
+  if (sudden) writeCommand(board, sudden, chip::StopSudden);
+  if (decelerating) writeCommand(board, decelerating, chip::StopDecelerating);
+}
+
+// Releases the axis until its end status reads clear, a bounded number of times.
+bool clearEndStatus(std::uint32_t board, std::uint32_t axis) {
+  for (unsigned attempt = 0; attempt < kEndStatusClearTries; ++attempt) {
+    std::lock_guard lock(boardLock(board));
+    writeCommand(board, axis, chip::ReleaseStart);
+    if ((readAxisStatus(board, axis, chip::RR1) & chip::kEndStatusBits) == 0) return true;
+  }
+  return false;
+}
+
+std::uint32_t moveOneAxis(std::uint32_t board, std::uint32_t axis, std::int32_t value,
+                          std::uint32_t absoluteAxes) {
+  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  std::array<std::int32_t, kAxisCount> targets{};
+  targets[axisIndex(axis)] = value;
+  return pointToPoint(board, axis, absoluteAxes, targets);
+}
+
+}  // namespace
+
+std::uint32_t drivingAxes(std::uint32_t board) {
+  return readPortWord(board, chip::RR0) & chip::kDrivingBits;
+}
+
+std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes) {
+  const std::uint32_t driving = drivingAxes(board);
+  const BoardRecord& record = boards[board];
+  for (std::uint32_t index = 0; index < kAxisCount; ++index) {
+    const std::uint32_t mask = 1u << index;
+    if (!(axes & mask)) continue;
+    if (driving & mask) return M716_ERR_AXIS_BUSY;
+    if (record.homeAxes & mask) return M716_ERR_IN_HOME;
+    if (record.externalAxes & mask) return M716_ERR_IN_EXTERNAL_DRIVE;
+  }
+  return M716_OK;
+}
+
+void loadAxisForDrive(std::uint32_t board, std::uint32_t axis) {
+  AxisRecord& record = boards[board].axes[axisIndex(axis)];
+  issueAxisCommand(board, axis, chip::SetRange);
+  record.rangeInForce = record.rg;
+  record.multiplierInForce = record.multiplier;
+  issueAxisCommand(board, axis, chip::SetStartSpeed);
+  issueAxisCommand(board, axis, chip::SetDriveSpeed);
+  issueAxisCommand(board, axis, chip::SetAcceleration);
+  issueAxisCommand(board, axis, chip::LoadWR3);
+  if (isSCurve(record)) issueAxisCommand(board, axis, chip::SetJerk);
+}
+
+}  // namespace m716
+
+using namespace m716;
+
+extern "C" KRVM716_API uint32_t M716MotAxisBusy(uint32_t board, uint32_t axes) {
+  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+  return checkAxesFree(board, axes);
+}
+
+extern "C" KRVM716_API uint32_t M716MotPtp(uint32_t board, uint32_t axes, uint32_t absoluteAxes,
+                                           int32_t x, int32_t y, int32_t z, int32_t u) {
+  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+  return pointToPoint(board, axes, absoluteAxes, {x, y, z, u});
+}
+
+extern "C" KRVM716_API uint32_t M716MoveAbs(uint32_t board, uint32_t axis, int32_t position) {
+  return moveOneAxis(board, axis, position, kAllAxes);
+}
+
+extern "C" KRVM716_API uint32_t M716MoveIns(uint32_t board, uint32_t axis, int32_t distance) {
+  return moveOneAxis(board, axis, distance, 0);
+}
+
+extern "C" KRVM716_API uint32_t M716MotCmove(uint32_t board, uint32_t axes,
+                                             uint32_t negativeAxes) {
+  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+  return continuousDrive(board, axes, negativeAxes);
+}
+
+extern "C" KRVM716_API uint32_t M716MotChgDV(uint32_t board, uint32_t axis, uint32_t dv) {
+  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  return changeDriveSpeed(board, axis, dv);
+}
+
+extern "C" KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes,
+                                            uint32_t deceleratingAxes) {
+  if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
+  if (axes == 0) {
+    if (continuousPathRunning(board)) stopContinuousPath(board);
+    return M716_OK;
+  }
+  stopAxes(board, axes, deceleratingAxes);
+  return M716_OK;
+}
+
+extern "C" KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes) {
+  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+  bool cleared = true;
+  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t) {
+    cleared = clearEndStatus(board, mask) && cleared;
+  });
+  return cleared ? M716_OK : M716_ERR_AXIS_BUSY;
+}
