@@ -4,6 +4,11 @@
  * drive the simulated machine. Axis arguments are masks (1, 2, 4, 8), as in the motion
  * library.
  *
+ * The simulator reads its configuration from the registry store (HKLM\Software\M716Simulator:
+ * SpeedFactor, one Board<BASE> key per board with Xaxis..Uaxis mechanics) at its first use,
+ * and again on M716SimReload. Interrupt handlers attached to a board's line run on the
+ * simulator's timekeeper thread, or on the thread calling M716SimAdvance.
+ *
  * Concurrency: every call may run on any thread at any time. */
 
 #include <stdint.h>
@@ -18,11 +23,17 @@ extern "C" {
 M716SIM_API uint32_t M716SimBoardPresent(uint32_t base);
 /* Simulated seconds per real second; 0 freezes simulated time. */
 M716SIM_API void M716SimSetSpeedFactor(double factor);
-/* Moves a frozen clock forward by `seconds`. */
+/* The speed factor in force: the configured one (DWORD SpeedFactor, default 1) until
+ * M716SimSetSpeedFactor changes it. */
+M716SIM_API double M716SimSpeedFactor(void);
+/* Moves the clock forward by `seconds`, stopping at each board event on the way to call the
+ * interrupt handlers of raised lines on the calling thread. Meant for a frozen clock; do not
+ * call it while holding a board's bus lock. */
 M716SIM_API void M716SimAdvance(double seconds);
 /* Simulated time in seconds. */
 M716SIM_API double M716SimTime(void);
-/* Out-of-range register loads since the simulator was loaded (each was clamped). */
+/* Out-of-range register loads since the boards were powered up (each was clamped; a load
+ * to several axes counts once); 0 when no board answers at `base`. */
 M716SIM_API uint32_t M716SimClampedLoads(uint32_t base);
 /* Reads the configuration under HKLM\Software\M716Simulator again and powers the boards up
  * anew (chip state and clock reset; EEPROM contents and machine positions come from the

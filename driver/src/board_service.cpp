@@ -1,0 +1,91 @@
+#include "board_service.h"
+
+#include <array>
+#include <atomic>
+#include <string>
+#include <utility>
+
+#include "m716/platform/bus.h"
+#include "m716/platform/locks.h"
+
+namespace m716::driver {
+namespace {
+
+constexpr std::uint32_t kCommandPort = 0;  // WR0
+constexpr std::uint32_t kFactorPort = 6;   // RR3 of the selected axis
+constexpr std::uint16_t kSelectOnly = 0x0F;
+constexpr std::uint16_t kDriveEnded = 1u << 7;
+constexpr int kAxisCount = 4;
+
+platform::EventHandle createBoardEvent(const char* prefix, std::uint8_t board) {
+  return platform::createEvent(prefix + std::to_string(board), /*manualReset=*/true,
+                               /*initiallySignalled=*/false);
+}
+
+}  // namespace
+
+std::shared_ptr<BoardService> BoardService::start(M716InterruptBlock& block) {
+  platform::EventHandle interrupt = createBoardEvent(M716_EVENT_INTERRUPT_PREFIX, block.board);
+  platform::EventHandle home = createBoardEvent(M716_EVENT_HOME_PREFIX, block.board);
+  std::shared_ptr<BoardService> service(new BoardService(block, interrupt, home));
+  if (interrupt == nullptr || home == nullptr) return nullptr;
+
+  // The line holds the service only weakly: once unregistered, a late call does nothing.
+  // Where no board answers there is no line to take; the events exist all the same, so the
+  // caller can find out about the board its own way.
+  std::weak_ptr<BoardService> weak = service;
+  bool attached = platform::interruptLines().attach(service->base_, [weak] {
+    if (auto alive = weak.lock()) alive->serviceInterrupt();
+  });
+  std::lock_guard lock(service->mutex_);
+  service->attached_ = attached;
+  return service;
+}
+
+BoardService::BoardService(M716InterruptBlock& block, platform::EventHandle interrupt,
+                           platform::EventHandle home)
+    : block_(block),
+      base_(static_cast<std::uint16_t>(block.baseAddress)),
+      interruptEvent_(interrupt),
+      homeEvent_(home) {}
+
+BoardService::~BoardService() {
+  closeEvents();
+}
+
+void BoardService::stop() {
+  bool wasAttached = false;
+  {
+    std::lock_guard lock(mutex_);
+    wasAttached = std::exchange(attached_, false);
+  }
+  if (wasAttached) platform::interruptLines().detach(base_);
+  closeEvents();
+}
+
+void BoardService::closeEvents() {
+  std::lock_guard lock(mutex_);
+  for (platform::EventHandle* event : {&interruptEvent_, &homeEvent_}) {
+    if (*event != nullptr) platform::closeEvent(std::exchange(*event, nullptr));
+  }
+}
+
+void BoardService::serviceInterrupt() {
+  std::lock_guard bus(platform::busLock(base_));
+  std::lock_guard lock(mutex_);
+  if (!attached_) return;
+
+  std::uint16_t pending = 0;
+  for (int axis = 0; axis < kAxisCount; ++axis) {
+    platform::bus().write(base_ + kCommandPort,
+                          static_cast<std::uint16_t>((1u << (8 + axis)) | kSelectOnly));
+    std::uint16_t factors = platform::bus().read(base_ + kFactorPort);
+    // The library reads the block without a lock.
+    std::atomic_ref(block_.factors[axis]).store(factors, std::memory_order_release);
+    pending |= factors;
+  }
+  if (pending & kDriveEnded) platform::setEvent(homeEvent_);
+  if (pending != 0) platform::setEvent(interruptEvent_);
+}
+
+}  // namespace m716::driver

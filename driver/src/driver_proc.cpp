@@ -1,0 +1,85 @@
+// DriverProc, the driver's one entry: registers and unregisters boards. Compare and speed
+// tables and the continuous path (codes 3..5) are not served yet and answer "not supported".
+//
+// Concurrency: calls may come from any thread; they are served one at a time. Do not call it
+// holding the bus lock of a board being registered or unregistered: unregistering waits for
+// an interrupt service in progress, which takes that lock.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <type_traits>
+
+#include "KRVM716_driver.h"
+#include "board_service.h"
+
+namespace m716::driver {
+namespace {
+
+constexpr std::uint32_t kSuccess = 0;
+constexpr std::uint32_t kFailed = 1;
+constexpr std::uint32_t kNotSupported = 2;
+
+// The registered boards by board number. Never destroyed: an interrupt may still be served
+// while the process ends.
+struct Registrations {
+  std::mutex mutex;
+  std::map<std::uint8_t, std::shared_ptr<BoardService>> boards;
+};
+
+Registrations& registrations() {
+  static auto* table = new Registrations;
+  return *table;
+}
+
+// Stops the service registered for `board`, if any. The table's mutex is held.
+void unregisterLocked(Registrations& table, std::uint8_t board) {
+  auto found = table.boards.find(board);
+  if (found == table.boards.end()) return;
+  found->second->stop();
+  table.boards.erase(found);
+}
+
+std::uint32_t registerBoard(M716InterruptBlock& block) {
+  Registrations& table = registrations();
+  std::lock_guard lock(table.mutex);
+  unregisterLocked(table, block.board);
+  auto service = BoardService::start(block);
+  if (service == nullptr) return kFailed;
+  table.boards[block.board] = std::move(service);
+  return kSuccess;
+}
+
+std::uint32_t unregisterBoard(const M716InterruptBlock& block) {
+  Registrations& table = registrations();
+  std::lock_guard lock(table.mutex);
+  unregisterLocked(table, block.board);
+  return kSuccess;
+}
+
+}  // namespace
+}  // namespace m716::driver
+
+extern "C" __attribute__((visibility("default"))) uint32_t DriverProc(uintptr_t, uintptr_t,
+                                                                      uintptr_t code,
+                                                                      uintptr_t block, uintptr_t) {
+  using namespace m716::driver;
+  auto* interruptBlock = reinterpret_cast<M716InterruptBlock*>(block);
+  if (interruptBlock == nullptr) return kFailed;
+  try {
+    switch (code) {
+      case M716_DRIVER_REGISTER_BOARD:
+        return registerBoard(*interruptBlock);
+      case M716_DRIVER_UNREGISTER_BOARD:
+        return unregisterBoard(*interruptBlock);
+      default:
+        return kNotSupported;
+    }
+  } catch (...) {
+    return kFailed;
+  }
+}
+
+static_assert(std::is_same_v<decltype(&DriverProc), M716DriverProc>,
+              "DriverProc has the signature the library calls");

@@ -1,0 +1,65 @@
+#pragma once
+// The board's motion chip as the bus sees it: eight write registers WR0..WR7 and eight read
+// registers RR0..RR7 at even offsets 0..14, and four axes.
+//
+// A word written to WR0 is a command: bits 8..11 select the axes the per-axis registers and
+// data commands address (every command sets the selection, a board-wide one to none), bits
+// 0..7 are the code; 0x8000 resets the chip. Write-data commands
+// take their value from WR6 (low) and WR7 (high), or WR6 alone for 16-bit values, clamp it to
+// the register's range (counting the clamp in the board's diagnostics) and store it in every
+// selected axis. Per-axis reads (RR1..RR3, and the data put into RR6/RR7 by 0x10..0x13) come
+// from the lowest selected axis.
+//
+// Concurrency: not synchronised; the simulator calls it under its mutex.
+
+#include <array>
+#include <cstdint>
+
+#include "axis.h"
+#include "configuration.h"
+#include "diagnostics.h"
+
+namespace m716::sim {
+
+class Chip {
+ public:
+  Chip(const std::array<AxisMechanics, kAxisCount>& mechanics, BoardDiagnostics& diagnostics);
+
+  // `offset` is an even offset 0..14 from the board's base address.
+  void write(std::uint32_t offset, std::uint16_t value);
+  // Reading RR3 clears the factors it returns.
+  std::uint16_t read(std::uint32_t offset);
+
+  // Moves every axis to `time`; time never goes back.
+  void advanceTo(SimTime time);
+  SimTime nextEventTime() const;
+  // The interrupt line: any factor of any axis, or the interpolation interrupt, pending.
+  bool interruptPending() const;
+
+  Axis& axis(int index) { return axes_[index]; }
+
+ private:
+  void command(std::uint16_t word);
+  void reset();
+  void loadData(int code);
+  void putIntoData(int code);
+  void motionCommand(int code);
+  // The lowest selected axis; nullptr when none is selected.
+  Axis* selectedAxis();
+  template <class Action>
+  void forSelected(Action action);
+  std::uint16_t mainStatus() const;
+  std::uint16_t inputRegister(int lowAxis, int highAxis) const;
+
+  std::array<Axis, kAxisCount> axes_;
+  BoardDiagnostics& diagnostics_;
+  std::uint8_t selection_ = 0;                // axis mask of the last command
+  std::uint16_t outputs_ = 0;                 // WR4
+  std::uint16_t interpolationMode_ = 0;       // WR5
+  std::uint16_t dataLow_ = 0, dataHigh_ = 0;  // WR6, WR7
+  std::uint16_t readLow_ = 0, readHigh_ = 0;  // RR6, RR7
+  bool interpolationInterrupt_ = false;
+  SimTime now_{};
+};
+
+}  // namespace m716::sim

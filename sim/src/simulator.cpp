@@ -1,0 +1,208 @@
+#include "simulator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "eeprom_storage.h"
+
+namespace m716::sim {
+namespace {
+
+// The longest real time between two ticks of a running clock.
+constexpr std::chrono::milliseconds kTickPeriod{1};
+
+// Stops the timekeeper when the process ends, before the libraries that interrupt handlers
+// call into go away. The simulator itself stays, so late bus accesses still find it.
+struct TimekeeperStop {
+  Timekeeper& timekeeper;
+  ~TimekeeperStop() { timekeeper.stop(); }
+};
+
+SimTime fromSeconds(double seconds) {
+  return std::chrono::duration_cast<SimTime>(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace
+
+Simulator& Simulator::instance() {
+  static Simulator* simulator = new Simulator;
+  static TimekeeperStop stopAtExit{simulator->timekeeper_};
+  return *simulator;
+}
+
+Simulator::Simulator() : timekeeper_([this] { return tick(); }) {}
+
+void Simulator::ensureLoaded() {
+  if (loaded_) return;
+  apply(readConfiguration(), true);
+}
+
+void Simulator::reload() {
+  apply(readConfiguration(), false);
+  timekeeper_.wake();
+}
+
+void Simulator::apply(const SimulatorConfiguration& configuration, bool onlyIfUnloaded) {
+  std::map<std::uint16_t, std::unique_ptr<Board>> boards;
+  for (const BoardConfiguration& board : configuration.boards) {
+    boards[board.base] = std::make_unique<Board>(board, loadEepromWords(board.base));
+  }
+  std::lock_guard lock(mutex_);
+  if (onlyIfUnloaded && loaded_) return;
+  boards_ = std::move(boards);
+  clock_.restart(configuration.speedFactor);
+  boardsTime_ = SimTime{};
+  loaded_ = true;
+  timekeeper_.start();
+}
+
+Board* Simulator::boardWithBase(std::uint32_t base) {
+  auto found = boards_.find(static_cast<std::uint16_t>(base));
+  return found != boards_.end() && found->first == base ? found->second.get() : nullptr;
+}
+
+Board* Simulator::boardAt(std::uint32_t port, std::uint32_t& offset) {
+  auto above = boards_.upper_bound(static_cast<std::uint16_t>(std::min(port, 0xFFFFu)));
+  if (port > 0xFFFF || above == boards_.begin()) return nullptr;
+  auto& [base, board] = *std::prev(above);
+  offset = port - base;
+  return offset < Board::kPortCount ? board.get() : nullptr;
+}
+
+std::uint16_t Simulator::read(std::uint32_t port) {
+  ensureLoaded();
+  std::lock_guard lock(mutex_);
+  catchUpLocked();
+  std::uint32_t offset = 0;
+  Board* board = boardAt(port, offset);
+  return board != nullptr ? board->read(offset) : 0xFFFF;
+}
+
+void Simulator::write(std::uint32_t port, std::uint16_t value) {
+  ensureLoaded();
+  std::optional<Eeprom::Words> toStore;
+  std::uint16_t base = 0;
+  {
+    std::lock_guard lock(mutex_);
+    catchUpLocked();
+    std::uint32_t offset = 0;
+    Board* board = boardAt(port, offset);
+    if (board == nullptr) return;
+    board->write(offset, value);
+    toStore = board->takeEepromToStore();
+    base = board->base();
+  }
+  if (toStore) storeEepromWords(base, *toStore);
+}
+
+bool Simulator::attach(std::uint16_t base, platform::InterruptHandler handler) {
+  ensureLoaded();
+  std::lock_guard lock(mutex_);
+  if (boardWithBase(base) == nullptr) return false;
+  handlers_[base] = std::make_shared<const platform::InterruptHandler>(std::move(handler));
+  return true;
+}
+
+void Simulator::detach(std::uint16_t base) {
+  {
+    std::lock_guard lock(mutex_);
+    handlers_.erase(base);
+  }
+  // Wait for a delivery in progress, which may still call the handler.
+  std::lock_guard delivery(deliveryMutex_);
+}
+
+void Simulator::setSpeedFactor(double factor) {
+  ensureLoaded();
+  {
+    std::lock_guard lock(mutex_);
+    clock_.setSpeedFactor(factor);
+  }
+  timekeeper_.wake();
+}
+
+double Simulator::speedFactor() {
+  ensureLoaded();
+  std::lock_guard lock(mutex_);
+  return clock_.speedFactor();
+}
+
+void Simulator::advance(double seconds) {
+  ensureLoaded();
+  if (!(seconds > 0) || !std::isfinite(seconds)) return;
+  SimTime target;
+  {
+    std::lock_guard lock(mutex_);
+    clock_.advance(fromSeconds(seconds));
+    target = clock_.now();
+  }
+  stepTo(target);
+}
+
+double Simulator::time() {
+  ensureLoaded();
+  std::lock_guard lock(mutex_);
+  return std::chrono::duration<double>(clock_.now()).count();
+}
+
+SimTime Simulator::nextEventLocked() const {
+  SimTime next = kNever;
+  for (const auto& [base, board] : boards_) next = std::min(next, board->nextEventTime());
+  // An event never lies in the past of the boards; this keeps every step moving forward.
+  return std::max(next, boardsTime_ + SimTime{1});
+}
+
+void Simulator::advanceBoardsLocked(SimTime time) {
+  if (time <= boardsTime_) return;
+  for (auto& [base, board] : boards_) board->advanceTo(time);
+  boardsTime_ = time;
+}
+
+void Simulator::catchUpLocked() {
+  advanceBoardsLocked(std::min(clock_.now(), nextEventLocked() - SimTime{1}));
+}
+
+std::vector<Simulator::Handler> Simulator::raisedHandlersLocked() const {
+  std::vector<Handler> raised;
+  for (const auto& [base, handler] : handlers_) {
+    auto board = boards_.find(base);
+    if (board != boards_.end() && board->second->interruptRaised()) raised.push_back(handler);
+  }
+  return raised;
+}
+
+void Simulator::stepTo(SimTime target) {
+  std::lock_guard delivery(deliveryMutex_);
+  for (;;) {
+    std::vector<Handler> raised;
+    bool reached = false;
+    {
+      std::lock_guard lock(mutex_);
+      // A reload meanwhile sets the clock back: never pass the clock.
+      SimTime goal = std::min(target, clock_.now());
+      advanceBoardsLocked(std::min(goal, nextEventLocked()));
+      reached = boardsTime_ >= goal;
+      raised = raisedHandlersLocked();
+    }
+    for (const Handler& handler : raised) (*handler)();
+    if (reached) return;
+  }
+}
+
+Timekeeper::Pause Simulator::tick() {
+  SimTime target;
+  {
+    std::lock_guard lock(mutex_);
+    if (clock_.speedFactor() == 0) return std::nullopt;
+    target = clock_.now();
+  }
+  stepTo(target);
+  std::lock_guard lock(mutex_);
+  SimTime next = nextEventLocked();
+  if (next == kNever) return kTickPeriod;
+  auto untilEvent = clock_.realTimeUntil(next);
+  if (!untilEvent) return std::nullopt;
+  return std::min<Clock::RealClock::duration>(kTickPeriod, *untilEvent);
+}
+
+}  // namespace m716::sim

@@ -1,0 +1,83 @@
+#pragma once
+// The simulated boards of this process, by base address, with their clock, the timekeeper
+// thread and the interrupt lines. The configuration is read at first use.
+//
+// Time: the boards move together to the clock's time. They never pass the next board event
+// (nextEventTime) on their own: the stepping advance (timekeeper, or M716SimAdvance on a frozen
+// clock) stops there, calls the handlers of the lines that are raised, and goes on, so a
+// handler reacts to each event at its simulated time. Bus accesses bring the boards up to the
+// clock's time, stopping short of an event the stepping has not reached yet.
+//
+// Concurrency: every member may run on any thread. One internal mutex guards the boards and
+// the clock; interrupt handlers and registry calls run without it. Lock order: a caller's bus
+// lock, then the simulator's mutex. Handlers are delivered one advance at a time; detach and
+// M716SimAdvance wait for a delivery in progress, so they must not be called holding a bus
+// lock that a handler takes (a handler itself may call them).
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "board.h"
+#include "clock.h"
+#include "configuration.h"
+#include "m716/platform/bus.h"
+#include "timekeeper.h"
+
+namespace m716::sim {
+
+class Simulator {
+ public:
+  static Simulator& instance();
+
+  std::uint16_t read(std::uint32_t port);
+  void write(std::uint32_t port, std::uint16_t value);
+  // Fails when no board answers at `base`.
+  bool attach(std::uint16_t base, platform::InterruptHandler handler);
+  void detach(std::uint16_t base);
+
+  // Reads the configuration again and powers the boards up anew at time 0.
+  void reload();
+  void setSpeedFactor(double factor);
+  double speedFactor();
+  void advance(double seconds);
+  double time();
+
+  // Runs `action(Board&)` on the board at `base` under the mutex; `absent` without a board.
+  template <class Result, class Action>
+  Result onBoard(std::uint32_t base, Result absent, Action action) {
+    ensureLoaded();
+    std::lock_guard lock(mutex_);
+    Board* board = boardWithBase(base);
+    return board != nullptr ? action(*board) : absent;
+  }
+
+ private:
+  using Handler = std::shared_ptr<const platform::InterruptHandler>;
+
+  Simulator();
+  void ensureLoaded();
+  void apply(const SimulatorConfiguration& configuration, bool onlyIfUnloaded);
+  Board* boardWithBase(std::uint32_t base);
+  Board* boardAt(std::uint32_t port, std::uint32_t& offset);
+  SimTime nextEventLocked() const;
+  void advanceBoardsLocked(SimTime time);
+  void catchUpLocked();
+  std::vector<Handler> raisedHandlersLocked() const;
+  void stepTo(SimTime target);
+  Timekeeper::Pause tick();
+
+  std::mutex mutex_;
+  std::atomic<bool> loaded_ = false;
+  Clock clock_;
+  SimTime boardsTime_{};
+  std::map<std::uint16_t, std::unique_ptr<Board>> boards_;
+  std::map<std::uint16_t, Handler> handlers_;
+  std::recursive_mutex deliveryMutex_;
+  Timekeeper timekeeper_;
+};
+
+}  // namespace m716::sim
