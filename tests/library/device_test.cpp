@@ -67,14 +67,14 @@ TEST_F(DeviceTest, MissingRegistryEntriesGiveError4) {
 }
 
 TEST_F(DeviceTest, BoardWhereNoBoardAnswersGives98AndLeavesNothingOpen) {
-  installBoard(1, 0x310);
+  installBoard(1, 0x340);
   EXPECT_EQ(M716MotDevOpen(1), M716_ERR_DEVICE_ABSENT);
   EXPECT_FALSE(eventExists("KRV_EVT_INTERRUPT1"));
   EXPECT_EQ(M716MotDevOpen(0), M716_OK);  // other boards are unaffected
 }
 
 TEST_F(DeviceTest, AvailableReportsTheBoardsThatAnswer) {
-  installBoard(2, 0x310);  // declared, but no board there
+  installBoard(2, 0x340);  // declared, but no board there
   std::uint32_t mask = 0xFFFF;
   ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
   EXPECT_EQ(mask, 0x1u);
