@@ -7,6 +7,7 @@
 #include <string>
 
 #include "KRVM716.h"
+#include "budget.h"
 #include "m716/platform/registry.h"
 
 namespace {
@@ -31,10 +32,10 @@ void installBoardZero() {
 void OpenBoardWithExistingKeys(benchmark::State& state) {
   installBoardZero();
   if (M716MotDevOpen(0) != M716_OK) state.SkipWithError("the board does not open");
+  const m716::bench::Budget budget(kBudget, m716::bench::Clock::real);
   for (auto _ : state) benchmark::DoNotOptimize(M716MotDevOpen(0));
+  budget.finish(state, 1);
   M716MotDevClose(0);
-  state.counters["budget_ratio"] = benchmark::Counter(
-      kBudget, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(OpenBoardWithExistingKeys)->UseRealTime()->Unit(benchmark::kMillisecond);
 

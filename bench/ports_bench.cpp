@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "budget.h"
 #include "device/board_table.h"
 #include "device/chip.h"
 #include "device/ports.h"
@@ -31,34 +32,30 @@ void bindBoard() {
   boards[0].axes[0].pcmp = 1000;
 }
 
-// Reports the time per word as a share of the budget.
-void reportWords(benchmark::State& state, double wordsPerIteration) {
-  state.counters["budget_ratio"] = benchmark::Counter(
-      wordsPerIteration * kBudgetPerWord,
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
 void IssueAxisCommand16Bit(benchmark::State& state) {
   bindBoard();
+  const bench::Budget budget(kBudgetPerWord);
   for (auto _ : state) issueAxisCommand(0, 1, chip::SetDriveSpeed);
-  reportWords(state, 2);
+  budget.finish(state, 2);
 }
 BENCHMARK(IssueAxisCommand16Bit);
 
 void IssueAxisCommand32Bit(benchmark::State& state) {
   bindBoard();
+  const bench::Budget budget(kBudgetPerWord);
   for (auto _ : state) issueAxisCommand(0, 1, chip::SetComparePlus);
-  reportWords(state, 3);
+  budget.finish(state, 3);
 }
 BENCHMARK(IssueAxisCommand32Bit);
 
 void PortWriteAndRead(benchmark::State& state) {
   bindBoard();
+  const bench::Budget budget(kBudgetPerWord);
   for (auto _ : state) {
     writePortWord(0, chip::WR0, 0x010F);
     benchmark::DoNotOptimize(readPortWord(0, chip::RR1));
   }
-  reportWords(state, 2);
+  budget.finish(state, 2);
 }
 BENCHMARK(PortWriteAndRead);
 
