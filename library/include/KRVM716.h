@@ -188,6 +188,45 @@ KRVM716_API uint32_t M716MotChgDV(uint32_t board, uint32_t axis, uint32_t dv);
 KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes, uint32_t deceleratingAxes);
 KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
 
+/* Home search of the axes 1..15, each on a worker thread of its own: M716MotHome returns once
+ * the searches have started (errors 1, 6, 26 for an axis already searching, then the busy test's
+ * 21, 26, 27; and before anything starts, for a search whose values the chip could not take:
+ * HomeType above 4: 29, home speeds outside the range of the axis: 12 / 13 and the speed
+ * checks of M716MotPtp, HomeOffset beyond 268 435 455 pulses: 20). A search stops for
+ * M716MotStop on its axis within about 50 ms.
+ * M716MotHomeStatus: 26 while the axis searches, else the result of its last search: 0, 24 / 25
+ * (type 4 offset pointing into the limit found), 35 (no thread), 36 (stopped), 64 (emergency
+ * stop), 65 / 66 (limit + / -), 67 (alarm), or the error of a failed chip access.
+ * Close, open and reset of the board stop its searches first and wait for them to end. */
+KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes);
+KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result);
+
+/* External drive of one axis: mode 0 or 8 off; 1..7 jog (the axis drives while a jog input is
+ * active); 9..15 hand wheel (each wheel step moves `pulses` pulses). Errors: 1, 6, 23 (mode
+ * above 15), the busy test's 21 / 26 (an axis already in external mode may change modes), 29
+ * (hand-wheel pulses above 268 435 455), 30 (negative hand-wheel pulses), the speed checks
+ * of M716MotCmove.
+ * M716MotDI: the axis's input byte (X: RR4 low, Y: RR4 high, Z: RR5 low, U: RR5 high);
+ * errors 1, 23, 6. M716MotDO: levels of OUT4..OUT7 (bits 0..3); 38 while the outputs show
+ * drive status. M716MotReset: stops the board's home searches and continuous path, resets the
+ * chip and reloads every parameter from the registry (errors 1, 5, 34). */
+KRVM716_API uint32_t M716MotExtMode(uint32_t board, uint32_t axis, uint32_t mode, int32_t pulses);
+KRVM716_API uint32_t M716MotDI(uint32_t board, uint32_t axis, uint8_t* value);
+KRVM716_API uint32_t M716MotDO(uint32_t board, uint32_t axis, uint32_t levels);
+KRVM716_API uint32_t M716MotReset(uint32_t board);
+
+/* Interrupt events. M716MotEnableEvent: for each selected axis (1..15) the byte given for it
+ * becomes its interrupt enables (WR1 bits 8..15): bit 0 a pulse, 1 P >= COMP-, 2 P < COMP-,
+ * 3 P < COMP+, 4 P >= COMP+, 5 acceleration ended, 6 deceleration started, 7 drive ended.
+ * M716MotCheckEvent: waits up to `timeout` ms (0 polls, 0xFFFFFFFF waits without limit) for the
+ * board's interrupt and returns the factors of its last interrupt, X in byte 0 to U in byte 3;
+ * 0 when none came (time-out, or the board is not open). A drive end of an axis in a home
+ * search is reported only when the application enabled it. Errors: 1, 6, 23. Only one thread
+ * should wait on a board at a time. */
+KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes, uint32_t x, uint32_t y,
+                                        uint32_t z, uint32_t u);
+KRVM716_API uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events, uint32_t timeout);
+
 /* Position counters of one axis: the real (practical, encoder) and the logical (theoretical,
  * commanded) position. Reads: errors 1, 6, 23. Presets take effect at once, also while the
  * axis moves. */

@@ -78,10 +78,9 @@ TEST_F(DriveWordsTest, ABusyAxisIsRefusedAfterOneStatusRead) {
 }
 
 TEST_F(DriveWordsTest, TheBusyTestTakesTheAxesInOrderAndTheFirstThatHitsDecides) {
-  boards[0].homeAxes = 0x1;
-  boards[0].externalAxes = 0x4;
+  boards[0].externalAxes = 0x5;
   answer(chip::RR0, 0x0002);
-  EXPECT_EQ(M716MotAxisBusy(0, 0x3), M716_ERR_IN_HOME);  // X in home search before Y drives
+  EXPECT_EQ(M716MotAxisBusy(0, 0x3), M716_ERR_IN_EXTERNAL_DRIVE);  // X before Y drives
   EXPECT_EQ(M716MotAxisBusy(0, 0x6), M716_ERR_AXIS_BUSY);
   EXPECT_EQ(M716MotAxisBusy(0, 0xC), M716_ERR_IN_EXTERNAL_DRIVE);
   EXPECT_EQ(M716MotAxisBusy(0, 0x8), M716_OK);
@@ -215,14 +214,6 @@ TEST_F(DriveWordsTest, EachAxisStopsTheWayItsOwnStopModeBitAsks) {
   EXPECT_THAT(commands(), ElementsAre(0x0227, 0x0926));
 }
 
-TEST_F(DriveWordsTest, StoppingAnAxisInAHomeSearchOnlyRequestsTheStop) {
-  boards[0].homeAxes = 0x2;
-  ASSERT_EQ(M716MotStop(0, 0x3, 0), M716_OK);
-  EXPECT_THAT(commands(), ElementsAre(0x0127));
-  EXPECT_EQ(axis(1).homeStopRequest, 1);
-  EXPECT_EQ(axis(0).homeStopRequest, 0);
-}
-
 TEST_F(DriveWordsTest, StopWithNoAxesStopsOnlyARunningContinuousPath) {
   ASSERT_EQ(M716MotStop(0, 0, 0), M716_OK);
   EXPECT_TRUE(busUntouched());
@@ -234,6 +225,16 @@ TEST_F(DriveWordsTest, StopWithNoAxesStopsOnlyARunningContinuousPath) {
   EXPECT_EQ(interruptBlocks[0].pathIdle, 1);
   EXPECT_EQ(interruptBlocks[0].pathStop, 1);
   EXPECT_EQ(M716MotStop(0, 16, 0), M716_ERR_AXIS_NUMBER);
+}
+
+TEST_F(DriveWordsTest, ClosingTheBoardStopsARunningContinuousPath) {
+  interruptBlocks[0].pathIdle = 0;
+  interruptBlocks[0].pathAxes = 0x3;
+  ASSERT_EQ(M716MotDevClose(0), M716_OK);
+  const auto words = commands();
+  ASSERT_GE(words.size(), 2u);
+  EXPECT_THAT(std::vector<std::uint16_t>(words.begin(), words.begin() + 2),
+              ElementsAre(0x0327, 0x003D));
 }
 
 TEST_F(DriveWordsTest, StoppingThePathsFirstAxisStopsThePath) {

@@ -51,7 +51,6 @@ struct AxisRecord {
   std::int32_t homeOffset = 0;
   std::uint32_t homeType = 0, homeP0Dir = 0, homeP0Speed = 0, homeP1Dir = 0, homeP1Speed = 0,
                 homeP2Dir = 0, homeOffsetSpeed = 0;
-  std::uint8_t homeStopRequest = 0;  // set by a stop while the axis is in a home search
 };
 
 struct InterpolationSet {
@@ -75,8 +74,9 @@ struct BoardRecord {
   std::uint32_t manualDeceleration = 0;
   std::int32_t decelerationOffset = 0;
 
-  std::uint8_t homeAxes = 0;      // axes in a home search
-  std::uint8_t externalAxes = 0;  // axes in external (jog, hand-wheel) drive mode
+  std::uint8_t externalAxes = 0;      // axes in external (jog, hand-wheel) drive mode
+  std::uint16_t externalControl = 0;  // each axis's external drive mode, 4 bits from X up
+  std::uint32_t lastInterruptFactors = 0;
   std::uint8_t pathFirstAxis = 0; // first axis of the continuous path last started
 
   platform::EventHandle interruptEvent = nullptr;

@@ -6,9 +6,11 @@
 #include "KRVM716_driver.h"
 #include "board_table.h"
 #include "chip.h"
+#include "device.h"
 #include "driver_link.h"
 #include "m716/platform/events.h"
 #include "m716/platform/registry.h"
+#include "motion/home_search.h"
 #include "motion/speed_parameters.h"
 #include "parameters.h"
 #include "ports.h"
@@ -55,19 +57,6 @@ void loadAxis(std::uint32_t board, std::uint32_t mask, AxisRecord& axis) {
   issueAxisCommand(board, mask, chip::SetCompareMinus);
 }
 
-// Loads the parameters, resets the chip and loads every axis. 0, 5 or 34.
-std::uint32_t initialiseBoard(std::uint32_t board) {
-  if (std::uint32_t error = loadParameters(board)) return error;
-  BoardRecord& record = boards[board];
-  deriveInterpolationScale(record.interpolation);
-  record.manualDeceleration = 0;
-  record.decelerationOffset = 0;
-  writePortWord(board, chip::WR0, chip::kReset);
-  forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
-    loadAxis(board, mask, record.axes[index]);
-  });
-  return M716_OK;
-}
 
 void closeEvents(BoardRecord& record) {
   platform::closeEvent(record.interruptEvent);
@@ -113,6 +102,7 @@ std::uint32_t abandonOpen(std::uint32_t board, std::uint32_t error) {
 
 std::uint32_t openBoard(std::uint32_t board) {
   if (!loadDriver()) return M716_ERR_OPEN_DRIVER;
+  stopHomeSearches(board);
   BoardRecord& record = boards[board];
   record.open = false;
   record.bound = false;
@@ -131,6 +121,7 @@ std::uint32_t openBoard(std::uint32_t board) {
 }
 
 std::uint32_t closeBoard(std::uint32_t board) {
+  stopHomeSearches(board);
   BoardRecord& record = boards[board];
   M716MotStop(board, 0, 0x27);  // a running continuous path stops
   forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
@@ -165,6 +156,20 @@ std::uint32_t availableBoards(std::uint32_t& mask) {
 }
 
 }  // namespace
+
+std::uint32_t initialiseBoard(std::uint32_t board) {
+  if (std::uint32_t error = loadParameters(board)) return error;
+  BoardRecord& record = boards[board];
+  deriveInterpolationScale(record.interpolation);
+  record.manualDeceleration = 0;
+  record.decelerationOffset = 0;
+  writePortWord(board, chip::WR0, chip::kReset);
+  forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
+    loadAxis(board, mask, record.axes[index]);
+  });
+  return M716_OK;
+}
+
 }  // namespace m716
 
 using namespace m716;

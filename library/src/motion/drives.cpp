@@ -12,6 +12,7 @@
 #include "device/chip.h"
 #include "device/ports.h"
 #include "device/registers.h"
+#include "motion/home_search.h"
 #include "motion/speed_parameters.h"
 #include "signals/continuous_path.h"
 
@@ -124,12 +125,12 @@ std::uint32_t changeDriveSpeed(std::uint32_t board, std::uint32_t axis, std::uin
 // one command, then the decelerating ones with another. An axis in a home search gets a stop
 // request instead, and the first axis of a running continuous path stops the path.
 void stopAxes(std::uint32_t board, std::uint32_t axes, std::uint32_t deceleratingAxes) {
-  BoardRecord& record = boards[board];
   std::lock_guard lock(boardLock(board));
+  const std::uint32_t searching = homeSearchAxes(board);
   std::uint32_t sudden = 0, decelerating = 0;
-  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
-    if (record.homeAxes & mask) {
-      record.axes[index].homeStopRequest = 1;
+  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t) {
+    if (searching & mask) {
+      requestHomeStop(board, mask);
     } else if (continuousPathRunning(board) && continuousPathFirstAxis(board) == mask) {
       stopContinuousPath(board);
     } else {
@@ -167,11 +168,12 @@ std::uint32_t drivingAxes(std::uint32_t board) {
 std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes) {
   const std::uint32_t driving = drivingAxes(board);
   const BoardRecord& record = boards[board];
+  const std::uint32_t searching = homeSearchAxes(board);
   for (std::uint32_t index = 0; index < kAxisCount; ++index) {
     const std::uint32_t mask = 1u << index;
     if (!(axes & mask)) continue;
     if (driving & mask) return M716_ERR_AXIS_BUSY;
-    if (record.homeAxes & mask) return M716_ERR_IN_HOME;
+    if (searching & mask) return M716_ERR_IN_HOME;
     if (record.externalAxes & mask) return M716_ERR_IN_EXTERNAL_DRIVE;
   }
   return M716_OK;

@@ -1,0 +1,79 @@
+// Interrupt events: which factors interrupt, and waiting for them.
+
+#include <atomic>
+
+#include "KRVM716.h"
+#include "device/arguments.h"
+#include "device/board_table.h"
+#include "device/chip.h"
+#include "device/ports.h"
+#include "m716/platform/events.h"
+#include "motion/home_search.h"
+
+namespace m716 {
+namespace {
+
+constexpr std::uint32_t kDriveEndEnable = 0x8000;  // WR1
+constexpr std::uint32_t kDriveEndFactor = 0x80;
+
+void enableEvents(std::uint32_t board, std::uint32_t axes,
+                  const std::array<std::uint32_t, kAxisCount>& enables) {
+  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
+    AxisRecord& axis = boards[board].axes[index];
+    axis.wr1 = (axis.wr1 & 0x00FF) | ((enables[index] & 0xFF) << 8);
+    issueAxisCommand(board, mask, chip::LoadWR1);
+  });
+}
+
+// The low bytes of the factors the driver stored at its last interrupt, X in byte 0.
+std::uint32_t latestFactors(std::uint32_t board) {
+  M716InterruptBlock& block = interruptBlocks[board];
+  std::uint32_t word = 0;
+  for (std::uint32_t index = 0; index < kAxisCount; ++index) {
+    const std::uint16_t factor = std::atomic_ref(block.factors[index]).load();
+    word |= std::uint32_t{factor & 0xFFu} << (8 * index);
+  }
+  return word;
+}
+
+// A home search enables the drive-end interrupt in the chip without the application asking:
+// an axis in a search whose drive end the application did not enable does not report it.
+std::uint32_t withoutUnaskedDriveEnds(std::uint32_t board, std::uint32_t word) {
+  const std::uint32_t searching = homeSearchAxes(board);
+  forEachAxis(searching, [&](std::uint32_t, std::uint32_t index) {
+    if (!(boards[board].axes[index].wr1 & kDriveEndEnable))
+      word &= ~(kDriveEndFactor << (8 * index));
+  });
+  return word;
+}
+
+std::uint32_t checkEvent(std::uint32_t board, std::uint32_t timeout) {
+  BoardRecord& record = boards[board];
+  std::uint32_t word = 0;
+  if (platform::waitEvent(record.interruptEvent, timeout) == platform::WaitResult::signalled) {
+    platform::resetEvent(record.interruptEvent);
+    word = latestFactors(board);
+    record.lastInterruptFactors = word;
+  }
+  return withoutUnaskedDriveEnds(board, word);
+}
+
+}  // namespace
+}  // namespace m716
+
+using namespace m716;
+
+extern "C" KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes, uint32_t x,
+                                                   uint32_t y, uint32_t z, uint32_t u) {
+  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+  enableEvents(board, axes, {x, y, z, u});
+  return M716_OK;
+}
+
+extern "C" KRVM716_API uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events,
+                                                  uint32_t timeout) {
+  if (std::uint32_t error = checkBoard(board)) return error;
+  if (events == nullptr) return M716_ERR_PARAMETER_INVALID;
+  *events = checkEvent(board, timeout);
+  return M716_OK;
+}
