@@ -1,0 +1,70 @@
+// External drive modes, digital inputs and outputs, and board reset, on the simulated board.
+
+#include <gtest/gtest.h>
+
+#include "open_board.h"
+
+namespace m716::test {
+namespace {
+
+constexpr std::uint32_t kWR3 = 0x216, kDV = 0x302;
+
+using ExternalDriveTest = OpenBoardTest;
+
+TEST_F(ExternalDriveTest, ModesAreCheckedBeforeAnythingChanges) {
+  EXPECT_EQ(M716MotExtMode(0, 1, 16, 0), M716_ERR_PARAMETER_INVALID);
+  EXPECT_EQ(M716MotExtMode(0, 3, 1, 0), M716_ERR_AXIS_NUMBER);
+  EXPECT_EQ(M716MotExtMode(16, 1, 1, 0), M716_ERR_BOARD_NUMBER);
+  EXPECT_EQ(M716MotExtMode(0, 1, 9, 268'435'456), M716_ERR_VALUE_OVER);
+  EXPECT_EQ(M716MotExtMode(0, 1, 9, -1), M716_ERR_VALUE_UNDER);  // a runaway step count
+  EXPECT_EQ(readRegister(1, kWR3) & 0x18, 0u);
+  EXPECT_EQ(M716MotAxisBusy(0, 1), M716_OK);
+}
+
+TEST_F(ExternalDriveTest, JogAndHandWheelModesSetTheirDriveBitAndRefuseMoves) {
+  ASSERT_EQ(M716MotExtMode(0, 1, 1, 268'435'456), M716_OK);  // jog: the count is not used
+  EXPECT_EQ(readRegister(1, kWR3) & 0x18, 0x08u);
+  EXPECT_EQ(M716MotPtp(0, 1, 0, 100, 0, 0, 0), M716_ERR_IN_EXTERNAL_DRIVE);
+  EXPECT_EQ(M716MotCmove(0, 1, 0), M716_ERR_IN_EXTERNAL_DRIVE);
+
+  ASSERT_EQ(M716MotExtMode(0, 1, 9, 100), M716_OK);  // switching modes is allowed
+  EXPECT_EQ(readRegister(1, kWR3) & 0x18, 0x10u);
+
+  ASSERT_EQ(M716MotExtMode(0, 1, 8, 0), M716_OK);  // off, like 0
+  EXPECT_EQ(readRegister(1, kWR3) & 0x18, 0u);
+  EXPECT_EQ(M716MotAxisBusy(0, 1), M716_OK);
+}
+
+TEST_F(ExternalDriveTest, OutputsAreRefusedWhileTheyShowDriveStatus) {
+  ASSERT_EQ(M716MotDO(0, 2, 0x5), M716_OK);
+  EXPECT_EQ(readRegister(2, kWR3) & 0x0F00, 0x0500u);
+  ASSERT_EQ(M716SetOutputType(0, 2, 1), M716_OK);
+  const std::uint32_t before = readRegister(2, kWR3);
+  EXPECT_EQ(M716MotDO(0, 2, 0xA), M716_ERR_DO_IS_INDICATOR);
+  EXPECT_EQ(readRegister(2, kWR3), before);
+}
+
+TEST_F(ExternalDriveTest, DigitalInputsGiveEachAxisItsByte) {
+  EXPECT_EQ(M716MotDI(0, 0, nullptr), M716_ERR_PARAMETER_INVALID);  // before the axis check
+  std::uint8_t byte = 0;
+  EXPECT_EQ(M716MotDI(0, 3, &byte), M716_ERR_AXIS_NUMBER);
+  EXPECT_EQ(M716MotDI(16, 1, &byte), M716_ERR_BOARD_NUMBER);
+  M716SimForceInput(kSimBase, 4, 3, 1);  // Z's home input active (wired active low)
+  ASSERT_EQ(M716MotDI(0, 4, &byte), M716_OK);
+  EXPECT_EQ(byte & 0x08, 0);
+  M716SimForceInput(kSimBase, 4, 3, 0);
+  ASSERT_EQ(M716MotDI(0, 4, &byte), M716_OK);
+  EXPECT_EQ(byte & 0x08, 0x08);
+}
+
+TEST_F(ExternalDriveTest, ResetReloadsTheStoredParameters) {
+  ASSERT_EQ(M716MotWrReg(0, 1, kDV, 3000), M716_OK);
+  ASSERT_EQ(M716SetTheorecticalRegister(0, 1, 1234), M716_OK);
+  ASSERT_EQ(M716MotReset(0), M716_OK);
+  EXPECT_EQ(readRegister(1, kDV), 6000u);
+  EXPECT_EQ(logicalPosition(1), 0);
+  EXPECT_EQ(M716MotReset(16), M716_ERR_BOARD_NUMBER);
+}
+
+}  // namespace
+}  // namespace m716::test
