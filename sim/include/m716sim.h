@@ -32,6 +32,20 @@ M716SIM_API double M716SimSpeedFactor(void);
 M716SIM_API void M716SimAdvance(double seconds);
 /* Simulated time in seconds. */
 M716SIM_API double M716SimTime(void);
+/* Forces an input of an axis: 0..3 IN0..IN3, 4 LMT+, 5 LMT-, 6 alarm, 7 in-position,
+ * 8 jog +, 9 jog -, 10 emergency stop (board-wide, `axis` not used); state 1 active,
+ * 0 inactive, -1 back to the mechanics (the carriage's switches; in-position while at rest). */
+M716SIM_API void M716SimForceInput(uint32_t base, uint32_t axis, uint32_t input, int32_t state);
+/* Turns the axis's hand wheel by `steps` (the sign gives the direction); in hand-wheel mode
+ * each step makes a fixed-pulse drive of P pulses, one after another. */
+M716SIM_API void M716SimHandWheel(uint32_t base, uint32_t axis, int32_t steps);
+/* The machine position of the axis's carriage in pulses; 0 without such a board or axis. */
+M716SIM_API int32_t M716SimMachinePosition(uint32_t base, uint32_t axis);
+/* Puts the carriage at `position` by hand; the switches show the state there. */
+M716SIM_API void M716SimSetMachinePosition(uint32_t base, uint32_t axis, int32_t position);
+/* Drives the axis has started since the boards were powered up (an interpolation counts for
+ * each of its axes). */
+M716SIM_API uint32_t M716SimDriveStarts(uint32_t base, uint32_t axis);
 /* Out-of-range register loads since the boards were powered up (each was clamped; a load
  * to several axes counts once); 0 when no board answers at `base`. */
 M716SIM_API uint32_t M716SimClampedLoads(uint32_t base);

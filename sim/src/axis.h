@@ -1,17 +1,20 @@
 #pragma once
 // One axis of the chip: the registers the write-data commands load, the mode registers, the
-// pending interrupt factors, the motion state and the carriage it drives.
+// counters, the pending interrupt factors, its inputs and the carriage it drives.
 //
-// Motion enters through advanceTo (the chip moves every axis to the same simulated time) and
-// nextEventTime (the earliest time at which something may latch a factor or end a drive, so
-// that the simulator steps there and serves the interrupt line before it goes on).
+// Drives (motion.h) move an axis by output pulses (shift), ask it why it must stop, and ask for
+// the offsets at which its state may change next (the switches of its carriage, the compare
+// registers), so that they can compute those moments as times instead of stepping.
 //
 // Concurrency: not synchronised; the simulator calls it under its mutex.
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "carriage.h"
 #include "clock.h"
+#include "profile.h"
 
 namespace m716::sim {
 
@@ -40,33 +43,60 @@ struct ModeRegisters {
   std::uint16_t wr3 = 0;
 };
 
-// Where the axis is in its drive. Speeds in speed units, accelerations in units of 125 × u.
+// Where the axis is in its drive, as the status registers show it.
 struct MotionState {
-  bool driving = false;
-  std::uint32_t speed = 0;
-  std::uint32_t acceleration = 0;
-  std::uint16_t endStatus = 0;  // RR1 bits 8..15
+  bool driving = false;            // RR0: a drive is in progress
+  bool moving = false;             // pulses are being output
+  std::uint32_t speed = 0;         // speed units
+  std::uint32_t acceleration = 0;  // units of 125 × u
+  std::uint16_t phase = 0;         // RR1 bits 2..7
+  std::uint16_t endStatus = 0;     // RR1 bits 8..15
 };
 
 // RR3 bits.
 namespace factor {
+inline constexpr std::uint16_t kPulse = 1u << 0;
+inline constexpr std::uint16_t kReachedCompMinus = 1u << 1;  // P >= COMP-
+inline constexpr std::uint16_t kBelowCompMinus = 1u << 2;    // P < COMP-
+inline constexpr std::uint16_t kBelowCompPlus = 1u << 3;     // P < COMP+
+inline constexpr std::uint16_t kReachedCompPlus = 1u << 4;   // P >= COMP+
+inline constexpr std::uint16_t kAccelerationEnded = 1u << 5;
+inline constexpr std::uint16_t kDecelerationStarted = 1u << 6;
 inline constexpr std::uint16_t kDriveEnded = 1u << 7;
-}
+}  // namespace factor
+
+// RR1 bits 8..15: what stopped the last drive.
+namespace stopped {
+inline constexpr std::uint16_t kByInput0 = 1u << 8;  // IN0..IN3: bits 8..11
+inline constexpr std::uint16_t kByLimitPlus = 1u << 12;
+inline constexpr std::uint16_t kByLimitMinus = 1u << 13;
+inline constexpr std::uint16_t kByAlarm = 1u << 14;
+inline constexpr std::uint16_t kByEmergency = 1u << 15;
+}  // namespace stopped
+
+enum class StopKind : std::uint8_t { none, decelerate, immediate };
+
+struct StopCause {
+  StopKind kind = StopKind::none;
+  std::uint16_t endStatus = 0;  // RR1 bits to latch when the drive ends
+};
 
 class Axis {
  public:
-  explicit Axis(const AxisMechanics& mechanics) : carriage_(mechanics) {}
+  explicit Axis(const AxisMechanics& mechanics) : carriage_(mechanics) { reset(); }
 
   // Chip reset: every register, counter and mode to 0, the axis at rest, nothing pending.
-  // The carriage stays where it is.
+  // The carriage stays where it is, and so do forced inputs.
   void reset();
   // Stores a value of write-data command `code` (0x00..0x0C).
   void load(int code, std::uint32_t value);
+  void writeMode(int number, std::uint16_t value);
 
   const AxisRegisters& registers() const { return registers_; }
-  ModeRegisters& modes() { return modes_; }
+  const ModeRegisters& modes() const { return modes_; }
   const MotionState& motion() const { return motion_; }
   Carriage& carriage() { return carriage_; }
+  const Carriage& carriage() const { return carriage_; }
 
   std::uint16_t status1() const;  // RR1
   std::uint16_t status2() const;  // RR2
@@ -79,22 +109,51 @@ class Axis {
   std::uint8_t inputLevels() const;
   bool inError() const { return (status2() & 0x3F) != 0; }
 
-  void advanceTo(SimTime time);
-  SimTime nextEventTime() const { return kNever; }
+  // Forced inputs: 1 active, 0 inactive, -1 back to the mechanics.
+  void forceInput(Input input, int state);
+  void setEmergency(bool active) { emergency_ = active; }
+  bool inputActive(Input input) const;
+
+  // Drive settings from the registers, in pulses per second and its derivatives.
+  double speedUnit() const;
+  SpeedLimits speedLimits() const;
+  // The first speed of a drive: the start speed, or the drive speed at or below it.
+  double initialSpeed() const;
+
+  // Hooks of the drive that moves the axis.
+  void beginDrive();
+  void clearEndStatus() { motion_.endStatus = 0; }
+  void shift(std::int64_t pulses);
+  // Why the axis must stop while moving in `direction` (1, -1, or 0 standing).
+  StopCause stopCause(int direction) const;
+  // The offsets (from where the drive began; the axis now stands at `offset`) at which
+  // something may change, as b: the change happens between b - 1 and b.
+  void appendBoundaries(std::int64_t offset, std::vector<std::int64_t>& boundaries) const;
+  void showMotion(const Kinematics& path, double speedShare, std::uint16_t phase);
+  void stopMoving();
+  // Whether a drive whose pulses are out counts as finished (the in-position input).
+  bool inPosition() const;
+  void finishDrive(std::uint16_t endStatus);
 
  private:
   // The position compare and software limits use: EP with WR2 bit 5, else LP.
   std::int32_t comparedPosition() const;
-  bool inputActive(Input input) const;
-  // Whether a signal at `level` counts as active for a chip input set active high or low.
-  static bool active(bool level, bool activeHigh) { return level == activeHigh; }
+  int encoderMultiple() const;
+  // Latches the compare factors for the conditions that have just become true.
+  void updateCompare();
+  // Whether a chip input set active high or low sees `input` active.
+  bool seenActive(Input input, bool activeHigh) const {
+    return carriage_.level(inputActive(input)) == activeHigh;
+  }
 
   Carriage carriage_;
   AxisRegisters registers_;
   ModeRegisters modes_;
   MotionState motion_;
   std::uint16_t factors_ = 0;
-  SimTime now_{};
+  std::uint16_t compareConditions_ = 0;  // the compare factors' conditions that hold
+  std::array<std::int8_t, kInputCount> forced_ = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  bool emergency_ = false;
 };
 
 }  // namespace m716::sim

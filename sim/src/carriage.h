@@ -3,9 +3,14 @@
 // unit per output pulse and survives chip resets: a real machine does not move when software
 // restarts.
 //
+// The limit and home switches have one pulse of hysteresis: a switch operates as the carriage
+// enters its zone and releases only once the carriage is more than one pulse out of it. The
+// index mark is one pulse wide and has none.
+//
 // Concurrency: not synchronised; the simulator calls it under its mutex.
 
 #include <cstdint>
+#include <vector>
 
 #include "configuration.h"
 
@@ -24,25 +29,42 @@ enum class Input : int {
   jogPlus = 8,
   jogMinus = 9,
 };
+inline constexpr int kInputCount = 10;
 
 class Carriage {
  public:
-  explicit Carriage(const AxisMechanics& mechanics)
-      : mechanics_(mechanics), position_(mechanics.startPosition) {}
+  explicit Carriage(const AxisMechanics& mechanics);
 
   std::int32_t position() const { return position_; }
-  void moveTo(std::int32_t position) { position_ = position; }
-  // Whether the switch wired to `input` is operated at the current position (inputs without
-  // a switch on the carriage never are).
+  // Moves by output pulses; the switches follow with their hysteresis.
+  void moveBy(std::int64_t pulses);
+  // Puts the carriage at `position` by hand: the switches show the state there afresh.
+  void placeAt(std::int32_t position);
+  // Whether the switch wired to `input` is operated (inputs without a switch on the carriage
+  // never are).
   bool switchOperated(Input input) const;
   // The level an input shows for a given activity, as the machine is wired.
   bool level(bool active) const { return active == mechanics_.activeHigh; }
+  // The machine positions at which a switch may change, as p: the change happens between
+  // p - 1 and p. Index marks count only with `withIndex`, the home zone only with `withHome`.
+  void appendSwitchEdges(std::vector<std::int64_t>& edges, bool withHome, bool withIndex) const;
 
  private:
+  // A switch operated in [from, to] (either end open-ended).
+  struct Zone {
+    std::int64_t from;
+    std::int64_t to;
+    bool operated = false;
+    void follow(std::int64_t position, bool fresh);
+  };
+
   bool atIndex() const;
 
   AxisMechanics mechanics_;
   std::int32_t position_;
+  Zone limitPlus_;
+  Zone limitMinus_;
+  Zone home_;
 };
 
 }  // namespace m716::sim

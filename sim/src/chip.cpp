@@ -18,6 +18,7 @@ constexpr std::uint32_t kDataHigh = 14;       // WR7 / RR7
 
 constexpr std::uint16_t kResetCommand = 0x8000;
 constexpr int kSelectOnly = 0x0F;
+constexpr int kDriveSpeed = 0x05;
 constexpr int kLastWriteData = 0x0C;
 constexpr int kFirstReadData = 0x10;
 constexpr int kLastReadData = 0x13;
@@ -78,29 +79,27 @@ void Chip::write(std::uint32_t at, std::uint16_t value) {
       command(value);
       break;
     case offset::kMode1:
-      forSelected([value](Axis& axis) { axis.modes().wr1 = value; });
-      break;
     case offset::kMode2:
-      forSelected([value](Axis& axis) { axis.modes().wr2 = value; });
-      break;
     case offset::kMode3:
-      forSelected([value](Axis& axis) { axis.modes().wr3 = value; });
+      forSelected([at, value](Axis& axis) { axis.writeMode(static_cast<int>(at / 2), value); });
       break;
     case offset::kOutputs:
       outputs_ = value;
-      break;
+      return;
     case offset::kInterpolation:
       interpolationMode_ = value;
-      break;
+      return;
     case offset::kDataLow:
       dataLow_ = value;
-      break;
+      return;
     case offset::kDataHigh:
       dataHigh_ = value;
-      break;
+      return;
     default:
-      break;
+      return;
   }
+  // Commands and mode changes may start, stop or end drives at once.
+  settle();
 }
 
 std::uint16_t Chip::read(std::uint32_t at) {
@@ -145,6 +144,12 @@ void Chip::command(std::uint16_t word) {
 
 void Chip::reset() {
   for (Axis& axis : axes_) axis.reset();
+  for (auto& motion : motions_) motion.reset();
+  held_ = {};
+  pendingDrive_ = {};
+  jogDirection_ = {};
+  handWheelSteps_ = {};
+  decelerationValid_ = true;
   selection_ = 0;
   outputs_ = interpolationMode_ = 0;
   dataLow_ = dataHigh_ = readLow_ = readHigh_ = 0;
@@ -160,6 +165,11 @@ void Chip::loadData(int code) {
   if (clamped != value) ++diagnostics_.clampedLoads;
   auto stored = static_cast<std::uint32_t>(clamped);
   forSelected([code, stored](Axis& axis) { axis.load(code, stored); });
+  if (code == kDriveSpeed) {
+    for (int index = 0; index < kAxisCount; ++index) {
+      if ((selection_ & (1u << index)) && motions_[index]) motions_[index]->changeDriveSpeed();
+    }
+  }
 }
 
 void Chip::putIntoData(int code) {
@@ -187,17 +197,14 @@ void Chip::putIntoData(int code) {
   readHigh_ = static_cast<std::uint16_t>(value >> 16);
 }
 
-void Chip::motionCommand(int /*code*/) {
-  // Drive, stop, hold/release and interpolation commands: the chip does not move its axes
-  // yet, so they are taken and have no effect.
-}
-
 std::uint16_t Chip::mainStatus() const {
   std::uint16_t status = 0;
   for (int index = 0; index < kAxisCount; ++index) {
     if (axes_[index].motion().driving) status |= 1u << index;
     if (axes_[index].inError()) status |= 1u << (4 + index);
   }
+  if (interpolation() != nullptr) status |= 1u << 8;
+  if (continuousInterpolation() && !interpolation()->segmentPending()) status |= 1u << 9;
   return status;
 }
 
@@ -209,12 +216,16 @@ std::uint16_t Chip::inputRegister(int lowAxis, int highAxis) const {
 void Chip::advanceTo(SimTime time) {
   if (time <= now_) return;
   now_ = time;
-  for (Axis& axis : axes_) axis.advanceTo(time);
+  for (int slot = 0; slot < kAxisCount; ++slot) {
+    if (motions_[slot]) handle(slot, motions_[slot]->advanceTo(time));
+  }
 }
 
 SimTime Chip::nextEventTime() const {
   SimTime next = kNever;
-  for (const Axis& axis : axes_) next = std::min(next, axis.nextEventTime());
+  for (const auto& motion : motions_) {
+    if (motion) next = std::min(next, motion->nextEventTime());
+  }
   return next;
 }
 

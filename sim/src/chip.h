@@ -10,14 +10,20 @@
 // selected axis. Per-axis reads (RR1..RR3, and the data put into RR6/RR7 by 0x10..0x13) come
 // from the lowest selected axis.
 //
+// Motion commands (chip_motion.cpp): drives of single axes, hold and release, stops,
+// interpolation and its continuous mode; the chip also starts the external (jog and hand-wheel)
+// drives. Each drive in progress is a Motion, kept under its main axis.
+//
 // Concurrency: not synchronised; the simulator calls it under its mutex.
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "axis.h"
 #include "configuration.h"
 #include "diagnostics.h"
+#include "motion.h"
 
 namespace m716::sim {
 
@@ -38,12 +44,35 @@ class Chip {
 
   Axis& axis(int index) { return axes_[index]; }
 
+  // The machine's side (control API); each takes effect at the chip's current time.
+  void forceInput(int axis, Input input, int state);
+  // The board-wide emergency stop input: 1 active, 0 or -1 inactive.
+  void forceEmergency(int state);
+  void turnHandWheel(int axis, std::int64_t steps);
+  void placeCarriage(int axis, std::int32_t position);
+
  private:
   void command(std::uint16_t word);
   void reset();
   void loadData(int code);
   void putIntoData(int code);
   void motionCommand(int code);
+  void startDrive(int axis, int code);
+  void startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment segment);
+  void release();
+  void stopSelected(StopKind kind);
+  void startInterpolation(int code);
+  Motion::Segment interpolationSegment(int code, const std::array<int, kMaxPathAxes>& axes,
+                                       int count) const;
+  Motion* interpolation() const;
+  bool continuousInterpolation() const;
+  // Acts on the present state at the current time: ends drives whose end has come, stops
+  // drives that must stop, starts external drives.
+  void settle();
+  void handle(int slot, Motion::Outcome outcome);
+  Motion* motionOf(const Axis& axis) const;
+  void updateJog(int axis);
+  void serviceHandWheel(int axis);
   // The lowest selected axis; nullptr when none is selected.
   Axis* selectedAxis();
   template <class Action>
@@ -59,6 +88,12 @@ class Chip {
   std::uint16_t dataLow_ = 0, dataHigh_ = 0;  // WR6, WR7
   std::uint16_t readLow_ = 0, readHigh_ = 0;  // RR6, RR7
   bool interpolationInterrupt_ = false;
+  bool decelerationValid_ = true;  // interpolation deceleration (0x3B / 0x3C)
+  std::array<std::unique_ptr<Motion>, kAxisCount> motions_;  // by main axis
+  std::array<bool, kAxisCount> held_{};
+  std::array<int, kAxisCount> pendingDrive_{};  // drive command waiting for release; 0: none
+  std::array<int, kAxisCount> jogDirection_{};  // of the axis's jog drive; 0: none
+  std::array<std::int64_t, kAxisCount> handWheelSteps_{};
   SimTime now_{};
 };
 

@@ -1,13 +1,43 @@
 // The C control API of m716sim.h over the simulator. No exception leaves it: a call that
 // fails inside answers as if no board were there.
 
+#include <optional>
+
 #include "m716sim.h"
 #include "simulator.h"
 
 namespace {
 
 using m716::sim::Board;
+using m716::sim::Input;
 using m716::sim::Simulator;
+
+constexpr std::uint32_t kEmergencyInput = 10;
+
+// The index of the axis a mask names: X = 1, Y = 2, Z = 4, U = 8.
+std::optional<int> axisIndex(std::uint32_t mask) {
+  switch (mask) {
+    case 1:
+      return 0;
+    case 2:
+      return 1;
+    case 4:
+      return 2;
+    case 8:
+      return 3;
+    default:
+      return std::nullopt;
+  }
+}
+
+// Runs `action(Board&, axis index)` on the axis; `absent` without such a board or axis.
+template <class Result, class Action>
+Result onAxis(std::uint32_t base, std::uint32_t axis, Result absent, Action action) {
+  std::optional<int> index = axisIndex(axis);
+  if (!index) return absent;
+  return Simulator::instance().onBoard(base, absent,
+                                       [&](Board& board) { return action(board, *index); });
+}
 
 template <class Result, class Call>
 Result guarded(Result fallback, Call call) noexcept {
@@ -47,6 +77,55 @@ void M716SimAdvance(double seconds) {
 
 double M716SimTime(void) {
   return guarded(0.0, [] { return Simulator::instance().time(); });
+}
+
+void M716SimForceInput(uint32_t base, uint32_t axis, uint32_t input, int32_t state) {
+  guarded([&] {
+    if (input == kEmergencyInput) {
+      Simulator::instance().onBoard(base, 0, [&](Board& board) {
+        board.chip().forceEmergency(state);
+        return 0;
+      });
+    } else if (input < kEmergencyInput) {
+      onAxis(base, axis, 0, [&](Board& board, int index) {
+        board.chip().forceInput(index, static_cast<Input>(input), state);
+        return 0;
+      });
+    }
+  });
+}
+
+void M716SimHandWheel(uint32_t base, uint32_t axis, int32_t steps) {
+  guarded([&] {
+    onAxis(base, axis, 0, [&](Board& board, int index) {
+      board.chip().turnHandWheel(index, steps);
+      return 0;
+    });
+  });
+}
+
+int32_t M716SimMachinePosition(uint32_t base, uint32_t axis) {
+  return guarded(0, [&] {
+    return onAxis(base, axis, 0, [](Board& board, int index) {
+      return board.chip().axis(index).carriage().position();
+    });
+  });
+}
+
+void M716SimSetMachinePosition(uint32_t base, uint32_t axis, int32_t position) {
+  guarded([&] {
+    onAxis(base, axis, 0, [&](Board& board, int index) {
+      board.chip().placeCarriage(index, position);
+      return 0;
+    });
+  });
+}
+
+uint32_t M716SimDriveStarts(uint32_t base, uint32_t axis) {
+  return guarded(0u, [&] {
+    return onAxis(base, axis, 0u,
+                  [](Board& board, int index) { return board.diagnostics().driveStarts[index]; });
+  });
 }
 
 uint32_t M716SimClampedLoads(uint32_t base) {

@@ -1,6 +1,7 @@
 #pragma once
 // What a simulated board counts for tests beyond what the real board shows.
 
+#include <array>
 #include <cstdint>
 
 namespace m716::sim {
@@ -9,6 +10,9 @@ struct BoardDiagnostics {
   // Register loads whose value lay outside the register's range and was clamped (one per
   // write-data command, however many axes it selected).
   std::uint32_t clampedLoads = 0;
+  // Drives started per axis X..U (an interpolation counts for each of its axes; the segments
+  // of a continuous interpolation count once).
+  std::array<std::uint32_t, 4> driveStarts{};
 };
 
 }  // namespace m716::sim

@@ -82,16 +82,22 @@ void Simulator::write(std::uint32_t port, std::uint16_t value) {
   ensureLoaded();
   std::optional<Eeprom::Words> toStore;
   std::uint16_t base = 0;
+  bool somethingDue = false;
   {
     std::lock_guard lock(mutex_);
     catchUpLocked();
     std::uint32_t offset = 0;
     Board* board = boardAt(port, offset);
     if (board == nullptr) return;
+    const SimTime dueBefore = board->nextEventTime();
     board->write(offset, value);
     toStore = board->takeEepromToStore();
     base = board->base();
+    somethingDue = board->interruptRaised() || board->nextEventTime() < dueBefore;
   }
+  // The timekeeper serves the line, or plans for the earlier event, without waiting out its
+  // pause.
+  if (somethingDue) timekeeper_.wake();
   if (toStore) storeEepromWords(base, *toStore);
 }
 
@@ -133,10 +139,9 @@ void Simulator::advance(double seconds) {
   SimTime target;
   {
     std::lock_guard lock(mutex_);
-    clock_.advance(fromSeconds(seconds));
-    target = clock_.now();
+    target = clock_.now() + fromSeconds(seconds);
   }
-  stepTo(target);
+  stepTo(target, /*moveClock=*/true);
 }
 
 double Simulator::time() {
@@ -171,17 +176,19 @@ std::vector<Simulator::Handler> Simulator::raisedHandlersLocked() const {
   return raised;
 }
 
-void Simulator::stepTo(SimTime target) {
+void Simulator::stepTo(SimTime target, bool moveClock) {
   std::lock_guard delivery(deliveryMutex_);
   for (;;) {
     std::vector<Handler> raised;
     bool reached = false;
     {
       std::lock_guard lock(mutex_);
+      SimTime goal = std::min(target, nextEventLocked());
+      // Moving the clock itself, it stops at each event, so that handlers see its time.
+      if (moveClock && goal > clock_.now()) clock_.advance(goal - clock_.now());
       // A reload meanwhile sets the clock back: never pass the clock.
-      SimTime goal = std::min(target, clock_.now());
-      advanceBoardsLocked(std::min(goal, nextEventLocked()));
-      reached = boardsTime_ >= goal;
+      advanceBoardsLocked(std::min(goal, clock_.now()));
+      reached = boardsTime_ >= (moveClock ? target : std::min(target, clock_.now()));
       raised = raisedHandlersLocked();
     }
     for (const Handler& handler : raised) (*handler)();
@@ -196,7 +203,7 @@ Timekeeper::Pause Simulator::tick() {
     if (clock_.speedFactor() == 0) return std::nullopt;
     target = clock_.now();
   }
-  stepTo(target);
+  stepTo(target, /*moveClock=*/false);
   std::lock_guard lock(mutex_);
   SimTime next = nextEventLocked();
   if (next == kNever) return kTickPeriod;

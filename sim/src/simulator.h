@@ -46,13 +46,21 @@ class Simulator {
   void advance(double seconds);
   double time();
 
-  // Runs `action(Board&)` on the board at `base` under the mutex; `absent` without a board.
+  // Runs `action(Board&)` on the board at `base` under the mutex, at the clock's time;
+  // `absent` without a board. The timekeeper then looks again at what is due.
   template <class Result, class Action>
   Result onBoard(std::uint32_t base, Result absent, Action action) {
     ensureLoaded();
-    std::lock_guard lock(mutex_);
-    Board* board = boardWithBase(base);
-    return board != nullptr ? action(*board) : absent;
+    Result result = absent;
+    {
+      std::lock_guard lock(mutex_);
+      catchUpLocked();
+      Board* board = boardWithBase(base);
+      if (board == nullptr) return absent;
+      result = action(*board);
+    }
+    timekeeper_.wake();
+    return result;
   }
 
  private:
@@ -67,7 +75,9 @@ class Simulator {
   void advanceBoardsLocked(SimTime time);
   void catchUpLocked();
   std::vector<Handler> raisedHandlersLocked() const;
-  void stepTo(SimTime target);
+  // Advances the boards event by event up to `target`, serving the raised lines at each;
+  // with `moveClock` the clock moves with them (M716SimAdvance).
+  void stepTo(SimTime target, bool moveClock);
   Timekeeper::Pause tick();
 
   std::mutex mutex_;

@@ -1,0 +1,205 @@
+#include "path.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "profile.h"
+
+namespace m716::sim {
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kOctant = std::numbers::pi / 4;
+
+std::int64_t nearest(double value) {
+  return static_cast<std::int64_t>(std::floor(value + 0.5));
+}
+
+int sign(double value) {
+  return (value > 0) - (value < 0);
+}
+
+// `angle` brought into [0, 2π).
+double wrapped(double angle) {
+  double result = std::fmod(angle, kTwoPi);
+  return result < 0 ? result + kTwoPi : result;
+}
+
+// The position at which the rising function `stepsAt` reaches `steps`, within [0, length].
+template <class Steps>
+double bisectSteps(Steps stepsAt, double steps, double length) {
+  double low = 0, high = length;
+  for (int i = 0; i < 64 && high - low > 1e-9; ++i) {
+    double middle = (low + high) / 2;
+    (stepsAt(middle) < steps ? low : high) = middle;
+  }
+  return high;
+}
+
+class AxisPath final : public Path {
+ public:
+  AxisPath(int direction, double pulses) : direction_(direction), pulses_(pulses) {}
+
+  int axisCount() const override { return 1; }
+  double length() const override { return pulses_; }
+  Offsets offsetsAt(double position) const override {
+    double done = position >= pulses_ ? pulses_ : std::floor(position + 1e-9);
+    return {direction_ * static_cast<std::int64_t>(done), 0, 0};
+  }
+  double reach(int, std::int64_t boundary, double from) const override {
+    // Moving up the k-th pulse takes the offset from k - 1 to k; moving down, from 1 - k to -k.
+    double at = static_cast<double>(direction_ > 0 ? boundary : 1 - boundary);
+    return at > from && at <= pulses_ ? at : kForever;
+  }
+  int direction(int, double) const override { return direction_; }
+  double speedShare(int, double) const override { return 1; }
+  double stepsAt(double position) const override { return position; }
+  double positionAtSteps(double steps) const override { return steps; }
+
+ private:
+  int direction_;
+  double pulses_;
+};
+
+class LinePath final : public Path {
+ public:
+  LinePath(const Offsets& finish, int axisCount) : finish_(finish), axisCount_(axisCount) {
+    double squares = 0;
+    for (int slot = 0; slot < axisCount_; ++slot) {
+      double d = static_cast<double>(finish_[slot]);
+      squares += d * d;
+      longest_ = std::max(longest_, std::abs(d));
+    }
+    length_ = std::sqrt(squares);
+  }
+
+  int axisCount() const override { return axisCount_; }
+  double length() const override { return length_; }
+  Offsets offsetsAt(double position) const override {
+    if (position >= length_) return finish_;
+    Offsets offsets{};
+    for (int slot = 0; slot < axisCount_; ++slot) offsets[slot] = nearest(share(slot) * position);
+    return offsets;
+  }
+  double reach(int slot, std::int64_t boundary, double from) const override {
+    if (finish_[slot] == 0) return kForever;
+    double at = (static_cast<double>(boundary) - 0.5) / share(slot);
+    return at > from && at <= length_ ? at : kForever;
+  }
+  int direction(int slot, double) const override { return sign(double(finish_[slot])); }
+  double speedShare(int slot, double) const override { return std::abs(share(slot)); }
+  double stepsAt(double position) const override {
+    return length_ > 0 ? position * longest_ / length_ : 0;
+  }
+  double positionAtSteps(double steps) const override {
+    return longest_ > 0 ? steps * length_ / longest_ : 0;
+  }
+
+ private:
+  double share(int slot) const { return static_cast<double>(finish_[slot]) / length_; }
+
+  Offsets finish_;
+  int axisCount_;
+  double length_ = 0;
+  double longest_ = 0;
+};
+
+class ArcPath final : public Path {
+ public:
+  ArcPath(std::int64_t center1, std::int64_t center2, std::int64_t finish1, std::int64_t finish2,
+          bool clockwise)
+      : center_{double(center1), double(center2)},
+        finish_{finish1, finish2, 0},
+        turn_(clockwise ? -1 : 1) {
+    radius_ = std::hypot(center_[0], center_[1]);
+    startAngle_ = std::atan2(-center_[1], -center_[0]);
+    double sweep = kTwoPi;
+    if (finish1 != 0 || finish2 != 0) {
+      double finishAngle = std::atan2(double(finish2) - center_[1], double(finish1) - center_[0]);
+      sweep = wrapped(turn_ * (finishAngle - startAngle_));
+    }
+    length_ = radius_ * sweep;
+  }
+
+  int axisCount() const override { return 2; }
+  double length() const override { return length_; }
+  Offsets offsetsAt(double position) const override {
+    if (position >= length_) return finish_;
+    double angle = angleAt(position);
+    return {nearest(center_[0] + radius_ * std::cos(angle)),
+            nearest(center_[1] + radius_ * std::sin(angle)), 0};
+  }
+  double reach(int slot, std::int64_t boundary, double from) const override {
+    double level = (static_cast<double>(boundary) - 0.5 - center_[slot]) / radius_;
+    if (!(std::abs(level) <= 1)) return kForever;
+    // The angles at which the coordinate (cosine for the first axis, sine for the second)
+    // equals the level.
+    double first = slot == 0 ? std::acos(level) : std::asin(level);
+    double second = slot == 0 ? -first : std::numbers::pi - first;
+    double best = kForever;
+    for (double angle : {first, second}) {
+      double at = radius_ * wrapped(turn_ * (angle - startAngle_));
+      while (at <= from) at += radius_ * kTwoPi;
+      best = std::min(best, at);
+    }
+    return best <= length_ ? best : kForever;
+  }
+  int direction(int slot, double position) const override {
+    double angle = angleAt(position);
+    double rate = slot == 0 ? -std::sin(angle) : std::cos(angle);
+    return sign(turn_ * rate);
+  }
+  double speedShare(int slot, double position) const override {
+    double angle = angleAt(position);
+    return std::abs(slot == 0 ? std::sin(angle) : std::cos(angle));
+  }
+  double stepsAt(double position) const override {
+    double swept = radius_ > 0 ? position / radius_ : 0;
+    return turn_ > 0 ? octantSteps(startAngle_ + swept) - octantSteps(startAngle_)
+                     : octantSteps(startAngle_) - octantSteps(startAngle_ - swept);
+  }
+  double positionAtSteps(double steps) const override {
+    return bisectSteps([this](double position) { return stepsAt(position); }, steps, length_);
+  }
+
+ private:
+  double angleAt(double position) const {
+    return radius_ > 0 ? startAngle_ + turn_ * position / radius_ : startAngle_;
+  }
+  // Steps counted counter-clockwise from angle 0 to `angle`: in each octant, the travel of the
+  // axis that moves faster there (the second where |cos| > |sin|, else the first).
+  double octantSteps(double angle) const {
+    double octant = std::floor(angle / kOctant);
+    double corner = octant * kOctant;
+    int index = static_cast<int>(octant - 8 * std::floor(octant / 8));
+    bool secondIsMajor = index == 0 || index == 3 || index == 4 || index == 7;
+    double partial = secondIsMajor ? std::abs(std::sin(angle) - std::sin(corner))
+                                   : std::abs(std::cos(angle) - std::cos(corner));
+    return radius_ * (octant * std::numbers::sqrt2 / 2 + partial);
+  }
+
+  std::array<double, 2> center_;
+  Offsets finish_;
+  int turn_;
+  double radius_ = 0;
+  double startAngle_ = 0;
+  double length_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Path> axisPath(int direction, double pulses) {
+  return std::make_unique<AxisPath>(direction, pulses);
+}
+
+std::unique_ptr<Path> linePath(const Offsets& finish, int axisCount) {
+  return std::make_unique<LinePath>(finish, axisCount);
+}
+
+std::unique_ptr<Path> arcPath(std::int64_t center1, std::int64_t center2, std::int64_t finish1,
+                              std::int64_t finish2, bool clockwise) {
+  return std::make_unique<ArcPath>(center1, center2, finish1, finish2, clockwise);
+}
+
+}  // namespace m716::sim
