@@ -1,0 +1,222 @@
+// Home searches and interrupt events on the simulated board, its clock running fast, with the
+// default mechanics: home switch from -20 000 to -10 000, index every 4000 pulses from 0,
+// limits at +-1 000 000.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "KRVM716.h"
+#include "installed_board.h"
+#include "m716sim.h"
+
+namespace m716::test {
+namespace {
+
+constexpr std::uint32_t kBase = 0x300;
+constexpr std::uint32_t kX = 1, kY = 2;
+constexpr std::uint32_t kHomeOffset = 0x309, kHomeType = 0x30B, kHomeP0Dir = 0x30C;
+constexpr int kLmtPlus = 4, kAlarm = 6;
+
+// Polls `done` until it holds or `seconds` of real time pass.
+bool eventually(const std::function<bool()>& done, double seconds = 30) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+class HomeSearchTest : public InstalledBoardTest {
+ protected:
+  void SetUp() override {
+    InstalledBoardTest::SetUp();
+    M716SimSetSpeedFactor(50);
+    ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  }
+  void TearDown() override {
+    EXPECT_EQ(M716SimClampedLoads(kBase), 0u);
+    EXPECT_EQ(M716MotDevClose(0), M716_OK);
+  }
+
+  static void configure(std::uint32_t axis, std::uint32_t type, std::int32_t offset,
+                        std::uint32_t p0Dir = 1) {
+    ASSERT_EQ(M716MotWrReg(0, axis, kHomeType, type), M716_OK);
+    ASSERT_EQ(M716MotWrReg(0, axis, kHomeOffset, static_cast<std::uint32_t>(offset)), M716_OK);
+    ASSERT_EQ(M716MotWrReg(0, axis, kHomeP0Dir, p0Dir), M716_OK);
+  }
+  static std::int32_t homeStatus(std::uint32_t axis) {
+    std::int32_t result = -1;
+    EXPECT_EQ(M716MotHomeStatus(0, axis, &result), M716_OK);
+    return result;
+  }
+  // Runs a search to its end and gives its result.
+  static std::int32_t searchResult(std::uint32_t axis) {
+    EXPECT_EQ(M716MotHome(0, axis), M716_OK);
+    EXPECT_TRUE(eventually([axis] { return homeStatus(axis) != M716_ERR_IN_HOME; }));
+    return homeStatus(axis);
+  }
+  static void expectCountersZero(std::uint32_t axis) {
+    std::int32_t logical = -1, real = -1;
+    ASSERT_EQ(M716GetTheorecticalRegister(0, axis, &logical), M716_OK);
+    ASSERT_EQ(M716GetPracticalRegister(0, axis, &real), M716_OK);
+    EXPECT_EQ(logical, 0);
+    EXPECT_EQ(real, 0);
+  }
+  static bool idle(std::uint32_t axis) { return M716MotAxisBusy(0, axis) == M716_OK; }
+};
+
+TEST_F(HomeSearchTest, TypeZeroEndsOnTheIndexPulseBeyondTheHomeSwitch) {
+  configure(kX, 0, 0);
+  EXPECT_EQ(searchResult(kX), 0);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), -8000);
+  expectCountersZero(kX);
+}
+
+TEST_F(HomeSearchTest, TypeOneOnTheHomeSwitchMovesOnlyTheOffset) {
+  M716SimSetMachinePosition(kBase, kX, -15'000);
+  configure(kX, 1, 500);
+  ASSERT_EQ(M716SetTheorecticalRegister(0, kX, 777), M716_OK);
+  EXPECT_EQ(searchResult(kX), 0);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), -14'500);
+  expectCountersZero(kX);
+}
+
+TEST_F(HomeSearchTest, AZeroOffsetMovesNothingAndStillClearsTheCounters) {
+  M716SimSetMachinePosition(kBase, kY, -12'000);
+  configure(kY, 1, 0);
+  ASSERT_EQ(M716SetTheorecticalRegister(0, kY, 777), M716_OK);
+  ASSERT_EQ(M716SetPracticalRegister(0, kY, -5), M716_OK);
+  EXPECT_EQ(searchResult(kY), 0);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kY), -12'000);
+  expectCountersZero(kY);
+}
+
+TEST_F(HomeSearchTest, TypeFourFindsTheLimitThenMovesTheOffset) {
+  M716SimSetMachinePosition(kBase, kX, -990'000);
+  configure(kX, 4, 1000);
+  EXPECT_EQ(searchResult(kX), 0);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), -999'000);
+  expectCountersZero(kX);
+}
+
+TEST_F(HomeSearchTest, TypeFourWithTheOffsetIntoTheLimitFound) {
+  M716SimSetMachinePosition(kBase, kX, 995'000);
+  configure(kX, 4, 100, 0);
+  EXPECT_EQ(searchResult(kX), M716_ERR_PARAMETER_OVER);
+  EXPECT_EQ(M716MotAxisBusy(0, kX), M716_OK);  // out of the search, at rest
+}
+
+TEST_F(HomeSearchTest, AStopEndsTheSearchWithTheAxisStopped) {
+  configure(kX, 0, 0);
+  ASSERT_EQ(M716MotHome(0, kX), M716_OK);
+  EXPECT_EQ(homeStatus(kX), M716_ERR_IN_HOME);
+  ASSERT_EQ(M716MotStop(0, kX, 0), M716_OK);
+  EXPECT_TRUE(eventually([] { return homeStatus(kX) != M716_ERR_IN_HOME; }));
+  EXPECT_EQ(homeStatus(kX), M716_ERR_HOME_STOPPED);
+  EXPECT_TRUE(idle(kX));
+  EXPECT_GT(M716SimMachinePosition(kBase, kX), -10'000);  // stopped before the switch
+}
+
+TEST_F(HomeSearchTest, LimitsAndTheAlarmEndThePhaseWithTheirResult) {
+  M716SimSetMachinePosition(kBase, kX, 999'000);
+  configure(kX, 0, 0, 0);  // towards +
+  EXPECT_EQ(searchResult(kX), M716_ERR_HOME_LIMIT_PLUS);
+
+  ASSERT_EQ(M716SetServoAlarm(0, kX, 1, 0), M716_OK);
+  M716SimForceInput(kBase, kX, kLmtPlus, 1);
+  M716SimForceInput(kBase, kX, kAlarm, 1);
+  EXPECT_EQ(searchResult(kX), M716_ERR_HOME_ALARM);
+}
+
+TEST_F(HomeSearchTest, ASecondStartOnASearchingAxisTouchesNoOtherAxis) {
+  configure(kX, 0, 0);
+  ASSERT_EQ(M716MotHome(0, kX), M716_OK);
+  const std::uint32_t yStarts = M716SimDriveStarts(kBase, kY);
+  EXPECT_EQ(M716MotHome(0, kX | kY), M716_ERR_IN_HOME);
+  EXPECT_EQ(homeStatus(kY), 0);
+  EXPECT_EQ(M716SimDriveStarts(kBase, kY), yStarts);
+}
+
+TEST_F(HomeSearchTest, ClosingTheBoardEndsItsSearchesFirst) {
+  configure(kX, 0, 0);
+  configure(kY, 0, 0);
+  ASSERT_EQ(M716MotHome(0, kX | kY), M716_OK);
+  ASSERT_EQ(M716MotDevClose(0), M716_OK);
+  EXPECT_NE(homeStatus(kX), M716_ERR_IN_HOME);
+  EXPECT_NE(homeStatus(kY), M716_ERR_IN_HOME);
+  const std::int32_t where = M716SimMachinePosition(kBase, kX);
+  std::uint16_t driving = 0xFFFF;
+  EXPECT_TRUE(eventually([&] { return M716_InpWord(0, 0, &driving), (driving & 0x3) == 0; }));
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), where);
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);  // for TearDown
+}
+
+TEST_F(HomeSearchTest, OpeningAgainEndsTheSearchesBeforeTheChipIsReset) {
+  configure(kX, 0, 0);
+  ASSERT_EQ(M716MotHome(0, kX), M716_OK);
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  EXPECT_NE(homeStatus(kX), M716_ERR_IN_HOME);
+  EXPECT_TRUE(idle(kX));
+}
+
+TEST_F(HomeSearchTest, StartChecksComeFirst) {
+  std::int32_t result = 0;
+  EXPECT_EQ(M716MotHome(16, kX), M716_ERR_BOARD_NUMBER);
+  EXPECT_EQ(M716MotHome(0, 0), M716_ERR_AXIS_NUMBER);
+  EXPECT_EQ(M716MotHomeStatus(0, 3, &result), M716_ERR_AXIS_NUMBER);
+  EXPECT_EQ(M716MotHomeStatus(0, kX, nullptr), M716_ERR_PARAMETER_INVALID);
+  ASSERT_EQ(M716MotWrReg(0, kX, 0x30D, 20'000), M716_OK);  // HomeP0Speed beyond the range
+  EXPECT_EQ(M716MotHome(0, kX), M716_ERR_DV_OVER);
+  EXPECT_EQ(homeStatus(kX), 0);
+}
+
+using EventTest = HomeSearchTest;
+
+TEST_F(EventTest, ADriveEndOfXArrivesInByteZero) {
+  ASSERT_EQ(M716MotEnableEvent(0, kX, 0x80, 0, 0, 0), M716_OK);
+  ASSERT_EQ(M716MoveIns(0, kX, 1000), M716_OK);
+  std::uint32_t word = 0;
+  ASSERT_EQ(M716MotCheckEvent(0, &word, 10'000), M716_OK);
+  EXPECT_EQ(word, 0x80u);
+}
+
+TEST_F(EventTest, EventsStillArriveAfterDiscoveryRanWhileTheBoardWasOpen) {
+  std::uint32_t mask = 0;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  ASSERT_EQ(M716MotEnableEvent(0, kY, 0, 0x80, 0, 0), M716_OK);
+  ASSERT_EQ(M716MoveIns(0, kY, 1000), M716_OK);
+  std::uint32_t word = 0;
+  ASSERT_EQ(M716MotCheckEvent(0, &word, 10'000), M716_OK);
+  EXPECT_EQ(word, 0x8000u);
+}
+
+TEST_F(EventTest, TimeOutZeroWithNothingPendingReturnsAnEmptyWord) {
+  std::uint32_t word = 0xFFFF;
+  ASSERT_EQ(M716MotCheckEvent(0, &word, 0), M716_OK);
+  EXPECT_EQ(word, 0u);
+}
+
+// The drive end of phase 0 comes while the search still runs.
+std::uint32_t firstEventOfASearch() {
+  EXPECT_EQ(M716MotHome(0, kX), M716_OK);
+  std::uint32_t word = 0xFFFFFFFF;
+  EXPECT_EQ(M716MotCheckEvent(0, &word, 20'000), M716_OK);
+  return word;
+}
+
+TEST_F(EventTest, ASearchingAxisReportsDriveEndOnlyWhenTheApplicationAskedForIt) {
+  configure(kX, 0, 0);
+  EXPECT_EQ(firstEventOfASearch() & 0x80, 0u);
+  EXPECT_TRUE(eventually([] { return homeStatus(kX) != M716_ERR_IN_HOME; }));
+
+  ASSERT_EQ(M716MotEnableEvent(0, kX, 0x80, 0, 0, 0), M716_OK);
+  EXPECT_EQ(firstEventOfASearch() & 0x80, 0x80u);
+  EXPECT_TRUE(eventually([] { return homeStatus(kX) != M716_ERR_IN_HOME; }));
+}
+
+}  // namespace
+}  // namespace m716::test
