@@ -1,6 +1,8 @@
 #pragma once
 // The commands of the m716 tool. Each returns the program's exit status.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,12 @@ using Arguments = std::vector<std::string>;
 
 int listBoards(const Arguments& args);
 int runDemo(const Arguments& args);
+int moveAxis(const Arguments& args);
+int showStatus(const Arguments& args);
+
+// Takes "--board N" out of the arguments (board 0 without it); nullopt, after a message, when N
+// is not a board number.
+std::optional<std::uint32_t> takeBoard(Arguments& args);
 
 // Prints "what: <text of code>" to stderr when code is not 0; returns whether it was 0.
 bool report(const char* what, unsigned code);

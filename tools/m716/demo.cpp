@@ -1,9 +1,11 @@
-// m716 demo: opens a board and shows what it did.
+// m716 demo: opens a board, shows what it loaded, and moves it: a point-to-point move of X and
+// Y, then a continuous drive of X that its limit switch stops, and X back to where it started.
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "KRVM716.h"
+#include "axis_view.h"
 #include "commands.h"
 #include "installed_boards.h"
 
@@ -36,6 +38,51 @@ bool showEeprom(std::uint32_t board) {
   return true;
 }
 
+constexpr std::uint32_t kX = 1, kY = 2;
+constexpr double kLongestMove = 60;  // seconds before the demo stops an axis itself
+
+// Fast enough to see the carriages travel in a few seconds.
+bool setDemoSpeeds(std::uint32_t board) {
+  return report("Speed set", M716MotAxisParaSet(board, kX | kY, 0, 1000, 20'000, 400'000,
+                                                1'000'000, 10'000'000));
+}
+
+bool moveXAndY(std::uint32_t board) {
+  std::printf("\nPoint-to-point move: X by 40 000 pulses, Y by -25 000, at 20 000 pps.\n");
+  if (!report("Move", M716MotPtp(board, kX | kY, 0, 40'000, -25'000, 0, 0))) return false;
+  followUntilStopped(board, kX | kY, kLongestMove);
+  return true;
+}
+
+// Drives X towards + until something stops it; returns how far it went.
+std::optional<std::int32_t> driveXIntoItsLimit(std::uint32_t board) {
+  const std::int32_t start = readAxis(board, kX).logical;
+  std::printf("\nContinuous drive of X towards + at 400 000 pps until its limit stops it.\n");
+  if (!report("Drive speed", M716SetDrivingSpeed(board, kX, 400'000)) ||
+      !report("Continuous drive", M716MotCmove(board, kX, 0)))
+    return std::nullopt;
+  if (!followUntilStopped(board, kX, kLongestMove)) std::printf("No limit stopped it in time.\n");
+  return readAxis(board, kX).logical - start;
+}
+
+bool returnX(std::uint32_t board, std::int32_t travelled) {
+  std::printf("\nX back by %d pulses, away from the limit.\n", travelled);
+  if (!report("Move", M716MotClrErr(board, kX)) ||
+      !report("Move", M716MoveIns(board, kX, -travelled)))
+    return false;
+  followUntilStopped(board, kX, kLongestMove);
+  return true;
+}
+
+bool runMoves(std::uint32_t board) {
+  if (!setDemoSpeeds(board) || !moveXAndY(board)) return false;
+  const auto travelled = driveXIntoItsLimit(board);
+  if (!travelled) return false;
+  std::printf("\nWhere the axes are and what stopped them:\n");
+  printAxes(board, kX | kY);
+  return returnX(board, *travelled);
+}
+
 }  // namespace
 
 int runDemo(const Arguments& args) {
@@ -54,9 +101,10 @@ int runDemo(const Arguments& args) {
   for (const char* axis : kAxisKeys) printParameters(board, axis, axis);
 
   const bool eepromRead = showEeprom(board);
+  const bool moved = runMoves(board);
   if (!report("Close", M716MotDevClose(board))) return 1;
   std::printf("Board %u closed.\n", board);
-  return eepromRead ? 0 : 1;
+  return eepromRead && moved ? 0 : 1;
 }
 
 }  // namespace m716::tool

@@ -1,6 +1,7 @@
 // m716: the motion library from a shell, for headless controllers and scripts.
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -13,6 +14,22 @@ bool report(const char* what, unsigned code) {
   if (code == 0) return true;
   std::fprintf(stderr, "%s: %s (error %u)\n", what, errorText(code), code);
   return false;
+}
+
+std::optional<std::uint32_t> takeBoard(Arguments& args) {
+  for (auto option = args.begin(); option != args.end(); ++option) {
+    if (*option != "--board") continue;
+    char* end = nullptr;
+    const unsigned long board =
+        option + 1 == args.end() ? 16 : std::strtoul((option + 1)->c_str(), &end, 0);
+    if (board > 15 || (end && *end != '\0')) {
+      std::fprintf(stderr, "m716: --board takes a board number, 0 to 15\n");
+      return std::nullopt;
+    }
+    args.erase(option, option + 2);
+    return static_cast<std::uint32_t>(board);
+  }
+  return 0u;
 }
 
 }  // namespace m716::tool
@@ -28,20 +45,35 @@ struct Command {
 constexpr Command kCommands[] = {
     {"boards", "boards            list the installed boards and whether each answers",
      m716::tool::listBoards},
-    {"demo", "demo [BOARD]      open a board and show what was loaded",
+    {"demo", "demo [BOARD]      open a board, show what was loaded, move X and Y, drive X\n"
+             "                    into its limit and back; the board moves",
      m716::tool::runDemo},
+    {"move", "move [--board N] AXIS DISTANCE [SPEED]\n"
+             "                    move one axis (X, Y, Z or U) by DISTANCE pulses (negative:\n"
+             "                    CCW) at SPEED pps (default: its stored speed), showing its\n"
+             "                    position and speed until it stops",
+     m716::tool::moveAxis},
+    {"status", "status [--board N] [AXIS...]\n"
+               "                    positions, speed, drive state, what stopped the last drive,\n"
+               "                    active limits and raw input levels of the axes (all)",
+     m716::tool::showStatus},
 };
 
-int usage() {
-  std::fprintf(stderr, "usage: m716 COMMAND [ARGUMENTS]\n\ncommands:\n");
-  for (const Command& command : kCommands) std::fprintf(stderr, "  %s\n", command.usage);
-  return 2;
+int usage(FILE* out = stderr) {
+  std::fprintf(out, "usage: m716 COMMAND [ARGUMENTS]\n\ncommands:\n");
+  for (const Command& command : kCommands) std::fprintf(out, "  %s\n", command.usage);
+  std::fprintf(out,
+               "\nEvery command opens the board, which resets its chip: positions count from 0\n"
+               "at each command, while the machine stays where it is.\n");
+  return out == stderr ? 2 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)
+    return usage(stdout);
   const m716::tool::Arguments args(argv + 2, argv + argc);
   for (const Command& command : kCommands)
     if (std::strcmp(argv[1], command.name) == 0) return command.run(args);

@@ -1,0 +1,118 @@
+#include "axis_view.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "KRVM716.h"
+
+namespace m716::tool {
+namespace {
+
+constexpr const char* kAxisNames[] = {"X", "Y", "Z", "U"};
+// RR1 bits 8..15, RR2 bits 0..5, input byte bits 0..7.
+constexpr const char* kStopCauses[] = {"IN0", "IN1", "IN2", "IN3", "LMT+", "LMT-", "alarm",
+                                       "emergency stop"};
+constexpr const char* kLimits[] = {"SLMT+", "SLMT-", "LMT+", "LMT-", "alarm", "emergency"};
+constexpr const char* kInputs[] = {"IN0", "IN1", "IN2", "IN3", "jog+", "jog-", "INPOS", "ALM"};
+
+template <std::size_t N>
+std::string namesOfBits(std::uint32_t bits, const char* const (&names)[N]) {
+  std::string text;
+  for (std::size_t bit = 0; bit < N; ++bit) {
+    if (!(bits & (1u << bit))) continue;
+    if (!text.empty()) text += ' ';
+    text += names[bit];
+  }
+  return text.empty() ? "-" : text;
+}
+
+std::uint16_t statusWord(uint32_t (*get)(uint32_t, uint32_t, int16_t*), std::uint32_t board,
+                         std::uint32_t axis) {
+  std::int16_t value = 0;
+  get(board, axis, &value);
+  return static_cast<std::uint16_t>(value);
+}
+
+template <typename Fn>
+void forEachSelected(std::uint32_t axes, Fn fn) {
+  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
+    if (axes & axis) fn(axis);
+}
+
+void printProgress(std::uint32_t board, std::uint32_t axes) {
+  std::printf("\r");
+  forEachSelected(axes, [&](std::uint32_t axis) {
+    const AxisSnapshot s = readAxis(board, axis);
+    std::printf("  %s %10d pulses %8u pps", axisName(axis), s.logical, s.speed);
+  });
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> parseAxis(const std::string& name) {
+  for (std::uint32_t index = 0; index < 4; ++index)
+    if (name.size() == 1 && std::toupper(static_cast<unsigned char>(name[0])) == kAxisNames[index][0])
+      return 1u << index;
+  return std::nullopt;
+}
+
+const char* axisName(std::uint32_t axis) {
+  switch (axis) {
+    case 1: return "X";
+    case 2: return "Y";
+    case 4: return "Z";
+    default: return "U";
+  }
+}
+
+AxisSnapshot readAxis(std::uint32_t board, std::uint32_t axis) {
+  AxisSnapshot s;
+  M716GetTheorecticalRegister(board, axis, &s.logical);
+  M716GetPracticalRegister(board, axis, &s.real);
+  M716MotRdReg(board, axis, 0x105, &s.speed);
+  s.driving = statusWord(M716GetDriverState, board, axis) != 0;
+  s.error = statusWord(M716GetError, board, axis) != 0;
+  s.motionState = statusWord(M716GetMotionState, board, axis);
+  s.motionInput = statusWord(M716GetMotionInput, board, axis);
+  s.input = statusWord(M716GetInput, board, axis);
+  return s;
+}
+
+std::string stopCauses(std::uint16_t motionState) {
+  return namesOfBits(motionState >> 8, kStopCauses);
+}
+std::string activeLimits(std::uint16_t motionInput) { return namesOfBits(motionInput, kLimits); }
+std::string activeInputs(std::uint16_t input) { return namesOfBits(input, kInputs); }
+
+bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  bool stoppedByThemselves = true;
+  while (M716MotAxisBusy(board, axes) == M716_ERR_AXIS_BUSY) {
+    printProgress(board, axes);
+    if (Clock::now() > deadline && stoppedByThemselves) {
+      M716MotStop(board, axes, axes);
+      stoppedByThemselves = false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  printProgress(board, axes);
+  std::printf("\n");
+  return stoppedByThemselves;
+}
+
+void printAxes(std::uint32_t board, std::uint32_t axes) {
+  std::printf("axis    logical       real    speed  driving  error  stopped by      limits"
+              "          high inputs (raw levels)\n");
+  forEachSelected(axes, [&](std::uint32_t axis) {
+    const AxisSnapshot s = readAxis(board, axis);
+    std::printf("%-4s %10d %10d %8u  %-7s  %-5s  %-14s  %-14s  %s\n", axisName(axis), s.logical,
+                s.real, s.speed, s.driving ? "yes" : "no", s.error ? "yes" : "no",
+                stopCauses(s.motionState).c_str(), activeLimits(s.motionInput).c_str(),
+                activeInputs(s.input).c_str());
+  });
+}
+
+}  // namespace m716::tool

@@ -1,0 +1,40 @@
+#pragma once
+// How the m716 commands read and show axes: names, one snapshot of an axis, its stop causes,
+// and a live progress line while axes drive.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace m716::tool {
+
+// "X", "Y", "Z", "U" (either case) to the axis bit; nullopt for anything else.
+std::optional<std::uint32_t> parseAxis(const std::string& name);
+const char* axisName(std::uint32_t axis);
+
+struct AxisSnapshot {
+  std::int32_t logical = 0;   // commanded position, pulses
+  std::int32_t real = 0;      // encoder position, pulses
+  std::uint32_t speed = 0;    // live speed, pps
+  bool driving = false;
+  bool error = false;
+  std::uint16_t motionState = 0;  // RR1
+  std::uint16_t motionInput = 0;  // RR2, bits 0..5
+  std::uint16_t input = 0;        // input byte of the axis
+};
+AxisSnapshot readAxis(std::uint32_t board, std::uint32_t axis);
+
+// What stopped the last drive, from RR1's end status ("-" when nothing did).
+std::string stopCauses(std::uint16_t motionState);
+// The active limits (RR2) and input signals, as words ("-" when none).
+std::string activeLimits(std::uint16_t motionInput);
+std::string activeInputs(std::uint16_t input);
+
+// Shows one line with the position and speed of each selected axis, refreshed every 50 ms,
+// until none of them drives. After `seconds` it stops them (decelerating) and returns false.
+bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds);
+
+// A table of the selected axes: positions, speed, state, stop causes, limits and inputs.
+void printAxes(std::uint32_t board, std::uint32_t axes);
+
+}  // namespace m716::tool

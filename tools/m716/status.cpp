@@ -1,0 +1,30 @@
+// m716 status: positions, speeds, state, stop causes, limits and inputs of the axes.
+
+#include <cstdio>
+
+#include "KRVM716.h"
+#include "axis_view.h"
+#include "commands.h"
+
+namespace m716::tool {
+
+int showStatus(const Arguments& arguments) {
+  Arguments args = arguments;
+  const auto board = takeBoard(args);
+  if (!board) return 2;
+  std::uint32_t axes = 0;
+  for (const std::string& name : args) {
+    const auto axis = parseAxis(name);
+    if (!axis) {
+      std::fprintf(stderr, "m716 status: unknown axis '%s' (X, Y, Z or U)\n", name.c_str());
+      return 2;
+    }
+    axes |= *axis;
+  }
+  if (!report("Open", M716MotDevOpen(*board))) return 1;
+  printAxes(*board, axes == 0 ? 0x0F : axes);
+  M716MotDevClose(*board);
+  return 0;
+}
+
+}  // namespace m716::tool
