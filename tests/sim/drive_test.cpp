@@ -238,5 +238,37 @@ TEST_F(DriveStartTest, ManualDecelerationBeginsAtTheDecelerationPoint) {
   EXPECT_NEAR(firstRecord(kX, kDriveEnded)->time, duration, 1e-6);
 }
 
+struct EncoderCase {
+  const char* name;
+  std::uint16_t wr2;
+  std::int32_t countsPerPulse;
+};
+
+void PrintTo(const EncoderCase& encoder, std::ostream* out) {
+  *out << encoder.name;
+}
+
+class EncoderTest : public MotionTest, public ::testing::WithParamInterface<EncoderCase> {};
+
+// WR2 bit 9: A/B phase (else up/down pulses); bits 10/11: A/B counted 1/2 or 1/4.
+TEST_P(EncoderTest, RealPositionCountsTheConfiguredMultiple) {
+  const EncoderCase& encoder = GetParam();
+  setUpAxes(kX, {100, 1100, 10'000});
+  writeMode(kX, 2, encoder.wr2);
+  load(kX, 0x0A, 7);
+  fixedDrive(kX, -250);
+  ASSERT_TRUE(finish(kX));
+  EXPECT_EQ(real(kX), 7 - 250 * encoder.countsPerPulse);
+  EXPECT_EQ(logical(kX), -250);
+}
+
+INSTANTIATE_TEST_SUITE_P(Multiples, EncoderTest,
+                         ::testing::Values(EncoderCase{"UpDownPulses", 0, 1},
+                                           EncoderCase{"UpDownIgnoresAB", 1u << 10, 1},
+                                           EncoderCase{"AB1of1", 1u << 9, 4},
+                                           EncoderCase{"AB1of2", (1u << 9) | (1u << 10), 2},
+                                           EncoderCase{"AB1of4", (1u << 9) | (1u << 11), 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace m716::test

@@ -1,0 +1,89 @@
+// Interrupt factors: latched only when enabled in WR1, cleared by reading RR3, the board's line
+// raised while any is pending; compare crossings in both directions.
+
+#include <atomic>
+
+#include "motion_fixture.h"
+
+namespace m716::test {
+namespace {
+
+constexpr std::uint16_t kPulse = 1u << 0;
+constexpr std::uint16_t kReachedCompMinus = 1u << 1;
+constexpr std::uint16_t kBelowCompMinus = 1u << 2;
+constexpr std::uint16_t kBelowCompPlus = 1u << 3;
+constexpr std::uint16_t kReachedCompPlus = 1u << 4;
+constexpr std::uint16_t kDriveEnded = 1u << 7;
+
+class InterruptFactorTest : public MotionTest {
+ protected:
+  void countInterrupts() {
+    attached_ = platform::interruptLines().attach(kBase, [this] { ++interrupts_; });
+    ASSERT_TRUE(attached_);
+  }
+  std::atomic<int> interrupts_ = 0;
+};
+
+TEST_F(InterruptFactorTest, FactorLatchesOnlyWhenEnabledAndReadingClearsIt) {
+  countInterrupts();
+  setUpAxes(kX | kY, {100, 1100, 10'000});
+  writeMode(kY, 1, kDriveEnded << 8);
+  fixedDrive(kX | kY, 100);
+  ASSERT_TRUE(finish(kX | kY));
+  EXPECT_GT(interrupts_, 0) << "the line is raised until the factor is read";
+
+  command(kX, cmd::kSelect);
+  EXPECT_EQ(in(6), 0) << "X has no enabled factor";
+  command(kY, cmd::kSelect);
+  EXPECT_EQ(in(6), kDriveEnded);
+  EXPECT_EQ(in(6), 0) << "reading cleared it";
+
+  const int seen = interrupts_;
+  M716SimAdvance(0.5);
+  EXPECT_EQ(interrupts_, seen) << "the line dropped";
+}
+
+TEST_F(InterruptFactorTest, CompareCrossingsLatchInBothDirections) {
+  load(kX, 0x0B, 300);   // COMP+
+  load(kX, 0x0C, -100);  // COMP-
+  recordFactors(kX, kReachedCompMinus | kBelowCompMinus | kBelowCompPlus | kReachedCompPlus);
+  setUpAxes(kX, {100, 1100, 10'000});
+  fixedDrive(kX, 500);
+  ASSERT_TRUE(finish(kX));
+  fixedDrive(kX, -800);
+  ASSERT_TRUE(finish(kX));
+
+  ASSERT_EQ(records_.size(), 3u);
+  EXPECT_EQ(records_[0].factors, kReachedCompPlus);
+  EXPECT_EQ(records_[0].logicalPosition, 300);
+  EXPECT_EQ(records_[1].factors, kBelowCompPlus);
+  EXPECT_EQ(records_[1].logicalPosition, 299);
+  EXPECT_EQ(records_[2].factors, kBelowCompMinus);
+  EXPECT_EQ(records_[2].logicalPosition, -101);
+}
+
+TEST_F(InterruptFactorTest, PulseFactorComesWithEveryPulse) {
+  recordFactors(kX, kPulse);
+  setUpAxes(kX, {500, 400, 10'000});
+  fixedDrive(kX, 20);
+  ASSERT_TRUE(finish(kX));
+  ASSERT_EQ(records_.size(), 20u);
+  for (std::size_t pulse = 0; pulse < records_.size(); ++pulse) {
+    EXPECT_EQ(records_[pulse].logicalPosition, static_cast<std::int32_t>(pulse + 1));
+    EXPECT_NEAR(records_[pulse].time, (pulse + 1) / 400.0, 1e-6);
+  }
+}
+
+TEST_F(InterruptFactorTest, ChipResetDropsPendingFactors) {
+  countInterrupts();
+  setUpAxes(kX, {500, 400, 10'000});
+  writeMode(kX, 1, kDriveEnded << 8);
+  fixedDrive(kX, 1);
+  out(0, 0x8000);
+  M716SimAdvance(0.1);
+  EXPECT_EQ(interrupts_, 0);
+  EXPECT_FALSE(driving(kX));
+}
+
+}  // namespace
+}  // namespace m716::test
