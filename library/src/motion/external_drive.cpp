@@ -19,7 +19,9 @@ constexpr std::uint32_t kJogDrive = 0x08;           // WR3
 constexpr std::uint32_t kHandWheelDrive = 0x10;     // WR3
 constexpr std::uint32_t kOutputsShowStatus = 0x80;  // WR3: OUT4..OUT7 are indicators
 
-bool switchesOff(std::uint32_t mode) { return (mode & 0x7) == 0; }
+bool switchesOff(std::uint32_t mode) {
+  return (mode & 0x7) == 0;
+}
 
 // 0, or why the axis cannot be given this mode.
 std::uint32_t checkExternalMode(std::uint32_t board, std::uint32_t axis, std::uint32_t mode,
@@ -43,8 +45,8 @@ void setExternalMode(std::uint32_t board, std::uint32_t axis, std::uint32_t mode
   BoardRecord& record = boards[board];
   AxisRecord& axisRecord = record.axes[axisIndex(axis)];
   const std::uint32_t shift = 4 * axisIndex(axis);
-  record.externalControl = static_cast<std::uint16_t>((record.externalControl & ~(0xFu << shift)) |
-                                                      (mode << shift));
+  record.externalControl =
+      static_cast<std::uint16_t>((record.externalControl & ~(0xFu << shift)) | (mode << shift));
   axisRecord.wr3 &= ~(kJogDrive | kHandWheelDrive);
   if (switchesOff(mode)) {
     issueAxisCommand(board, axis, chip::LoadWR3);

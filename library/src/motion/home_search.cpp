@@ -41,10 +41,10 @@ constexpr std::uint16_t kSwitchWatch = 0xF800;
 constexpr std::uint16_t kIndexWatch = 0xF100;
 constexpr std::uint16_t kLimitWatch = 0xF000;
 
-constexpr std::uint32_t kIn0Input = 0x01, kIn3Input = 0x08;   // bits of an axis's input byte
-constexpr std::uint32_t kIn0Logic = 0x01, kIn3Logic = 0x40;   // WR1 active-level bits
-constexpr std::uint32_t kDriveEndInterrupt = 0x8000;          // WR1 enable of the drive end
-constexpr std::uint32_t kSoftLimitEnables = 0x0003;           // WR2
+constexpr std::uint32_t kIn0Input = 0x01, kIn3Input = 0x08;  // bits of an axis's input byte
+constexpr std::uint32_t kIn0Logic = 0x01, kIn3Logic = 0x40;  // WR1 active-level bits
+constexpr std::uint32_t kDriveEndInterrupt = 0x8000;         // WR1 enable of the drive end
+constexpr std::uint32_t kSoftLimitEnables = 0x0003;          // WR2
 
 // The searches of one board.
 struct BoardSearches {
@@ -71,9 +71,8 @@ struct SearchTable {
 SearchTable table;
 
 void requestStop(BoardSearches& searches, std::uint32_t axes) {
-  forEachAxis(axes & searches.active.load(), [&](std::uint32_t, std::uint32_t index) {
-    searches.stopRequested[index] = 1;
-  });
+  forEachAxis(axes & searches.active.load(),
+              [&](std::uint32_t, std::uint32_t index) { searches.stopRequested[index] = 1; });
 }
 
 void stopAndJoin(BoardSearches& searches) {
@@ -144,8 +143,7 @@ class HomeSearch {
       std::lock_guard lock(boardLock(board_));
       command(chip::Select);
       if (axis_.homeType <= 2) {
-        writePortWord(board_, chip::WR1,
-                      static_cast<std::uint16_t>((axis_.wr1 & 0xFFC0) | 0x8080));
+        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>((axis_.wr1 & 0xFFC0) | 0x8080));
         writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
       } else if (axis_.homeType == 3) {
         writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
@@ -221,8 +219,7 @@ class HomeSearch {
     command(negative ? chip::DriveContinuousMinus : chip::DriveContinuousPlus);
     command(chip::ReleaseStart);
     do {
-      if (platform::waitEvent(boards[board_].homeEvent, kPollMs) ==
-          platform::WaitResult::signalled)
+      if (platform::waitEvent(boards[board_].homeEvent, kPollMs) == platform::WaitResult::signalled)
         platform::resetEvent(boards[board_].homeEvent);
       std::uint32_t status = 0;
       if (std::uint32_t error = readRegister(board_, mask_, kRegStatus1, status)) {
@@ -233,8 +230,10 @@ class HomeSearch {
       causes = static_cast<std::uint16_t>(status & watch);
       if (causes != 0) {
         // At a limit the limit search goes on to its offset move: the axis stays in the search.
-        if (limitSearch) abort(false);
-        else if (causes & kAbortingCauses) abort();
+        if (limitSearch)
+          abort(false);
+        else if (causes & kAbortingCauses)
+          abort();
         resultFromStopCauses(causes, limitSearch);
       }
       if (yield) platform::sleepMs(0);
@@ -260,8 +259,8 @@ class HomeSearch {
       loadSlowSpeed();
       command(chip::ReleaseStart);
       const bool activeHigh = axis_.wr1 & kIn3Logic;
-      loadMode(chip::WR1, activeHigh ? (axis_.wr1 & 0xFF80) | 0x8080
-                                     : (axis_.wr1 & 0xFFC0) | 0x80C0);
+      loadMode(chip::WR1,
+               activeHigh ? (axis_.wr1 & 0xFF80) | 0x8080 : (axis_.wr1 & 0xFFC0) | 0x80C0);
     }
     if (!clearEndStatus() || stopRequestedAborts()) return false;
     std::uint16_t causes = 0;
@@ -291,9 +290,9 @@ class HomeSearch {
   // Phases 1 and 2 run at HomeP1Speed.
   void loadSlowSpeed() {
     axis_.sv = axis_.homeP1Speed;
-    writeWordCommand(board_, mask_, chip::SetDriveSpeed,
-                     static_cast<std::uint16_t>(speedRegister(axis_.homeP1Speed,
-                                                              axis_.multiplier)));
+    writeWordCommand(
+        board_, mask_, chip::SetDriveSpeed,
+        static_cast<std::uint16_t>(speedRegister(axis_.homeP1Speed, axis_.multiplier)));
   }
 
   // Type 4: drive until a hardware limit stops the axis.
@@ -306,8 +305,7 @@ class HomeSearch {
     }
     if (status & (kStoppedByEmergency | kStoppedByAlarm)) {
       abort();
-      setResult(status & kStoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP
-                                             : M716_ERR_HOME_ALARM);
+      setResult(status & kStoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
       return false;
     }
     std::uint32_t limits = 0;
@@ -321,8 +319,7 @@ class HomeSearch {
     const bool negative = axis_.homeP0Dir == 1;
     if (!atLimit && !searchDrive(negative, kLimitWatch, true, causes)) return false;
     if (stopRequestedAborts()) return false;
-    if (!atLimit && causes != kStoppedByLimitPlus && causes != kStoppedByLimitMinus)
-      return false;
+    if (!atLimit && causes != kStoppedByLimitPlus && causes != kStoppedByLimitMinus) return false;
     // An offset pointing back into the limit just found cannot be moved.
     if (!negative && axis_.homeOffset > 0) {
       setResult(M716_ERR_PARAMETER_OVER);
@@ -394,8 +391,7 @@ bool startWorker(std::uint32_t board, std::uint32_t mask, std::uint32_t index) {
 // a move the chip can make. 0, 12, 13, 20, 29 or a speed check's code.
 std::uint32_t checkHomeParameters(const AxisRecord& axis) {
   if (axis.homeType > 4) return M716_ERR_VALUE_OVER;
-  if (std::uint32_t error =
-          checkDriveSpeeds(axis, {axis.sv, axis.homeP0Speed, axis.ac, axis.ak}))
+  if (std::uint32_t error = checkDriveSpeeds(axis, {axis.sv, axis.homeP0Speed, axis.ac, axis.ak}))
     return error;
   for (std::uint32_t speed : {axis.homeP1Speed, axis.homeOffsetSpeed})
     if (std::uint32_t error =
@@ -430,13 +426,17 @@ std::uint32_t startHomeSearches(std::uint32_t board, std::uint32_t axes) {
 
 }  // namespace
 
-std::uint32_t homeSearchAxes(std::uint32_t board) { return table.boards[board].active.load(); }
+std::uint32_t homeSearchAxes(std::uint32_t board) {
+  return table.boards[board].active.load();
+}
 
 void requestHomeStop(std::uint32_t board, std::uint32_t axes) {
   requestStop(table.boards[board], axes);
 }
 
-void stopHomeSearches(std::uint32_t board) { stopAndJoin(table.boards[board]); }
+void stopHomeSearches(std::uint32_t board) {
+  stopAndJoin(table.boards[board]);
+}
 
 }  // namespace m716
 
@@ -447,8 +447,7 @@ extern "C" KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes) {
   return startHomeSearches(board, axes);
 }
 
-extern "C" KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis,
-                                                  int32_t* result) {
+extern "C" KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result) {
   if (std::uint32_t error = checkOneAxis(board, axis)) return error;
   if (result == nullptr) return M716_ERR_PARAMETER_INVALID;
   const BoardSearches& searches = table.boards[board];

@@ -1,5 +1,7 @@
 // Interrupt events: which factors interrupt, and waiting for them.
 
+#include "m716/platform/events.h"
+
 #include <atomic>
 
 #include "KRVM716.h"
@@ -7,7 +9,6 @@
 #include "device/board_table.h"
 #include "device/chip.h"
 #include "device/ports.h"
-#include "m716/platform/events.h"
 #include "motion/home_search.h"
 
 namespace m716 {
