@@ -216,6 +216,9 @@ class HomeSearch {
   bool searchDrive(bool negative, std::uint16_t watch, bool yield, std::uint16_t& causes) {
     const bool limitSearch = watch == kLimitWatch;
     if (!clearEndStatus()) return false;
+    // Held, so the drive starts at the release: a release after the start would clear the end
+    // status of a drive that stopped at once (an alarm, a limit already active).
+    command(chip::HoldStart);
     command(negative ? chip::DriveContinuousMinus : chip::DriveContinuousPlus);
     command(chip::ReleaseStart);
     do {
