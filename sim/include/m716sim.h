@@ -4,10 +4,29 @@
  * drive the simulated machine. Axis arguments are masks (1, 2, 4, 8), as in the motion
  * library.
  *
- * The simulator reads its configuration from the registry store (HKLM\Software\M716Simulator:
- * SpeedFactor, one Board<BASE> key per board with Xaxis..Uaxis mechanics) at its first use,
- * and again on M716SimReload. Interrupt handlers attached to a board's line run on the
- * simulator's timekeeper thread, or on the thread calling M716SimAdvance.
+ * The machine is described in the registry store, read at the simulator's first use and again
+ * on M716SimReload; what is missing takes its default:
+ *
+ *   HKLM\Software\M716Simulator            DWORD SpeedFactor: simulated seconds per real second
+ *                                           (1; 0 freezes the clock, see M716SimAdvance)
+ *   ...\Board<BASE>                        a board answers at BASE (hexadecimal: Board300);
+ *                                           without any Board key one answers at 0x300
+ *   ...\Board<BASE>\Xaxis .. Uaxis         signed DWORDs, in pulses of machine position:
+ *       LimitPlus 1000000, LimitMinus -1000000    LMT+ operated at or beyond, LMT- at or below
+ *       HomeFrom -20000, HomeTo -10000            the home input IN3 operated in between
+ *       IndexPitch 4000, IndexOffset 0            the index input IN0, one pulse per mark
+ *       StartPosition 0                           where the carriage stands at each load
+ *       ActiveHigh 0                              1: inputs wired active high (else active low)
+ *
+ * From a shell, with m716reg (negative values as 32-bit hexadecimal):
+ *   m716reg add "HKLM\Software\M716Simulator" /v SpeedFactor /t REG_DWORD /d 10 /f
+ *   m716reg add "HKLM\Software\M716Simulator\Board300\Xaxis" /v LimitMinus /t REG_DWORD
+ *           /d 0xFFFF3CB0 /f
+ *
+ * The carriage moves one unit per output pulse and keeps its position across chip resets and
+ * board opens; switches operate on entering their zone and release one pulse beyond it.
+ * Interrupt handlers attached to a board's line run on the simulator's timekeeper thread, or
+ * on the thread calling M716SimAdvance.
  *
  * Concurrency: every call may run on any thread at any time. */
 
