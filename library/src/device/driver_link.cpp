@@ -1,6 +1,7 @@
 #include "driver_link.h"
 
 #include <atomic>
+#include <cstdio>
 
 #include "KRVM716_driver.h"
 #include "board_table.h"
@@ -31,12 +32,22 @@ std::uint32_t callDriver(std::uint32_t board, std::uint32_t code) {
   return proc(0, 0, code, reinterpret_cast<std::uintptr_t>(&interruptBlocks[board]), 0);
 }
 
-std::string interruptEventName(std::uint32_t board) {
-  return M716_EVENT_INTERRUPT_PREFIX + std::to_string(board);
+namespace {
+
+// Formatted by hand rather than with std::to_string, whose digit table would be a unique
+// symbol that keeps the library from ever being unloaded.
+std::string eventName(const char* prefix, std::uint32_t board) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%s%u", prefix, board);
+  return name;
 }
 
-std::string homeEventName(std::uint32_t board) {
-  return M716_EVENT_HOME_PREFIX + std::to_string(board);
+}  // namespace
+
+std::string interruptEventName(std::uint32_t board) {
+  return eventName(M716_EVENT_INTERRUPT_PREFIX, board);
 }
+
+std::string homeEventName(std::uint32_t board) { return eventName(M716_EVENT_HOME_PREFIX, board); }
 
 }  // namespace m716
