@@ -1,13 +1,9 @@
 // m716reg run as a program, on the test's own store ($M716_REGISTRY).
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "m716/platform/registry.h"
+#include "support/program.h"
 #include "support/temp_registry.h"
 
 namespace m716 {
@@ -21,28 +17,9 @@ constexpr const char* kCompleted = "The operation completed successfully.\n";
 constexpr const char* kNotFound =
     "ERROR: The system was unable to find the specified registry key or value.\n";
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string shellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string contentsOf(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const std::filesystem::path& file, const std::string& text) {
-  std::ofstream(file, std::ios::binary) << text;
-}
+using Result = test::ProgramResult;
+using test::contentsOf;
+using test::writeFile;
 
 bool isOneLine(const std::string& text) {
   return !text.empty() && text.find('\n') == text.size() - 1;
@@ -51,14 +28,7 @@ bool isOneLine(const std::string& text) {
 class M716Reg : public test::RegistryTest {
  protected:
   Result run(const std::vector<std::string>& arguments, const std::string& input = "") {
-    const auto in = store_.folder() / "stdin", out = store_.folder() / "stdout",
-               err = store_.folder() / "stderr";
-    writeFile(in, input);
-    std::string command = shellQuoted(M716REG_PROGRAM);
-    for (const auto& argument : arguments) command += ' ' + shellQuoted(argument);
-    command += " <" + shellQuoted(in) + " >" + shellQuoted(out) + " 2>" + shellQuoted(err);
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contentsOf(out), contentsOf(err)};
+    return test::runProgram(M716REG_PROGRAM, arguments, store_.folder(), input);
   }
 
   std::string file(const char* name) const { return (store_.folder() / name).string(); }

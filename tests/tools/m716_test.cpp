@@ -1,0 +1,91 @@
+// m716 run as a program on the simulated board, on the test's own store ($M716_REGISTRY),
+// the simulated clock running a thousand times faster than real time.
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "library/installed_board.h"
+#include "support/program.h"
+
+namespace m716::test {
+namespace {
+
+constexpr const char* kSimulator = "Software\\M716Simulator";
+
+class M716Tool : public InstalledBoardTest {
+ protected:
+  void SetUp() override {
+    InstalledBoardTest::SetUp();
+    setDword(kSimulator, "SpeedFactor", 1000);
+  }
+  ProgramResult run(const std::vector<std::string>& arguments) {
+    return runProgram(M716_PROGRAM, arguments, store_.folder());
+  }
+  // The last table row of an axis in what a command printed: its name, then its position.
+  static std::string rowOf(const std::string& output, const std::string& axis) {
+    const std::regex row(axis + " +-?[0-9]+ .*");
+    std::istringstream lines(output);
+    std::string line, found;
+    while (std::getline(lines, line))
+      if (std::regex_match(line, row)) found = line;
+    return found;
+  }
+};
+
+TEST_F(M716Tool, HelpNamesEveryCommand) {
+  const ProgramResult help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* command : {"boards", "demo", "move [--board N] AXIS DISTANCE [SPEED]",
+                              "status [--board N] [AXIS...]"})
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+}
+
+TEST_F(M716Tool, MoveEndsWithTheAxisWhereItWasSent) {
+  const ProgramResult move = run({"move", "y", "-3000", "20000"});
+  ASSERT_EQ(move.status, 0) << move.err;
+  std::istringstream row(rowOf(move.out, "Y"));
+  std::string axis;
+  std::int32_t logical = 0, real = 0;
+  row >> axis >> logical >> real;
+  EXPECT_EQ(logical, -3000);
+  EXPECT_EQ(real, -3000);
+}
+
+TEST_F(M716Tool, AMoveIntoALimitShowsWhatStoppedIt) {
+  setDword(std::string(kSimulator) + "\\Board300\\Zaxis", "LimitPlus", 500);
+  const std::string row = rowOf(run({"move", "Z", "2000"}).out, "Z");
+  EXPECT_EQ(row.rfind("Z           500", 0), 0u) << row;
+  EXPECT_NE(row.find("LMT+            LMT+"), std::string::npos) << row;  // stopped by, active
+}
+
+TEST_F(M716Tool, StatusShowsTheActiveLimits) {
+  const std::string axisKey = std::string(kSimulator) + "\\Board300\\Uaxis";
+  setDword(axisKey, "LimitMinus", 0);  // the carriage starts on its negative limit
+  const ProgramResult status = run({"status", "--board", "0"});
+  ASSERT_EQ(status.status, 0) << status.err;
+  EXPECT_NE(rowOf(status.out, "U").find("LMT-"), std::string::npos) << status.out;
+  EXPECT_EQ(rowOf(status.out, "X").find("LMT"), std::string::npos) << status.out;
+}
+
+TEST_F(M716Tool, TheDemoDrivesXIntoItsLimitAndBack) {
+  setDword(std::string(kSimulator) + "\\Board300\\Xaxis", "LimitPlus", 100'000);
+  const ProgramResult demo = run({"demo"});
+  ASSERT_EQ(demo.status, 0) << demo.err;
+  const std::string row = rowOf(demo.out, "X");
+  EXPECT_NE(row.find("100000"), std::string::npos) << row;
+  EXPECT_NE(row.find("LMT+"), std::string::npos) << row;
+  EXPECT_NE(demo.out.find("Board 0 closed."), std::string::npos);
+}
+
+TEST_F(M716Tool, WrongArgumentsAreExplained) {
+  const ProgramResult wrong = run({"move", "Q", "5"});
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("X, Y, Z or U"), std::string::npos);
+  EXPECT_EQ(run({"status", "--board", "16"}).status, 2);
+  EXPECT_EQ(run({"status", "--board", "3"}).status, 1);  // not installed
+}
+
+}  // namespace
+}  // namespace m716::test
