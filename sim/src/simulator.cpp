@@ -8,8 +8,9 @@
 namespace m716::sim {
 namespace {
 
-// The longest real time between two ticks of a running clock.
-constexpr std::chrono::milliseconds kTickPeriod{1};
+// The longest real time between two ticks of a running clock. Every board event is known as
+// a time, and whatever brings one forward wakes the timekeeper, so this is only a safety net.
+constexpr std::chrono::milliseconds kTickPeriod{10};
 
 // Stops the timekeeper when the process ends, before the libraries that interrupt handlers
 // call into go away. The simulator itself stays, so late bus accesses still find it.
