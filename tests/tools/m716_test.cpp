@@ -37,8 +37,9 @@ class M716Tool : public InstalledBoardTest {
 TEST_F(M716Tool, HelpNamesEveryCommand) {
   const ProgramResult help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* command : {"boards", "demo", "move [--board N] AXIS DISTANCE [SPEED]",
-                              "status [--board N] [AXIS...]"})
+  for (const char* command :
+       {"boards", "demo", "home [--board N] AXIS...", "move [--board N] AXIS DISTANCE [SPEED]",
+        "status [--board N] [AXIS...]"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
@@ -69,14 +70,33 @@ TEST_F(M716Tool, StatusShowsTheActiveLimits) {
   EXPECT_EQ(rowOf(status.out, "X").find("LMT"), std::string::npos) << status.out;
 }
 
-TEST_F(M716Tool, TheDemoDrivesXIntoItsLimitAndBack) {
+TEST_F(M716Tool, TheDemoHomesThenDrivesXIntoItsLimitAndBack) {
   setDword(std::string(kSimulator) + "\\Board300\\Xaxis", "LimitPlus", 100'000);
   const ProgramResult demo = run({"demo"});
   ASSERT_EQ(demo.status, 0) << demo.err;
+  // Home search first: X finds home on the index pulse at -8000, where its counters become 0.
+  EXPECT_NE(demo.out.find("X: home found"), std::string::npos) << demo.out;
+  EXPECT_NE(demo.out.find("Y: home found"), std::string::npos) << demo.out;
+  EXPECT_NE(demo.out.find(" axis Drive End Irq message"), std::string::npos) << demo.out;
   const std::string row = rowOf(demo.out, "X");
-  EXPECT_NE(row.find("100000"), std::string::npos) << row;
+  EXPECT_NE(row.find("108000"), std::string::npos) << row;
   EXPECT_NE(row.find("LMT+"), std::string::npos) << row;
   EXPECT_NE(demo.out.find("Board 0 closed."), std::string::npos);
+}
+
+TEST_F(M716Tool, HomeReportsEachResultInWords) {
+  const ProgramResult home = run({"home", "z"});
+  ASSERT_EQ(home.status, 0) << home.err;
+  EXPECT_NE(home.out.find("Z: phase 1 of 4, finding the home switch"), std::string::npos);
+  EXPECT_NE(home.out.find("Z: home found"), std::string::npos) << home.out;
+
+  setDword(std::string(kSimulator) + "\\Board300\\Uaxis", "LimitMinus", -5000);  // before home
+  const ProgramResult limited = run({"home", "U"});
+  EXPECT_EQ(limited.status, 1);
+  EXPECT_NE(
+      limited.out.find("U: Return home process be stopped by hardware negative limited switch"),
+      std::string::npos)
+      << limited.out;
 }
 
 TEST_F(M716Tool, WrongArgumentsAreExplained) {

@@ -1,5 +1,7 @@
 #include "axis_view.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -11,8 +13,8 @@ namespace {
 
 constexpr const char* kAxisNames[] = {"X", "Y", "Z", "U"};
 // RR1 bits 8..15, RR2 bits 0..5, input byte bits 0..7.
-constexpr const char* kStopCauses[] = {"IN0", "IN1", "IN2", "IN3", "LMT+", "LMT-", "alarm",
-                                       "emergency stop"};
+constexpr const char* kStopCauses[] = {"IN0",  "IN1",  "IN2",   "IN3",
+                                       "LMT+", "LMT-", "alarm", "emergency stop"};
 constexpr const char* kLimits[] = {"SLMT+", "SLMT-", "LMT+", "LMT-", "alarm", "emergency"};
 constexpr const char* kInputs[] = {"IN0", "IN1", "IN2", "IN3", "jog+", "jog-", "INPOS", "ALM"};
 
@@ -40,12 +42,14 @@ void forEachSelected(std::uint32_t axes, Fn fn) {
     if (axes & axis) fn(axis);
 }
 
-void printProgress(std::uint32_t board, std::uint32_t axes) {
-  std::printf("\r");
+// On a terminal the line is rewritten in place; in a log, a new line is added each time.
+void printProgress(std::uint32_t board, std::uint32_t axes, bool terminal) {
+  if (terminal) std::printf("\r");
   forEachSelected(axes, [&](std::uint32_t axis) {
     const AxisSnapshot s = readAxis(board, axis);
     std::printf("  %s %10d pulses %8u pps", axisName(axis), s.logical, s.speed);
   });
+  if (!terminal) std::printf("\n");
   std::fflush(stdout);
 }
 
@@ -53,17 +57,22 @@ void printProgress(std::uint32_t board, std::uint32_t axes) {
 
 std::optional<std::uint32_t> parseAxis(const std::string& name) {
   for (std::uint32_t index = 0; index < 4; ++index)
-    if (name.size() == 1 && std::toupper(static_cast<unsigned char>(name[0])) == kAxisNames[index][0])
+    if (name.size() == 1 &&
+        std::toupper(static_cast<unsigned char>(name[0])) == kAxisNames[index][0])
       return 1u << index;
   return std::nullopt;
 }
 
 const char* axisName(std::uint32_t axis) {
   switch (axis) {
-    case 1: return "X";
-    case 2: return "Y";
-    case 4: return "Z";
-    default: return "U";
+    case 1:
+      return "X";
+    case 2:
+      return "Y";
+    case 4:
+      return "Z";
+    default:
+      return "U";
   }
 }
 
@@ -83,29 +92,40 @@ AxisSnapshot readAxis(std::uint32_t board, std::uint32_t axis) {
 std::string stopCauses(std::uint16_t motionState) {
   return namesOfBits(motionState >> 8, kStopCauses);
 }
-std::string activeLimits(std::uint16_t motionInput) { return namesOfBits(motionInput, kLimits); }
-std::string activeInputs(std::uint16_t input) { return namesOfBits(input, kInputs); }
+std::string activeLimits(std::uint16_t motionInput) {
+  return namesOfBits(motionInput, kLimits);
+}
+std::string activeInputs(std::uint16_t input) {
+  return namesOfBits(input, kInputs);
+}
 
 bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
   bool stoppedByThemselves = true;
+  const bool terminal = ::isatty(::fileno(stdout));
+  const auto refresh = terminal ? std::chrono::milliseconds(50) : std::chrono::milliseconds(1000);
+  auto nextLine = Clock::now();
   while (M716MotAxisBusy(board, axes) == M716_ERR_AXIS_BUSY) {
-    printProgress(board, axes);
+    if (Clock::now() >= nextLine) {
+      printProgress(board, axes, terminal);
+      nextLine += refresh;
+    }
     if (Clock::now() > deadline && stoppedByThemselves) {
       M716MotStop(board, axes, axes);
       stoppedByThemselves = false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  printProgress(board, axes);
-  std::printf("\n");
+  printProgress(board, axes, terminal);
+  if (terminal) std::printf("\n");
   return stoppedByThemselves;
 }
 
 void printAxes(std::uint32_t board, std::uint32_t axes) {
-  std::printf("axis    logical       real    speed  driving  error  stopped by      limits"
-              "          high inputs (raw levels)\n");
+  std::printf(
+      "axis    logical       real    speed  driving  error  stopped by      limits"
+      "          high inputs (raw levels)\n");
   forEachSelected(axes, [&](std::uint32_t axis) {
     const AxisSnapshot s = readAxis(board, axis);
     std::printf("%-4s %10d %10d %8u  %-7s  %-5s  %-14s  %-14s  %s\n", axisName(axis), s.logical,

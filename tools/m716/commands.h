@@ -14,6 +14,7 @@ int listBoards(const Arguments& args);
 int runDemo(const Arguments& args);
 int moveAxis(const Arguments& args);
 int showStatus(const Arguments& args);
+int homeCommand(const Arguments& args);
 
 // Takes "--board N" out of the arguments (board 0 without it); nullopt, after a message, when N
 // is not a board number.

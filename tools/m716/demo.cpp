@@ -7,6 +7,7 @@
 #include "KRVM716.h"
 #include "axis_view.h"
 #include "commands.h"
+#include "home.h"
 #include "installed_boards.h"
 
 namespace m716::tool {
@@ -74,7 +75,13 @@ bool returnX(std::uint32_t board, std::int32_t travelled) {
   return true;
 }
 
+bool homeXAndY(std::uint32_t board) {
+  std::printf("\nHome search of X and Y, with the drive-end interrupts they raise:\n");
+  return homeAxes(board, kX | kY, true);
+}
+
 bool runMoves(std::uint32_t board) {
+  if (!homeXAndY(board)) std::printf("Home was not found on every axis; moving on.\n");
   if (!setDemoSpeeds(board) || !moveXAndY(board)) return false;
   const auto travelled = driveXIntoItsLimit(board);
   if (!travelled) return false;
