@@ -3,17 +3,15 @@
 // signalled (budget 1 ms). Both on the simulated board in real time.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "KRVM716.h"
+#include "installed_board.h"
 #include "m716/platform/events.h"
-#include "m716/platform/registry.h"
 #include "m716sim.h"
 
 namespace {
@@ -21,18 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 bool openBoardZero() {
-  const auto file = std::filesystem::temp_directory_path() /
-                    ("m716-bench-home-" + std::to_string(::getpid()) + ".db");
-  std::filesystem::remove(file);
-  ::setenv("M716_REGISTRY", file.c_str(), 1);
-  m716::platform::useRegistryFile(file.string());
-  m716::platform::RegKey key;
-  auto& store = m716::platform::registry();
-  store.createKey("SYSTEM\\CurrentControlSet\\Services\\KRVM716S", key);
-  key.setDword("BoardIDInUsed", 1);
-  store.createKey("SYSTEM\\CurrentControlSet\\Services\\KRVM716S\\Board000", key);
-  key.setDword("BaseAddress", 0x300);
-  key.setDword("Interrupt", 5);
+  m716::bench::installBoardZero("home");
   M716SimReload();
   M716SimSetSpeedFactor(1);
   return M716MotDevOpen(0) == M716_OK;

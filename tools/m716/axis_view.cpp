@@ -63,6 +63,19 @@ std::optional<std::uint32_t> parseAxis(const std::string& name) {
   return std::nullopt;
 }
 
+std::optional<std::uint32_t> parseAxes(const std::vector<std::string>& names, const char* command) {
+  std::uint32_t axes = 0;
+  for (const std::string& name : names) {
+    const auto axis = parseAxis(name);
+    if (!axis) {
+      std::fprintf(stderr, "m716 %s: unknown axis '%s' (X, Y, Z or U)\n", command, name.c_str());
+      return std::nullopt;
+    }
+    axes |= *axis;
+  }
+  return axes;
+}
+
 const char* axisName(std::uint32_t axis) {
   switch (axis) {
     case 1:

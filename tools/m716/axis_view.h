@@ -5,17 +5,21 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace m716::tool {
 
 // "X", "Y", "Z", "U" (either case) to the axis bit; nullopt for anything else.
 std::optional<std::uint32_t> parseAxis(const std::string& name);
 const char* axisName(std::uint32_t axis);
+// The mask of axis names ("X", "z", ...); nullopt, after a message naming `command`, when one
+// of them is not an axis.
+std::optional<std::uint32_t> parseAxes(const std::vector<std::string>& names, const char* command);
 
 struct AxisSnapshot {
-  std::int32_t logical = 0;   // commanded position, pulses
-  std::int32_t real = 0;      // encoder position, pulses
-  std::uint32_t speed = 0;    // live speed, pps
+  std::int32_t logical = 0;  // commanded position, pulses
+  std::int32_t real = 0;     // encoder position, pulses
+  std::uint32_t speed = 0;   // live speed, pps
   bool driving = false;
   bool error = false;
   std::uint16_t motionState = 0;  // RR1

@@ -44,8 +44,8 @@ constexpr double kLongestMove = 60;  // seconds before the demo stops an axis it
 
 // Fast enough to see the carriages travel in a few seconds.
 bool setDemoSpeeds(std::uint32_t board) {
-  return report("Speed set", M716MotAxisParaSet(board, kX | kY, 0, 1000, 20'000, 400'000,
-                                                1'000'000, 10'000'000));
+  return report("Speed set", M716MotAxisParaSet(board, kX | kY, 0, 1000, 20'000, 400'000, 1'000'000,
+                                                10'000'000));
 }
 
 bool moveXAndY(std::uint32_t board) {
@@ -102,8 +102,8 @@ int runDemo(const Arguments& args) {
   std::printf("Board %u is open: base address 0x%X, IRQ %u.\n", board,
               settings->baseAddress.value_or(0), settings->irq.value_or(0));
 
-  std::printf("Parameters %s:\n", hadParameters ? "loaded from the registry"
-                                                : "created with their defaults");
+  std::printf("Parameters %s:\n",
+              hadParameters ? "loaded from the registry" : "created with their defaults");
   printParameters(board, "", "interpolation group");
   for (const char* axis : kAxisKeys) printParameters(board, axis, axis);
 

@@ -159,15 +159,9 @@ int homeCommand(const Arguments& arguments) {
   Arguments args = arguments;
   const auto board = takeBoard(args);
   if (!board) return 2;
-  std::uint32_t axes = 0;
-  for (const std::string& name : args) {
-    const auto axis = parseAxis(name);
-    if (!axis) {
-      std::fprintf(stderr, "m716 home: AXIS is X, Y, Z or U\n");
-      return 2;
-    }
-    axes |= *axis;
-  }
+  const auto selected = parseAxes(args, "home");
+  if (!selected) return 2;
+  const std::uint32_t axes = *selected;
   if (axes == 0) {
     std::fprintf(stderr, "usage: m716 home [--board N] AXIS...\n");
     return 2;

@@ -45,21 +45,25 @@ struct Command {
 constexpr Command kCommands[] = {
     {"boards", "boards            list the installed boards and whether each answers",
      m716::tool::listBoards},
-    {"demo", "demo [BOARD]      open a board, show what was loaded, home X and Y, move them,\n"
-             "                    drive X into its limit and back; the board moves",
+    {"demo",
+     "demo [BOARD]      open a board, show what was loaded, home X and Y, move them,\n"
+     "                    drive X into its limit and back; the board moves",
      m716::tool::runDemo},
-    {"move", "move [--board N] AXIS DISTANCE [SPEED]\n"
-             "                    move one axis (X, Y, Z or U) by DISTANCE pulses (negative:\n"
-             "                    CCW) at SPEED pps (default: its stored speed), showing its\n"
-             "                    position and speed until it stops",
+    {"move",
+     "move [--board N] AXIS DISTANCE [SPEED]\n"
+     "                    move one axis (X, Y, Z or U) by DISTANCE pulses (negative:\n"
+     "                    CCW) at SPEED pps (default: its stored speed), showing its\n"
+     "                    position and speed until it stops",
      m716::tool::moveAxis},
-    {"home", "home [--board N] AXIS...\n"
-             "                    home search of the axes with their stored home parameters,\n"
-             "                    a line for each phase, then each result in words",
+    {"home",
+     "home [--board N] AXIS...\n"
+     "                    home search of the axes with their stored home parameters,\n"
+     "                    a line for each phase, then each result in words",
      m716::tool::homeCommand},
-    {"status", "status [--board N] [AXIS...]\n"
-               "                    positions, speed, drive state, what stopped the last drive,\n"
-               "                    active limits and raw input levels of the axes (all)",
+    {"status",
+     "status [--board N] [AXIS...]\n"
+     "                    positions, speed, drive state, what stopped the last drive,\n"
+     "                    active limits and raw input levels of the axes (all)",
      m716::tool::showStatus},
 };
 

@@ -55,7 +55,8 @@ int moveAxis(const Arguments& arguments) {
   bool moved = *speed == 0 || setSpeed(*board, *axis, static_cast<std::uint32_t>(*speed));
   moved = moved && report("Move", M716MoveIns(*board, *axis, static_cast<std::int32_t>(*distance)));
   if (moved) {
-    if (!followUntilStopped(*board, *axis, kLongestWait)) std::printf("Stopped: it took too long.\n");
+    if (!followUntilStopped(*board, *axis, kLongestWait))
+      std::printf("Stopped: it took too long.\n");
     printAxes(*board, *axis);
   }
   M716MotDevClose(*board);

@@ -12,15 +12,9 @@ int showStatus(const Arguments& arguments) {
   Arguments args = arguments;
   const auto board = takeBoard(args);
   if (!board) return 2;
-  std::uint32_t axes = 0;
-  for (const std::string& name : args) {
-    const auto axis = parseAxis(name);
-    if (!axis) {
-      std::fprintf(stderr, "m716 status: unknown axis '%s' (X, Y, Z or U)\n", name.c_str());
-      return 2;
-    }
-    axes |= *axis;
-  }
+  const auto selected = parseAxes(args, "status");
+  if (!selected) return 2;
+  const std::uint32_t axes = *selected;
   if (!report("Open", M716MotDevOpen(*board))) return 1;
   printAxes(*board, axes == 0 ? 0x0F : axes);
   M716MotDevClose(*board);
