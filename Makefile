@@ -1,8 +1,8 @@
 # The two set-up commands: `make run` and `make test`.
-PRESETS_TESTED := default asan
+PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) test-tsan bench clean
+.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) bench clean
 
 all: build
 
