@@ -148,6 +148,8 @@ void Chip::reset() {
   held_ = {};
   pendingDrive_ = {};
   jogDirection_ = {};
+  jogWanted_ = {};
+  jogStartDue_ = {};
   handWheelSteps_ = {};
   decelerationValid_ = true;
   selection_ = 0;

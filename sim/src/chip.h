@@ -93,6 +93,8 @@ class Chip {
   std::array<bool, kAxisCount> held_{};
   std::array<int, kAxisCount> pendingDrive_{};  // drive command waiting for release; 0: none
   std::array<int, kAxisCount> jogDirection_{};  // of the axis's jog drive; 0: none
+  std::array<int, kAxisCount> jogWanted_{};     // the direction the jog inputs last asked for
+  std::array<bool, kAxisCount> jogStartDue_{};  // a jog input became active: start when idle
   std::array<std::int64_t, kAxisCount> handWheelSteps_{};
   SimTime now_{};
 };

@@ -220,19 +220,31 @@ void Chip::handle(int slot, Motion::Outcome outcome) {
   }
 }
 
+// A jog input becoming active starts a drive (once the axis is free); the input going inactive,
+// or the other one taking over, stops it decelerating. A jog drive that something else
+// stopped, a limit say, starts again only when an input becomes active anew.
 void Chip::updateJog(int index) {
   Axis& axis = axes_[index];
-  if (!bit(axis.modes().wr3, kJogMode)) return;
+  if (!bit(axis.modes().wr3, kJogMode)) {
+    jogWanted_[index] = 0;
+    jogStartDue_[index] = false;
+    return;
+  }
   const int wanted = axis.inputActive(Input::jogPlus)    ? 1
                      : axis.inputActive(Input::jogMinus) ? -1
                                                          : 0;
   Motion* motion = motionOf(axis);
-  if (motion == nullptr) {
-    if (wanted == 0) return;
+  if (motion != nullptr && jogDirection_[index] != 0 && jogDirection_[index] != wanted) {
+    motion->stop(StopKind::decelerate);
+  }
+  if (wanted != jogWanted_[index]) {
+    jogWanted_[index] = wanted;
+    jogStartDue_[index] = wanted != 0;
+  }
+  if (jogStartDue_[index] && motionOf(axis) == nullptr) {
+    jogStartDue_[index] = false;
     startDrive(index, wanted > 0 ? code::kContinuousPlus : code::kContinuousMinus);
     if (motions_[index]) jogDirection_[index] = wanted;
-  } else if (jogDirection_[index] != 0 && jogDirection_[index] != wanted) {
-    motion->stop(StopKind::decelerate);
   }
 }
 

@@ -30,6 +30,24 @@ TEST_F(ExternalDriveTest, JogDrivesWhileItsInputIsActive) {
   EXPECT_EQ(M716SimDriveStarts(kBase, kX), 2u);
 }
 
+TEST_F(ExternalDriveTest, JogStoppedByALimitWaitsForTheInputAnew) {
+  setDword(boardKey(kBase) + "\\Xaxis", "LimitPlus", 100);
+  reload();
+  M716SimSetSpeedFactor(0);
+  setUpAxes(kX, {500, 400, 10'000, 0, 0, kJogMode});
+  M716SimForceInput(kBase, kX, kJogPlus, 1);
+  ASSERT_TRUE(finish(kX));
+  EXPECT_EQ(logical(kX), 100);
+  M716SimAdvance(0.1);
+  EXPECT_FALSE(driving(kX));
+  EXPECT_EQ(M716SimDriveStarts(kBase, kX), 1u);
+
+  M716SimForceInput(kBase, kX, kJogPlus, 0);
+  M716SimForceInput(kBase, kX, kJogMinus, 1);
+  M716SimAdvance(0.1);
+  EXPECT_EQ(logical(kX), 60);
+}
+
 TEST_F(ExternalDriveTest, JogInputsDoNothingOutsideJogMode) {
   setUpAxes(kX, {100, 1100, 10'000});
   M716SimForceInput(kBase, kX, kJogPlus, 1);
