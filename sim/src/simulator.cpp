@@ -91,13 +91,16 @@ void Simulator::write(std::uint32_t port, std::uint16_t value) {
     Board* board = boardAt(port, offset);
     if (board == nullptr) return;
     const SimTime dueBefore = board->nextEventTime();
+    const bool raisedBefore = board->interruptRaised();
     board->write(offset, value);
     toStore = board->takeEepromToStore();
     base = board->base();
-    somethingDue = board->interruptRaised() || board->nextEventTime() < dueBefore;
+    somethingDue =
+        (board->interruptRaised() && !raisedBefore) || board->nextEventTime() < dueBefore;
   }
-  // The timekeeper serves the line, or plans for the earlier event, without waiting out its
-  // pause.
+  // The timekeeper serves a line this write raised, or plans for an earlier event, without
+  // waiting out its pause. (Not for a line already raised: a handler's own bus accesses would
+  // wake it again and again.)
   if (somethingDue) timekeeper_.wake();
   if (toStore) storeEepromWords(base, *toStore);
 }
