@@ -23,7 +23,9 @@ run: build
 
 test: deps $(addprefix test-,$(PRESETS_TESTED))
 
-test-%:
+# A static pattern rule: implicit rules are never searched for phony targets.
+TEST_TARGETS := $(addprefix test-,default asan tsan)
+$(TEST_TARGETS): test-%:
 	cmake --preset $*
 	cmake --build --preset $*
 	ctest --preset $*
