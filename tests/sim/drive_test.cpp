@@ -138,6 +138,23 @@ TEST_F(ScurveTest, RampCoversTheJerkLimitedDistance) {
   EXPECT_NEAR(firstRecord(kX, kDriveEnded)->time, duration, 1e-6);
 }
 
+TEST_F(ScurveTest, ShortMovePeaksLowerAndEndsExactlyAtTheStartSpeed) {
+  setUpAxes(kX, {100, 1100, 1'000'000, 0, 6250});
+  fixedDrive(kX, 150);  // the two ramps to 1100 pps would take 759 pulses
+  std::uint32_t fastest = 0, last = 0;
+  ASSERT_TRUE(advanceUntil(
+      [&] {
+        fastest = std::max(fastest, speed(kX));
+        if (driving(kX)) last = speed(kX);
+        return !driving(kX);
+      },
+      1e-4));
+  EXPECT_EQ(logical(kX), 150);
+  EXPECT_LT(fastest, 1100u);
+  EXPECT_GT(fastest, 100u);
+  EXPECT_NEAR(last, 100, 5) << "at the start speed on the last pulses";
+}
+
 TEST_F(ScurveTest, AccelerationNeverExceedsItsLimit) {
   // J = 62 500 000 / 625 = 100 000 pps/s², A = 10 000 pps/s: a steady part of 0.1 s.
   setUpAxes(kX, {100, 3100, 10'000, 0, 625});
