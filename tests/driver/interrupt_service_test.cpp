@@ -13,8 +13,6 @@ extern "C" uint32_t DriverProc(uintptr_t, uintptr_t, uintptr_t code, uintptr_t b
 namespace m716::test {
 namespace {
 
-constexpr std::uint16_t kReachedCompPlus = 1u << 4;
-constexpr std::uint16_t kDriveEnded = 1u << 7;
 constexpr unsigned kBoardNumber = 3;
 
 class InterruptServiceTest : public MotionTest {

@@ -10,10 +10,6 @@
 namespace m716::test {
 namespace {
 
-constexpr std::uint16_t kAccelerationEnded = 1u << 5;
-constexpr std::uint16_t kDecelerationStarted = 1u << 6;
-constexpr std::uint16_t kDriveEnded = 1u << 7;
-
 struct TrapezoidCase {
   const char* name;
   AxisSettings settings;

@@ -12,7 +12,6 @@
 namespace m716::test {
 namespace {
 
-constexpr std::uint16_t kDecelerationStarted = 1u << 6;
 constexpr double kSpeed = 1000;
 const AxisSettings kPathSpeed{100, 1000, 10'000};
 

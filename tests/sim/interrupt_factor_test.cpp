@@ -8,13 +8,6 @@
 namespace m716::test {
 namespace {
 
-constexpr std::uint16_t kPulse = 1u << 0;
-constexpr std::uint16_t kReachedCompMinus = 1u << 1;
-constexpr std::uint16_t kBelowCompMinus = 1u << 2;
-constexpr std::uint16_t kBelowCompPlus = 1u << 3;
-constexpr std::uint16_t kReachedCompPlus = 1u << 4;
-constexpr std::uint16_t kDriveEnded = 1u << 7;
-
 class InterruptFactorTest : public MotionTest {
  protected:
   void countInterrupts() {

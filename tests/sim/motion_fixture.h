@@ -23,6 +23,23 @@ inline constexpr unsigned kSelect = 0x0F, kFixedPlus = 0x20, kFixedMinus = 0x21,
                           kDecelerationInvalid = 0x3C, kClearInterpolationInterrupt = 0x3D;
 }
 
+// RR3 interrupt factors.
+inline constexpr std::uint16_t kPulse = 1u << 0;
+inline constexpr std::uint16_t kReachedCompMinus = 1u << 1;  // P >= COMP-
+inline constexpr std::uint16_t kBelowCompMinus = 1u << 2;    // P < COMP-
+inline constexpr std::uint16_t kBelowCompPlus = 1u << 3;     // P < COMP+
+inline constexpr std::uint16_t kReachedCompPlus = 1u << 4;   // P >= COMP+
+inline constexpr std::uint16_t kAccelerationEnded = 1u << 5;
+inline constexpr std::uint16_t kDecelerationStarted = 1u << 6;
+inline constexpr std::uint16_t kDriveEnded = 1u << 7;
+
+// RR1 end status: what stopped the last drive.
+inline constexpr std::uint16_t kStoppedByIn3 = 1u << 11;
+inline constexpr std::uint16_t kStoppedByLimitPlus = 1u << 12;
+inline constexpr std::uint16_t kStoppedByLimitMinus = 1u << 13;
+inline constexpr std::uint16_t kStoppedByAlarm = 1u << 14;
+inline constexpr std::uint16_t kStoppedByEmergency = 1u << 15;
+
 // Speeds in pulses per second, accelerations in pps/s (multiples of 125), jerk register K.
 struct AxisSettings {
   std::uint32_t startSpeed = 100;

@@ -7,12 +7,6 @@
 namespace m716::test {
 namespace {
 
-constexpr std::uint16_t kStoppedByIn3 = 1u << 11;
-constexpr std::uint16_t kStoppedByLimitPlus = 1u << 12;
-constexpr std::uint16_t kStoppedByLimitMinus = 1u << 13;
-constexpr std::uint16_t kStoppedByAlarm = 1u << 14;
-constexpr std::uint16_t kStoppedByEmergency = 1u << 15;
-
 // 1100 pps reached after 60 pulses at 10 000 pps/s; a stop from it takes 60 pulses more.
 const AxisSettings kDrive{100, 1100, 10'000};
 constexpr std::int32_t kStopDistance = 60;
