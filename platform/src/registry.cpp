@@ -114,17 +114,22 @@ const std::string& RegistryStore::file() const {
   return impl_->file;
 }
 
+// Points `key` at a key of this store.
+void RegistryStore::bind(RegKey& key, std::int64_t id, std::string path) {
+  key.close();
+  key.store_ = this;
+  key.id_ = id;
+  key.path_ = std::move(path);
+  key.owner_ = weak_from_this().lock();
+}
+
 RegStatus RegistryStore::openKey(std::string_view path, RegKey& key) {
   std::lock_guard lock(impl_->mutex);
   if (!isOpen()) return RegStatus::failed;
   detail::StoredKey found;
   const RegStatus status = impl_->walk(path, false, found, nullptr);
   if (status != RegStatus::ok) return status;
-  key.close();
-  key.store_ = this;
-  key.id_ = found.id;
-  key.path_ = std::move(found.name);
-  key.owner_ = weak_from_this().lock();
+  bind(key, found.id, std::move(found.name));
   return RegStatus::ok;
 }
 
@@ -137,11 +142,7 @@ RegStatus RegistryStore::createKey(std::string_view path, RegKey& key, bool* cre
   RegStatus status = impl_->walk(path, true, found, created);
   if (status == RegStatus::ok) status = change.commit();
   if (status != RegStatus::ok) return status;
-  key.close();
-  key.store_ = this;
-  key.id_ = found.id;
-  key.path_ = std::move(found.name);
-  key.owner_ = weak_from_this().lock();
+  bind(key, found.id, std::move(found.name));
   return RegStatus::ok;
 }
 

@@ -91,6 +91,7 @@ class M716_PLATFORM_API RegistryStore : public std::enable_shared_from_this<Regi
  private:
   friend class RegKey;
   friend class RegTransaction;
+  void bind(RegKey& key, std::int64_t id, std::string path);
   std::unique_ptr<Impl> impl_;
 };
 
