@@ -35,6 +35,31 @@ TEST_F(ExternalDriveTest, JogAndHandWheelModesSetTheirDriveBitAndRefuseMoves) {
   EXPECT_EQ(M716MotAxisBusy(0, 1), M716_OK);
 }
 
+TEST_F(ExternalDriveTest, AJogAxisDrivesWhileItsJogInputIsActive) {
+  constexpr std::uint32_t kJogPlus = 8;
+  ASSERT_EQ(M716MotExtMode(0, 1, 1, 0), M716_OK);
+  M716SimAdvance(0.1);
+  EXPECT_EQ(M716SimMachinePosition(kSimBase, 1), 0);  // no input, no motion
+
+  M716SimForceInput(kSimBase, 1, kJogPlus, 1);
+  ASSERT_TRUE(advanceUntil([] { return M716SimMachinePosition(kSimBase, 1) > 1000; }, 5));
+  M716SimForceInput(kSimBase, 1, kJogPlus, 0);
+  ASSERT_TRUE(advanceUntil([] { return (status(M716GetDriverState, 1) & 1) == 0; }, 5));
+  const std::int32_t stoppedAt = M716SimMachinePosition(kSimBase, 1);
+  M716SimAdvance(1);
+  EXPECT_EQ(M716SimMachinePosition(kSimBase, 1), stoppedAt);
+  EXPECT_EQ(logicalPosition(1), stoppedAt);
+}
+
+TEST_F(ExternalDriveTest, EachHandWheelStepMovesTheSetPulses) {
+  ASSERT_EQ(M716MotExtMode(0, 2, 9, 250), M716_OK);
+  M716SimHandWheel(kSimBase, 2, 3);
+  ASSERT_TRUE(advanceUntil([] { return M716SimMachinePosition(kSimBase, 2) == 750; }, 10));
+  M716SimHandWheel(kSimBase, 2, -1);
+  ASSERT_TRUE(advanceUntil([] { return M716SimMachinePosition(kSimBase, 2) == 500; }, 10));
+  EXPECT_EQ(logicalPosition(2), 500);
+}
+
 TEST_F(ExternalDriveTest, OutputsAreRefusedWhileTheyShowDriveStatus) {
   ASSERT_EQ(M716MotDO(0, 2, 0x5), M716_OK);
   EXPECT_EQ(readRegister(2, kWR3) & 0x0F00, 0x0500u);
