@@ -15,7 +15,10 @@
  *       LimitPlus 1000000, LimitMinus -1000000    LMT+ operated at or beyond, LMT- at or below
  *       HomeFrom -20000, HomeTo -10000            the home input IN3 operated in between
  *       IndexPitch 4000, IndexOffset 0            the index input IN0, one pulse per mark
- *       StartPosition 0                           where the carriage stands at each load
+ *       StartPosition 0                           where the carriage stands at first
+ *       MachinePosition                           where the last program left it (written
+ *                                                 when a program ends; read before
+ *                                                 StartPosition; delete it to start over)
  *       ActiveHigh 0                              1: inputs wired active high (else active low)
  *
  * From a shell, with m716reg (negative values as 32-bit hexadecimal):
@@ -23,8 +26,8 @@
  *   m716reg add "HKLM\Software\M716Simulator\Board300\Xaxis" /v LimitMinus /t REG_DWORD
  *           /d 0xFFFF3CB0 /f
  *
- * The carriage moves one unit per output pulse and keeps its position across chip resets and
- * board opens; switches operate on entering their zone and release one pulse beyond it.
+ * The carriage moves one unit per output pulse and keeps its position across chip resets,
+ * board opens and program restarts; switches operate on entering their zone and release one pulse beyond it.
  * Interrupt handlers attached to a board's line run on the simulator's timekeeper thread, or
  * on the thread calling M716SimAdvance.
  *

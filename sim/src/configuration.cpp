@@ -52,6 +52,7 @@ AxisMechanics readAxis(const std::string& boardPath, const char* axisKey) {
   readSigned(key, "IndexPitch", axis.indexPitch);
   readSigned(key, "IndexOffset", axis.indexOffset);
   readSigned(key, "StartPosition", axis.startPosition);
+  readSigned(key, "MachinePosition", axis.startPosition);
   std::int32_t activeHigh = 0;
   readSigned(key, "ActiveHigh", activeHigh);
   axis.activeHigh = activeHigh == 1;
@@ -98,6 +99,19 @@ SimulatorConfiguration readConfiguration() {
   if (bases.empty()) bases.push_back(kDefaultBoardBase);
   for (std::uint16_t base : bases) configuration.boards.push_back(readBoard(base));
   return configuration;
+}
+
+void saveCarriagePositions(const std::vector<CarriagePosition>& positions) {
+  platform::RegTransaction transaction(platform::registry());
+  for (const CarriagePosition& carriage : positions) {
+    RegKey key;
+    if (platform::registry().createKey(
+            boardKeyPath(carriage.base) + "\\" + kAxisKeys[carriage.axis], key) != RegStatus::ok ||
+        key.setDword("MachinePosition", static_cast<std::uint32_t>(carriage.position)) !=
+            RegStatus::ok)
+      return;  // the store cannot be written: the next load starts at StartPosition
+  }
+  transaction.commit();
 }
 
 }  // namespace m716::sim

@@ -48,6 +48,15 @@ struct SimulatorConfiguration {
 // The key of the board at `base` ("Software\M716Simulator\Board300").
 std::string boardKeyPath(std::uint16_t base);
 
+// Where a program left a carriage: stored as the axis's MachinePosition, which the next load
+// takes instead of StartPosition (a machine does not move when its software restarts).
+struct CarriagePosition {
+  std::uint16_t base;
+  int axis;
+  std::int32_t position;
+};
+void saveCarriagePositions(const std::vector<CarriagePosition>& positions);
+
 // Reads the configuration from the process-wide registry store; what is missing takes its
 // default.
 SimulatorConfiguration readConfiguration();

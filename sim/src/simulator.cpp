@@ -12,11 +12,16 @@ namespace {
 // a time, and whatever brings one forward wakes the timekeeper, so this is only a safety net.
 constexpr std::chrono::milliseconds kTickPeriod{10};
 
-// Stops the timekeeper when the process ends, before the libraries that interrupt handlers
-// call into go away. The simulator itself stays, so late bus accesses still find it.
-struct TimekeeperStop {
+// When the process ends: stops the timekeeper before the libraries that interrupt handlers
+// call into go away, and keeps where the carriages stand for the next program. The simulator
+// itself stays, so late bus accesses still find it.
+struct ProcessEnd {
+  Simulator& simulator;
   Timekeeper& timekeeper;
-  ~TimekeeperStop() { timekeeper.stop(); }
+  ~ProcessEnd() {
+    timekeeper.stop();
+    simulator.saveCarriagePositions();
+  }
 };
 
 SimTime fromSeconds(double seconds) {
@@ -27,7 +32,7 @@ SimTime fromSeconds(double seconds) {
 
 Simulator& Simulator::instance() {
   static Simulator* simulator = new Simulator;
-  static TimekeeperStop stopAtExit{simulator->timekeeper_};
+  static ProcessEnd atExit{*simulator, simulator->timekeeper_};
   return *simulator;
 }
 
@@ -41,6 +46,18 @@ void Simulator::ensureLoaded() {
 void Simulator::reload() {
   apply(readConfiguration(), false);
   timekeeper_.wake();
+}
+
+void Simulator::saveCarriagePositions() {
+  if (!loaded_) return;
+  std::vector<CarriagePosition> positions;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [base, board] : boards_)
+      for (int axis = 0; axis < kAxisCount; ++axis)
+        positions.push_back({base, axis, board->chip().axis(axis).carriage().position()});
+  }
+  m716::sim::saveCarriagePositions(positions);
 }
 
 void Simulator::apply(const SimulatorConfiguration& configuration, bool onlyIfUnloaded) {

@@ -41,6 +41,8 @@ class Simulator {
 
   // Reads the configuration again and powers the boards up anew at time 0.
   void reload();
+  // Stores where each carriage stands, for the next program (at process end).
+  void saveCarriagePositions();
   void setSpeedFactor(double factor);
   double speedFactor();
   void advance(double seconds);

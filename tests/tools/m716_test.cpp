@@ -61,6 +61,15 @@ TEST_F(M716Tool, AMoveIntoALimitShowsWhatStoppedIt) {
   EXPECT_NE(row.find("LMT+            LMT+"), std::string::npos) << row;  // stopped by, active
 }
 
+TEST_F(M716Tool, TheMachineStaysWhereTheLastProgramLeftIt) {
+  setDword(std::string(kSimulator) + "\\Board300\\Zaxis", "LimitPlus", 2500);
+  ASSERT_EQ(run({"move", "Z", "2000"}).status, 0);
+  // A new program counts from 0 again, but the carriage stands at 2000: the limit is 500 away.
+  const std::string row = rowOf(run({"move", "Z", "1000"}).out, "Z");
+  EXPECT_EQ(row.rfind("Z           500", 0), 0u) << row;
+  EXPECT_NE(row.find("LMT+"), std::string::npos) << row;
+}
+
 TEST_F(M716Tool, StatusShowsTheActiveLimits) {
   const std::string axisKey = std::string(kSimulator) + "\\Board300\\Uaxis";
   setDword(axisKey, "LimitMinus", 0);  // the carriage starts on its negative limit

@@ -55,23 +55,23 @@ bool moveXAndY(std::uint32_t board) {
   return true;
 }
 
-// Drives X towards + until something stops it; returns how far it went.
-std::optional<std::int32_t> driveXIntoItsLimit(std::uint32_t board) {
-  const std::int32_t start = readAxis(board, kX).logical;
+// Drives X towards + until something stops it.
+bool driveXIntoItsLimit(std::uint32_t board) {
   std::printf("\nContinuous drive of X towards + at 400 000 pps until its limit stops it.\n");
   if (!report("Drive speed", M716SetDrivingSpeed(board, kX, 400'000)) ||
       !report("Continuous drive", M716MotCmove(board, kX, 0)))
-    return std::nullopt;
+    return false;
   if (!followUntilStopped(board, kX, kLongestMove)) std::printf("No limit stopped it in time.\n");
-  return readAxis(board, kX).logical - start;
+  return true;
 }
 
-bool returnX(std::uint32_t board, std::int32_t travelled) {
-  std::printf("\nX back by %d pulses, away from the limit.\n", travelled);
-  if (!report("Move", M716MotClrErr(board, kX)) ||
-      !report("Move", M716MoveIns(board, kX, -travelled)))
+// Back to where the home searches left the axes, so the next run finds home as this one did.
+bool returnHome(std::uint32_t board) {
+  std::printf("\nX and Y back home (position 0), X away from its limit.\n");
+  if (!report("Clear", M716MotClrErr(board, kX)) ||
+      !report("Move", M716MotPtp(board, kX | kY, kX | kY, 0, 0, 0, 0)))
     return false;
-  followUntilStopped(board, kX, kLongestMove);
+  followUntilStopped(board, kX | kY, kLongestMove);
   return true;
 }
 
@@ -83,11 +83,10 @@ bool homeXAndY(std::uint32_t board) {
 bool runMoves(std::uint32_t board) {
   if (!homeXAndY(board)) std::printf("Home was not found on every axis; moving on.\n");
   if (!setDemoSpeeds(board) || !moveXAndY(board)) return false;
-  const auto travelled = driveXIntoItsLimit(board);
-  if (!travelled) return false;
+  if (!driveXIntoItsLimit(board)) return false;
   std::printf("\nWhere the axes are and what stopped them:\n");
   printAxes(board, kX | kY);
-  return returnX(board, *travelled);
+  return returnHome(board);
 }
 
 }  // namespace

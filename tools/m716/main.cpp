@@ -47,7 +47,7 @@ constexpr Command kCommands[] = {
      m716::tool::listBoards},
     {"demo",
      "demo [BOARD]      open a board, show what was loaded, home X and Y, move them,\n"
-     "                    drive X into its limit and back; the board moves",
+     "                    drive X into its limit, then both back home; the board moves",
      m716::tool::runDemo},
     {"move",
      "move [--board N] AXIS DISTANCE [SPEED]\n"
