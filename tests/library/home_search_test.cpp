@@ -174,24 +174,27 @@ TEST_F(HomeSearchTest, StartChecksComeFirst) {
   EXPECT_EQ(homeStatus(kX), 0);
 }
 
-using EventTest = HomeSearchTest;
+class EventTest : public HomeSearchTest {
+ protected:
+  // Enables the drive end of one axis, moves it, and gives the event word that arrives.
+  static std::uint32_t driveEndEvent(std::uint32_t axis) {
+    const std::uint32_t x = axis == kX ? 0x80 : 0, y = axis == kY ? 0x80 : 0;
+    EXPECT_EQ(M716MotEnableEvent(0, axis, x, y, 0, 0), M716_OK);
+    EXPECT_EQ(M716MoveIns(0, axis, 1000), M716_OK);
+    std::uint32_t word = 0;
+    EXPECT_EQ(M716MotCheckEvent(0, &word, 10'000), M716_OK);
+    return word;
+  }
+};
 
 TEST_F(EventTest, ADriveEndOfXArrivesInByteZero) {
-  ASSERT_EQ(M716MotEnableEvent(0, kX, 0x80, 0, 0, 0), M716_OK);
-  ASSERT_EQ(M716MoveIns(0, kX, 1000), M716_OK);
-  std::uint32_t word = 0;
-  ASSERT_EQ(M716MotCheckEvent(0, &word, 10'000), M716_OK);
-  EXPECT_EQ(word, 0x80u);
+  EXPECT_EQ(driveEndEvent(kX), 0x80u);
 }
 
 TEST_F(EventTest, EventsStillArriveAfterDiscoveryRanWhileTheBoardWasOpen) {
   std::uint32_t mask = 0;
   ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
-  ASSERT_EQ(M716MotEnableEvent(0, kY, 0, 0x80, 0, 0), M716_OK);
-  ASSERT_EQ(M716MoveIns(0, kY, 1000), M716_OK);
-  std::uint32_t word = 0;
-  ASSERT_EQ(M716MotCheckEvent(0, &word, 10'000), M716_OK);
-  EXPECT_EQ(word, 0x8000u);
+  EXPECT_EQ(driveEndEvent(kY), 0x8000u);
 }
 
 TEST_F(EventTest, TimeOutZeroWithNothingPendingReturnsAnEmptyWord) {

@@ -48,7 +48,9 @@ enum Parameter : std::uint16_t {
   kParHomeOffsetSpeed,
 };
 
-bool isParameter(std::uint16_t id) { return id >= kParRange && id <= kParHomeOffsetSpeed; }
+bool isParameter(std::uint16_t id) {
+  return id >= kParRange && id <= kParHomeOffsetSpeed;
+}
 
 std::uint32_t readField(const AxisRecord& axis, std::uint16_t id) {
   return std::visit([&](auto member) { return static_cast<std::uint32_t>(axis.*member); },
@@ -67,10 +69,14 @@ void writeField(AxisRecord& axis, std::uint16_t id, std::uint32_t value) {
 // The mode register shadows and the codes that load them.
 std::uint32_t* modeShadow(AxisRecord& axis, std::uint16_t id) {
   switch (id) {
-    case kRegMode1: return &axis.wr1;
-    case kRegMode2: return &axis.wr2;
-    case kRegMode3: return &axis.wr3;
-    default: return nullptr;
+    case kRegMode1:
+      return &axis.wr1;
+    case kRegMode2:
+      return &axis.wr2;
+    case kRegMode3:
+      return &axis.wr3;
+    default:
+      return nullptr;
   }
 }
 
@@ -154,12 +160,15 @@ std::uint32_t checkWriteAll(std::uint32_t board, std::uint32_t axes, std::uint16
 
 // Stores the value in the shadow of the axis; a speed-set value is also the configured one,
 // so the next point-to-point move runs with it.
-void storeShadow(std::uint32_t board, std::uint32_t index, std::uint16_t id,
-                 std::uint32_t value) {
+void storeShadow(std::uint32_t board, std::uint32_t index, std::uint16_t id, std::uint32_t value) {
   AxisRecord& axis = boards[board].axes[index];
   switch (id) {
-    case kRegRealPosition: axis.realPosition = static_cast<std::int32_t>(value); return;
-    case kRegLogicalPosition: axis.logicalPosition = static_cast<std::int32_t>(value); return;
+    case kRegRealPosition:
+      axis.realPosition = static_cast<std::int32_t>(value);
+      return;
+    case kRegLogicalPosition:
+      axis.logicalPosition = static_cast<std::int32_t>(value);
+      return;
     case kRegComparePlus:
       axis.pcmp = static_cast<std::int32_t>(value);
       interruptBlocks[board].comparePlus[index] = axis.pcmp;
@@ -168,34 +177,49 @@ void storeShadow(std::uint32_t board, std::uint32_t index, std::uint16_t id,
       axis.ncmp = static_cast<std::int32_t>(value);
       interruptBlocks[board].compareMinus[index] = axis.ncmp;
       return;
-    case kRegOutputPulses: axis.outputPulses = static_cast<std::int32_t>(value); return;
-    case kParRange: axis.multiplier = 8'000'000.0 / value; break;
-    case kParSV: axis.configured.sv = value; break;
-    case kParDV: axis.configured.dv = value; break;
-    case kParAC: axis.configured.ac = value; break;
-    case kParAK: axis.configured.ak = value; break;
-    default: break;
+    case kRegOutputPulses:
+      axis.outputPulses = static_cast<std::int32_t>(value);
+      return;
+    case kParRange:
+      axis.multiplier = 8'000'000.0 / value;
+      break;
+    case kParSV:
+      axis.configured.sv = value;
+      break;
+    case kParDV:
+      axis.configured.dv = value;
+      break;
+    case kParAC:
+      axis.configured.ac = value;
+      break;
+    case kParAK:
+      axis.configured.ak = value;
+      break;
+    default:
+      break;
   }
   if (std::uint32_t* shadow = modeShadow(axis, id)) *shadow = value;
   if (isParameter(id)) writeField(axis, id, value);
 }
 
 // COMP+ or COMP-: high word, low word, then the command.
-void loadCompare(std::uint32_t board, std::uint32_t axes, std::uint16_t code,
-                 std::uint32_t value) {
+void loadCompare(std::uint32_t board, std::uint32_t axes, std::uint16_t code, std::uint32_t value) {
   writePortWord(board, chip::WR7, static_cast<std::uint16_t>(value >> 16));
   writePortWord(board, chip::WR6, static_cast<std::uint16_t>(value));
   writePortWord(board, chip::WR0, chip::commandWord(axes, code));
 }
 
 // Loads what a write to `id` changes in the chip, for the axes (all with the same value).
-void loadIntoChip(std::uint32_t board, std::uint32_t axes, std::uint16_t id,
-                  std::uint32_t value) {
+void loadIntoChip(std::uint32_t board, std::uint32_t axes, std::uint16_t id, std::uint32_t value) {
   switch (id) {
-    case kRegRealPosition: return issueAxisCommand(board, axes, chip::SetRealPosition);
-    case kRegLogicalPosition: return issueAxisCommand(board, axes, chip::SetLogicalPosition);
-    case kRegComparePlus: return loadCompare(board, axes, chip::SetComparePlus, value);
-    case kRegCompareMinus: return loadCompare(board, axes, chip::SetCompareMinus, value);
+    case kRegRealPosition:
+      return issueAxisCommand(board, axes, chip::SetRealPosition);
+    case kRegLogicalPosition:
+      return issueAxisCommand(board, axes, chip::SetLogicalPosition);
+    case kRegComparePlus:
+      return loadCompare(board, axes, chip::SetComparePlus, value);
+    case kRegCompareMinus:
+      return loadCompare(board, axes, chip::SetCompareMinus, value);
     case kRegMode1:
     case kRegMode2:
     case kRegMode3:
@@ -205,12 +229,10 @@ void loadIntoChip(std::uint32_t board, std::uint32_t axes, std::uint16_t id,
   }
 }
 
-void writeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t id,
-                   std::uint32_t value) {
+void writeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t id, std::uint32_t value) {
   std::lock_guard lock(boardLock(board));
-  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
-    storeShadow(board, index, id, value);
-  });
+  forEachAxis(axes,
+              [&](std::uint32_t, std::uint32_t index) { storeShadow(board, index, id, value); });
   loadIntoChip(board, axes, id, value);
 }
 
@@ -232,8 +254,7 @@ std::uint32_t liveSpeed(std::uint32_t board, std::uint32_t axis) {
 }
 
 std::uint32_t liveAcceleration(std::uint32_t board, std::uint32_t axis) {
-  const std::uint32_t raw =
-      readChipData(board, axis, chip::ReadAcceleration, WordOrder::highFirst);
+  const std::uint32_t raw = readChipData(board, axis, chip::ReadAcceleration, WordOrder::highFirst);
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
   const std::uint32_t acceleration = truncated((raw * 125u) * unitsPerRange(record));
   record.liveAcceleration = static_cast<std::int32_t>(acceleration);
@@ -264,6 +285,12 @@ std::uint32_t readChipData(std::uint32_t board, std::uint32_t axis, std::uint16_
   return high << 16 | low;
 }
 
+std::uint8_t readInputByte(std::uint32_t board, std::uint32_t axis) {
+  const std::uint32_t index = axisIndex(axis);
+  const std::uint16_t word = readPortWord(board, index < 2 ? chip::RR4 : chip::RR5);
+  return static_cast<std::uint8_t>(index % 2 == 0 ? word : word >> 8);
+}
+
 std::uint16_t readAxisStatus(std::uint32_t board, std::uint32_t axis, std::uint16_t port) {
   std::lock_guard lock(boardLock(board));
   writePortWord(board, chip::WR0, chip::commandWord(axis, chip::Select));
@@ -288,14 +315,30 @@ std::uint32_t readRegister(std::uint32_t board, std::uint32_t axis, std::uint16_
     case kRegCompareMinus:
       value = static_cast<std::uint32_t>(interruptBlocks[board].compareMinus[index]);
       return M716_OK;
-    case kRegLiveSpeed: value = liveSpeed(board, axis); return M716_OK;
-    case kRegLiveAcceleration: value = liveAcceleration(board, axis); return M716_OK;
-    case kRegMainStatus: value = readPortWord(board, chip::RR0); return M716_OK;
-    case kRegStatus1: value = readAxisStatus(board, axis, chip::RR1); return M716_OK;
-    case kRegStatus2: value = readAxisStatus(board, axis, chip::RR2); return M716_OK;
-    case kRegStatus3: value = readAxisStatus(board, axis, chip::RR3); return M716_OK;
-    case kRegInput1: value = readPortWord(board, chip::RR4); return M716_OK;
-    case kRegInput2: value = readPortWord(board, chip::RR5); return M716_OK;
+    case kRegLiveSpeed:
+      value = liveSpeed(board, axis);
+      return M716_OK;
+    case kRegLiveAcceleration:
+      value = liveAcceleration(board, axis);
+      return M716_OK;
+    case kRegMainStatus:
+      value = readPortWord(board, chip::RR0);
+      return M716_OK;
+    case kRegStatus1:
+      value = readAxisStatus(board, axis, chip::RR1);
+      return M716_OK;
+    case kRegStatus2:
+      value = readAxisStatus(board, axis, chip::RR2);
+      return M716_OK;
+    case kRegStatus3:
+      value = readAxisStatus(board, axis, chip::RR3);
+      return M716_OK;
+    case kRegInput1:
+      value = readPortWord(board, chip::RR4);
+      return M716_OK;
+    case kRegInput2:
+      value = readPortWord(board, chip::RR5);
+      return M716_OK;
     case kRegMode1:
     case kRegMode2:
     case kRegMode3:

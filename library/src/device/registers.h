@@ -40,6 +40,9 @@ enum class WordOrder { lowFirst, highFirst };
 std::uint32_t readChipData(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
                            WordOrder order);
 
+// The input byte of one axis: X and Y in RR4, Z and U in RR5, low byte first. One port read.
+std::uint8_t readInputByte(std::uint32_t board, std::uint32_t axis);
+
 // Selects one axis and reads one of its status registers (RR1, RR2 or RR3).
 std::uint16_t readAxisStatus(std::uint32_t board, std::uint32_t axis, std::uint16_t port);
 

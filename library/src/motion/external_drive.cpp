@@ -6,6 +6,7 @@
 #include "device/chip.h"
 #include "device/device.h"
 #include "device/ports.h"
+#include "device/registers.h"
 #include "motion/drives.h"
 #include "motion/home_search.h"
 #include "motion/speed_parameters.h"
@@ -70,15 +71,6 @@ std::uint32_t externalMode(std::uint32_t board, std::uint32_t axis, std::uint32_
   return M716_OK;
 }
 
-// The axis's byte of the input registers: X and Y in RR4, Z and U in RR5, low byte first.
-bool readInputByte(std::uint32_t board, std::uint32_t axis, std::uint8_t& value) {
-  if (!isOneAxis(axis)) return false;
-  const std::uint32_t index = axisIndex(axis);
-  const std::uint16_t levels = readPortWord(board, index < 2 ? chip::RR4 : chip::RR5);
-  value = static_cast<std::uint8_t>(index % 2 == 0 ? levels : levels >> 8);
-  return true;
-}
-
 std::uint32_t writeOutputs(std::uint32_t board, std::uint32_t axis, std::uint32_t levels) {
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
   if (record.wr3 & kOutputsShowStatus) return M716_ERR_DO_IS_INDICATOR;
@@ -101,7 +93,10 @@ extern "C" KRVM716_API uint32_t M716MotExtMode(uint32_t board, uint32_t axis, ui
 extern "C" KRVM716_API uint32_t M716MotDI(uint32_t board, uint32_t axis, uint8_t* value) {
   if (std::uint32_t error = checkBoard(board)) return error;
   if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
-  return readInputByte(board, axis & 0xFF, *value) ? M716_OK : M716_ERR_AXIS_NUMBER;
+  axis &= 0xFF;
+  if (!isOneAxis(axis)) return M716_ERR_AXIS_NUMBER;
+  *value = readInputByte(board, axis);
+  return M716_OK;
 }
 
 extern "C" KRVM716_API uint32_t M716MotDO(uint32_t board, uint32_t axis, uint32_t levels) {

@@ -161,10 +161,19 @@ class HomeSearch {
 
   // Whether IN0 or IN3 of the axis is active now, with its configured level.
   bool inputActive(std::uint32_t inputBit, std::uint32_t logicBit) {
-    const std::uint16_t levels = readPortWord(board_, index_ < 2 ? chip::RR4 : chip::RR5);
-    std::uint32_t byte = (index_ % 2 == 0) ? levels & 0xFF : levels >> 8;
+    std::uint32_t byte = readInputByte(board_, mask_);
     if (!(axis_.wr1 & logicBit)) byte = ~byte;
     return (byte & inputBit) != 0;
+  }
+
+  // Reads a status register of the axis; on failure the search aborts with that error.
+  bool readStatus(std::uint16_t identifier, std::uint32_t& value) {
+    if (std::uint32_t error = readRegister(board_, mask_, identifier, value)) {
+      setResult(static_cast<std::int32_t>(error));
+      abort();
+      return false;
+    }
+    return true;
   }
 
   // Clears the axis's end status; on failure the search aborts with that error.
@@ -225,11 +234,7 @@ class HomeSearch {
       if (platform::waitEvent(boards[board_].homeEvent, kPollMs) == platform::WaitResult::signalled)
         platform::resetEvent(boards[board_].homeEvent);
       std::uint32_t status = 0;
-      if (std::uint32_t error = readRegister(board_, mask_, kRegStatus1, status)) {
-        setResult(static_cast<std::int32_t>(error));
-        abort();
-        return false;
-      }
+      if (!readStatus(kRegStatus1, status)) return false;
       causes = static_cast<std::uint16_t>(status & watch);
       if (causes != 0) {
         // At a limit the limit search goes on to its offset move: the axis stays in the search.
@@ -301,22 +306,14 @@ class HomeSearch {
   // Type 4: drive until a hardware limit stops the axis.
   bool findLimit() {
     std::uint32_t status = 0;
-    if (std::uint32_t error = readRegister(board_, mask_, kRegStatus1, status)) {
-      setResult(static_cast<std::int32_t>(error));
-      abort();
-      return false;
-    }
+    if (!readStatus(kRegStatus1, status)) return false;
     if (status & (kStoppedByEmergency | kStoppedByAlarm)) {
       abort();
       setResult(status & kStoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
       return false;
     }
     std::uint32_t limits = 0;
-    if (std::uint32_t error = readRegister(board_, mask_, kRegStatus2, limits)) {
-      setResult(static_cast<std::int32_t>(error));
-      abort();
-      return false;
-    }
+    if (!readStatus(kRegStatus2, limits)) return false;
     const bool atLimit = (limits & 0x0C) != 0;
     std::uint16_t causes = 0;
     const bool negative = axis_.homeP0Dir == 1;

@@ -23,11 +23,8 @@ std::uint16_t mainStatusBit(std::uint32_t board, std::uint32_t shift) {
   return (readPortWord(board, chip::RR0) >> shift) & 1;
 }
 
-// RR4 holds X (low byte) and Y (high byte), RR5 Z and U.
 std::uint16_t inputByte(std::uint32_t board, std::uint32_t axis) {
-  const std::uint32_t index = axisIndex(axis);
-  const std::uint16_t word = readPortWord(board, index < 2 ? chip::RR4 : chip::RR5);
-  return index % 2 == 0 ? word & 0xFF : word >> 8;
+  return readInputByte(board, axis);
 }
 
 }  // namespace
@@ -41,29 +38,25 @@ extern "C" KRVM716_API uint32_t M716GetError(uint32_t board, uint32_t axis, int1
   });
 }
 
-extern "C" KRVM716_API uint32_t M716GetDriverState(uint32_t board, uint32_t axis,
-                                                   int16_t* state) {
+extern "C" KRVM716_API uint32_t M716GetDriverState(uint32_t board, uint32_t axis, int16_t* state) {
   return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
     return mainStatusBit(b, axisIndex(a));
   });
 }
 
-extern "C" KRVM716_API uint32_t M716GetMotionState(uint32_t board, uint32_t axis,
-                                                   int16_t* state) {
+extern "C" KRVM716_API uint32_t M716GetMotionState(uint32_t board, uint32_t axis, int16_t* state) {
   return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
     return readAxisStatus(b, a, chip::RR1);
   });
 }
 
-extern "C" KRVM716_API uint32_t M716GetMotionInput(uint32_t board, uint32_t axis,
-                                                   int16_t* state) {
+extern "C" KRVM716_API uint32_t M716GetMotionInput(uint32_t board, uint32_t axis, int16_t* state) {
   return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
     return readAxisStatus(b, a, chip::RR2) & 0x3F;
   });
 }
 
-extern "C" KRVM716_API uint32_t M716GetCompareState(uint32_t board, uint32_t axis,
-                                                    int16_t* state) {
+extern "C" KRVM716_API uint32_t M716GetCompareState(uint32_t board, uint32_t axis, int16_t* state) {
   return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
     return readAxisStatus(b, a, chip::RR3) & 0xFF;
   });
