@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
 
 namespace m716::bench {
@@ -19,11 +20,11 @@ inline void installBoardZero(const std::string& name) {
   platform::useRegistryFile(file.string());
   platform::RegKey key;
   auto& store = platform::registry();
-  store.createKey("SYSTEM\\CurrentControlSet\\Services\\KRVM716S", key);
-  key.setDword("BoardIDInUsed", 1);
-  store.createKey("SYSTEM\\CurrentControlSet\\Services\\KRVM716S\\Board000", key);
-  key.setDword("BaseAddress", 0x300);
-  key.setDword("Interrupt", 5);
+  store.createKey(keys::kHardwareBranch, key);
+  key.setDword(keys::kBoardsInUse, 1);
+  store.createKey(keys::hardwareKey(0), key);
+  key.setDword(keys::kBaseAddress, 0x300);
+  key.setDword(keys::kInterrupt, 5);
 }
 
 }  // namespace m716::bench

@@ -5,7 +5,7 @@
 
 #include "budget.h"
 #include "device/board_table.h"
-#include "device/chip.h"
+#include "m716/board/registers.h"
 #include "device/ports.h"
 #include "m716/platform/bus.h"
 

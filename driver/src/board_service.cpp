@@ -5,17 +5,14 @@
 #include <string>
 #include <utility>
 
+#include "m716/board/registers.h"
 #include "m716/platform/bus.h"
 #include "m716/platform/locks.h"
 
 namespace m716::driver {
 namespace {
 
-constexpr std::uint32_t kCommandPort = 0;  // WR0
-constexpr std::uint32_t kFactorPort = 6;   // RR3 of the selected axis
-constexpr std::uint16_t kSelectOnly = 0x0F;
-constexpr std::uint16_t kDriveEnded = 1u << 7;
-constexpr int kAxisCount = 4;
+constexpr std::uint32_t kAxisCount = 4;
 
 platform::EventHandle createBoardEvent(const char* prefix, std::uint8_t board) {
   return platform::createEvent(prefix + std::to_string(board), /*manualReset=*/true,
@@ -76,15 +73,14 @@ void BoardService::serviceInterrupt() {
   if (!attached_) return;
 
   std::uint16_t pending = 0;
-  for (int axis = 0; axis < kAxisCount; ++axis) {
-    platform::bus().write(base_ + kCommandPort,
-                          static_cast<std::uint16_t>((1u << (8 + axis)) | kSelectOnly));
-    std::uint16_t factors = platform::bus().read(base_ + kFactorPort);
+  for (std::uint32_t axis = 0; axis < kAxisCount; ++axis) {
+    platform::bus().write(base_ + chip::WR0, chip::commandWord(1u << axis, chip::Select));
+    std::uint16_t factors = platform::bus().read(base_ + chip::RR3);
     // The library reads the block without a lock.
     std::atomic_ref(block_.factors[axis]).store(factors, std::memory_order_release);
     pending |= factors;
   }
-  if (pending & kDriveEnded) platform::setEvent(homeEvent_);
+  if (pending & chip::rr3::DriveEnded) platform::setEvent(homeEvent_);
   if (pending != 0) platform::setEvent(interruptEvent_);
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "device/board_table.h"
-#include "device/chip.h"
+#include "m716/board/registers.h"
 #include "m716/platform/bus.h"
 
 namespace m716::test {

@@ -53,7 +53,7 @@ TEST_F(DriveWordsTest, AnAbsoluteTargetOnThePositionGivesZeroPulsesInTheNegative
 }
 
 TEST_F(DriveWordsTest, AnSCurveAxisGetsItsJerkAfterItsModeRegister) {
-  axis(0).wr3 = chip::kSCurveBit;
+  axis(0).wr3 = chip::wr3::SCurve;
   ASSERT_EQ(M716MoveIns(0, 1, 10), M716_OK);
   const auto all = accesses();
   const auto wr3 = std::find(all.begin(), all.end(), portWrite(chip::WR3, 4));
@@ -136,13 +136,13 @@ INSTANTIATE_TEST_SUITE_P(
                     M716_ERR_AC_OVER},
         RefusedMove{"JerkTooSmallForTheRange",
                     [](AxisRecord& y) {
-                      y.wr3 = chip::kSCurveBit;
+                      y.wr3 = chip::wr3::SCurve;
                       y.configured.ak = 953;
                     },
                     1, M716_ERR_AK_UNDER},
         RefusedMove{"JerkTooLargeForTheRegister",
                     [](AxisRecord& y) {
-                      y.wr3 = chip::kSCurveBit;
+                      y.wr3 = chip::wr3::SCurve;
                       y.configured.ak = 62'500'001;
                     },
                     1, M716_ERR_AK_OVER},

@@ -4,19 +4,16 @@
 #include <cstdint>
 #include <string>
 
+#include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
 #include "support/temp_registry.h"
 
 namespace m716::test {
 
-inline const std::string kHardwareBranch = "SYSTEM\\CurrentControlSet\\Services\\KRVM716S";
-inline const std::string kParameterBranch = "System\\CurrentControlSet\\Services\\KRVM716";
+inline const std::string kHardwareBranch = keys::kHardwareBranch;
+inline const std::string kParameterBranch = keys::kParameterBranch;
 
-inline std::string boardName(std::uint32_t board) {
-  char name[16];
-  std::snprintf(name, sizeof name, "\\Board%03u", board);
-  return name;
-}
+inline std::string boardName(std::uint32_t board) { return keys::boardSuffix(board); }
 
 inline void setDword(const std::string& key, const char* name, std::uint32_t value) {
   platform::RegKey handle;

@@ -7,7 +7,7 @@
 
 #include "KRVM716.h"
 #include "device/board_table.h"
-#include "device/chip.h"
+#include "m716/board/registers.h"
 #include "installed_board.h"
 #include "m716/platform/bus.h"
 

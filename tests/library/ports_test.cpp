@@ -5,7 +5,7 @@
 
 #include "KRVM716.h"
 #include "device/board_table.h"
-#include "device/chip.h"
+#include "m716/board/registers.h"
 #include "device/ports.h"
 #include "m716/platform/bus.h"
 
@@ -88,7 +88,7 @@ TEST_F(PortsTest, SelectWritesOneWordForSeveralAxesAndUnusedCodesWriteNothing) {
 
 TEST_F(PortsTest, ModeRegistersAreLoadedAfterASelection) {
   axis(1).wr2 = 0x12345678;
-  issueAxisCommand(0, 2, chip::LoadWR2);
+  issueAxisCommand(0, 2, LoadWR2);
   EXPECT_THAT(bus_.accesses(), ElementsAre(write(chip::WR0, 0x020F), write(chip::WR2, 0x5678)));
 }
 

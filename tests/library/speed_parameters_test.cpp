@@ -68,7 +68,7 @@ TEST_F(SpeedParametersTest, AcceptanceRefusesSetsTheChipCannotRun) {
 TEST_F(SpeedParametersTest, SeveralAxesTakeTheSameSetAndTheirOwnCurve) {
   axis(2).wr3 = 0xABCD0000;
   ASSERT_EQ(M716MotAxisParaSet(0, 0x6, 0x2, 100, 200, 300, 125, 954), M716_OK);
-  EXPECT_EQ(axis(1).wr3, chip::kSCurveBit);
+  EXPECT_EQ(axis(1).wr3, chip::wr3::SCurve);
   EXPECT_EQ(axis(2).wr3, 0u);  // clearing the S-curve flag clears the upper half too
   EXPECT_EQ(axis(2).configured.dv, 200u);
   EXPECT_EQ(axis(2).mdv, 300u);
@@ -88,7 +88,7 @@ TEST_F(SpeedParametersTest, TheInterpolationGroupKeepsItsOwnMultiplierLimits) {
 }
 
 TEST_F(SpeedParametersTest, SingleSettersReplaceOneValueAndSelectTCurve) {
-  axis(0).wr3 = chip::kSCurveBit;
+  axis(0).wr3 = chip::wr3::SCurve;
   ASSERT_EQ(M716SetDrivingSpeed(0, 1, 7000), M716_OK);
   EXPECT_EQ(axis(0).configured.dv, 7000u);
   EXPECT_EQ(axis(0).wr3, 0u);

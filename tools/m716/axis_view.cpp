@@ -7,27 +7,12 @@
 #include <thread>
 
 #include "KRVM716.h"
+#include "m716/board/status_bits.h"
 
 namespace m716::tool {
 namespace {
 
 constexpr const char* kAxisNames[] = {"X", "Y", "Z", "U"};
-// RR1 bits 8..15, RR2 bits 0..5, input byte bits 0..7.
-constexpr const char* kStopCauses[] = {"IN0",  "IN1",  "IN2",   "IN3",
-                                       "LMT+", "LMT-", "alarm", "emergency stop"};
-constexpr const char* kLimits[] = {"SLMT+", "SLMT-", "LMT+", "LMT-", "alarm", "emergency"};
-constexpr const char* kInputs[] = {"IN0", "IN1", "IN2", "IN3", "jog+", "jog-", "INPOS", "ALM"};
-
-template <std::size_t N>
-std::string namesOfBits(std::uint32_t bits, const char* const (&names)[N]) {
-  std::string text;
-  for (std::size_t bit = 0; bit < N; ++bit) {
-    if (!(bits & (1u << bit))) continue;
-    if (!text.empty()) text += ' ';
-    text += names[bit];
-  }
-  return text.empty() ? "-" : text;
-}
 
 std::uint16_t statusWord(uint32_t (*get)(uint32_t, uint32_t, int16_t*), std::uint32_t board,
                          std::uint32_t axis) {
@@ -103,13 +88,13 @@ AxisSnapshot readAxis(std::uint32_t board, std::uint32_t axis) {
 }
 
 std::string stopCauses(std::uint16_t motionState) {
-  return namesOfBits(motionState >> 8, kStopCauses);
+  return chip::namesOfBits(motionState, chip::kStopCauseNames);
 }
 std::string activeLimits(std::uint16_t motionInput) {
-  return namesOfBits(motionInput, kLimits);
+  return chip::namesOfBits(motionInput, chip::kLimitNames);
 }
 std::string activeInputs(std::uint16_t input) {
-  return namesOfBits(input, kInputs);
+  return chip::namesOfBits(input, chip::kInputNames);
 }
 
 bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds) {

@@ -1,4 +1,4 @@
-#include "board_table.h"
+#include "device/board_table.h"
 
 namespace m716 {
 

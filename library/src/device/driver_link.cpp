@@ -1,10 +1,12 @@
-#include "driver_link.h"
+// The link to the interrupt driver.
+
+#include "device/driver_link.h"
 
 #include <atomic>
 #include <cstdio>
 
 #include "KRVM716_driver.h"
-#include "board_table.h"
+#include "device/board_table.h"
 #include "m716/platform/dynload.h"
 
 namespace m716 {

@@ -7,10 +7,10 @@
 #include <mutex>
 
 #include "KRVM716.h"
-#include "board_table.h"
-#include "chip.h"
+#include "device/arguments.h"
+#include "device/board_table.h"
+#include "device/ports.h"
 #include "m716/platform/time.h"
-#include "ports.h"
 
 namespace m716 {
 namespace {
@@ -69,11 +69,10 @@ void writeWord(std::uint32_t board, std::uint32_t address, std::uint16_t word) {
   deselect(board, 10);  // the write completes on its own
 }
 
-// 0, or the error that refuses the transfer.
+// 0, or the error that refuses a transfer on a checked board.
 std::uint32_t checkTransfer(std::uint32_t board, std::uint32_t address) {
-  if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
   if ((address & 0xFF) >= kWordCount) return M716_ERR_PARAMETER_INVALID;
-  if (!boards[board & 0xFF].bound) return M716_ERR_DEVICE_ABSENT;
+  if (!boards[board].bound) return M716_ERR_DEVICE_ABSENT;
   return M716_OK;
 }
 
@@ -84,16 +83,17 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address,
                                                uint16_t* value) {
-  if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
+  if (std::uint32_t error = checkBoard(board)) return error;
   if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
   if (std::uint32_t error = checkTransfer(board, address)) return error;
-  *value = readWord(board & 0xFF, address & 0x3F);
+  *value = readWord(board, address & 0x3F);
   return M716_OK;
 }
 
 extern "C" KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address,
                                                 uint16_t value) {
+  if (std::uint32_t error = checkBoard(board)) return error;
   if (std::uint32_t error = checkTransfer(board, address)) return error;
-  writeWord(board & 0xFF, address & 0x3F, value);
+  writeWord(board, address & 0x3F, value);
   return M716_OK;
 }

@@ -1,12 +1,15 @@
-#include "parameters.h"
+// Persistence of the motion parameters in the registry.
+
+#include "device/parameters.h"
 
 #include <span>
 #include <variant>
 
 #include "KRVM716.h"
-#include "board_table.h"
+#include "device/arguments.h"
+#include "device/board_table.h"
+#include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
-#include "registry_keys.h"
 
 namespace m716 {
 namespace {
@@ -184,9 +187,6 @@ std::uint32_t saveParameters(std::uint32_t board, std::uint32_t axes) {
 }  // namespace m716
 
 extern "C" KRVM716_API uint32_t M716MotSavePara(uint32_t board, uint32_t axes) {
-  board &= 0xFF;
-  axes &= 0xFF;
-  if (!m716::isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
-  if (axes > m716::kAllAxes) return M716_ERR_AXIS_NUMBER;
+  if (std::uint32_t error = m716::checkAxesOrNone(board, axes)) return error;
   return m716::saveParameters(board, axes);
 }

@@ -1,23 +1,19 @@
-#include "ports.h"
+// The port primitives and issueAxisCommand.
+
+#include "device/ports.h"
 
 #include <algorithm>
 #include <bit>
 
 #include "KRVM716.h"
-#include "board_table.h"
-#include "chip.h"
+#include "device/board_table.h"
+#include "device/chip_values.h"
 #include "m716/platform/bus.h"
 
 namespace m716 {
 namespace {
 
 constexpr std::uint16_t kEmptySlot = 0xFFFF;
-
-std::uint32_t clampTo(double value, std::uint32_t low, std::uint32_t high) {
-  if (!(value >= low)) return low;  // also NaN
-  if (value >= high) return high;
-  return static_cast<std::uint32_t>(value);  // truncation toward zero
-}
 
 void writeValue16(std::uint32_t board, std::uint32_t value) {
   writePortWord(board, chip::WR6, static_cast<std::uint16_t>(value));
@@ -30,14 +26,14 @@ void writeValue32(std::uint32_t board, std::uint32_t value) {
 
 void loadModeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t port,
                       std::uint32_t shadow) {
-  writePortWord(board, chip::WR0, chip::commandWord(axes, chip::Select));
+  writeCommand(board, axes, chip::Select);
   writePortWord(board, port, static_cast<std::uint16_t>(shadow));
 }
 
 // The shadow entry a value-carrying command reads: the lowest selected axis.
 const AxisRecord& commandAxis(const BoardRecord& record, std::uint32_t axes) {
   const std::uint32_t selected = axes & kAllAxes;
-  return record.axes[selected == 0 ? 0 : std::countr_zero(selected)];
+  return record.axes[selected == 0 ? 0 : static_cast<std::size_t>(std::countr_zero(selected))];
 }
 
 // Writes the data words of a value-carrying command; false for codes without data.
@@ -105,34 +101,20 @@ platform::BusLock& boardLock(std::uint32_t board) {
   return platform::busLock(boards[board].baseAddress);
 }
 
-// A jerk parameter of 0 (only possible from stored parameters) loads the slowest jerk.
-std::uint32_t jerkRegister(std::uint32_t ak, double multiplier) {
-  if (ak == 0) return chip::kJerkMax;
-  return clampTo((62'500'000u / ak) * multiplier, chip::kJerkMin, chip::kJerkMax);
-}
-
-std::uint32_t accelerationRegister(std::uint32_t ac, double multiplier) {
-  return clampTo((ac / 125u) / multiplier, chip::kAccelerationMin, chip::kAccelerationMax);
-}
-
-std::uint32_t decelerationRegister(std::uint32_t dc, double multiplier) {
-  return clampTo((dc / 125u) / multiplier, 0, chip::kDecelerationMax);
-}
-
-std::uint32_t speedRegister(std::uint32_t speed, double multiplier) {
-  return clampTo(speed / multiplier, 0, chip::kSpeedMax);
+void writeCommand(std::uint32_t board, std::uint32_t axes, std::uint16_t code) {
+  writePortWord(board, chip::WR0, chip::commandWord(axes, code));
 }
 
 void writeDataCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
                       std::uint32_t value) {
   writeValue32(board, value);
-  writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+  writeCommand(board, axisMask, code);
 }
 
 void writeWordCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
                       std::uint16_t value) {
   writeValue16(board, value);
-  writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+  writeCommand(board, axisMask, code);
 }
 
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code) {
@@ -140,17 +122,16 @@ void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
   const BoardRecord& record = boards[board];
   const AxisRecord& axis = commandAxis(record, axisMask);
   switch (code) {
-    case chip::LoadWR1:
+    case LoadWR1:
       return loadModeRegister(board, axisMask, chip::WR1, axis.wr1);
-    case chip::LoadWR2:
+    case LoadWR2:
       return loadModeRegister(board, axisMask, chip::WR2, axis.wr2);
-    case chip::LoadWR3:
+    case LoadWR3:
       return loadModeRegister(board, axisMask, chip::WR3, axis.wr3);
     case chip::Select:
-      return writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+      return writeCommand(board, axisMask, code);
     default:
-      if (writeCommandData(board, axis, code))
-        writePortWord(board, chip::WR0, chip::commandWord(axisMask, code));
+      if (writeCommandData(board, axis, code)) writeCommand(board, axisMask, code);
   }
 }
 

@@ -12,9 +12,18 @@
 
 #include <cstdint>
 
+#include "m716/board/registers.h"
 #include "m716/platform/locks.h"
 
 namespace m716 {
+
+// The library's own codes for issueAxisCommand, beside the chip's: select the axes, then load
+// the shadow of a mode register.
+enum ModeLoad : std::uint16_t {
+  LoadWR1 = 0x40,
+  LoadWR2 = 0x41,
+  LoadWR3 = 0x42,
+};
 
 void writePortWord(std::uint32_t board, std::uint16_t offset, std::uint16_t value);
 std::uint16_t readPortWord(std::uint32_t board, std::uint16_t offset);
@@ -22,7 +31,8 @@ std::uint16_t readPortWord(std::uint32_t board, std::uint16_t offset);
 // The board's lock: the platform's bus lock of its base address, which always exists.
 platform::BusLock& boardLock(std::uint32_t board);
 
-// Loads the value that `code` names from the shadow of the axis in `axisMask` (see chip.h).
+// Loads the value that `code` (a chip command or a ModeLoad) names from the shadow of the axis
+// in `axisMask`.
 // Codes without a value (select) and the mode register codes accept several axes; codes that
 // carry a value take the entry of the lowest selected axis.
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code);
@@ -34,10 +44,7 @@ void writeDataCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
 void writeWordCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
                       std::uint16_t value);
 
-// Chip register values of the speed set of an axis, as issueAxisCommand converts them.
-std::uint32_t jerkRegister(std::uint32_t ak, double multiplier);
-std::uint32_t accelerationRegister(std::uint32_t ac, double multiplier);
-std::uint32_t decelerationRegister(std::uint32_t dc, double multiplier);
-std::uint32_t speedRegister(std::uint32_t speed, double multiplier);
+// Writes a command word for the axes to WR0.
+void writeCommand(std::uint32_t board, std::uint32_t axes, std::uint16_t code);
 
 }  // namespace m716

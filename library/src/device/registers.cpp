@@ -2,270 +2,322 @@
 
 #include "device/registers.h"
 
-#include <array>
+#include <algorithm>
 #include <climits>
 #include <mutex>
+#include <span>
 #include <variant>
 
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
-#include "device/chip.h"
+#include "device/chip_values.h"
 #include "device/ports.h"
-#include "motion/speed_parameters.h"
 
 namespace m716 {
 namespace {
 
-// The parameters of the board record, 0x300 + their position here.
-using Field = std::variant<std::uint32_t AxisRecord::*, std::int32_t AxisRecord::*>;
-const std::array<Field, 18> kParameterFields = {
-    &AxisRecord::rg,          &AxisRecord::sv,          &AxisRecord::dv,
-    &AxisRecord::mdv,         &AxisRecord::ac,          &AxisRecord::dc,
-    &AxisRecord::ak,          &AxisRecord::plmt,        &AxisRecord::nlmt,
-    &AxisRecord::homeOffset,  &AxisRecord::homeMode,    &AxisRecord::homeType,
-    &AxisRecord::homeP0Dir,   &AxisRecord::homeP0Speed, &AxisRecord::homeP1Dir,
-    &AxisRecord::homeP1Speed, &AxisRecord::homeP2Dir,   &AxisRecord::homeOffsetSpeed,
-};
-enum Parameter : std::uint16_t {
-  kParRange = 0x300,
-  kParSV,
-  kParDV,
-  kParMDV,
-  kParAC,
-  kParDC,
-  kParAK,
-  kParPLmt,
-  kParNLmt,
-  kParHomeOffset,
-  kParHomeMode,
-  kParHomeType,
-  kParHomeP0Dir,
-  kParHomeP0Speed,
-  kParHomeP1Dir,
-  kParHomeP1Speed,
-  kParHomeP2Dir,
-  kParHomeOffsetSpeed,
+using A = AxisRecord;
+using namespace chip;
+
+// The axis's shadow of a register's value; none for what only the chip holds.
+using Field = std::variant<std::monostate, std::uint32_t A::*, std::int32_t A::*>;
+
+// 0 when `value` may be written to the register of the axis, else the error code.
+using Check = std::uint32_t (*)(const A& axis, std::uint32_t value);
+// What a write changes besides the shadows of the axes: derived values and the chip.
+using Apply = void (*)(std::uint32_t board, std::uint32_t axes, std::uint32_t value);
+struct RegisterRow;
+// The value a read gives for one axis; the bus lock is held.
+using Read = std::uint32_t (*)(const RegisterRow& row, std::uint32_t board, std::uint32_t axis);
+
+// One register identifier: its shadow, the check a write passes (none: writes are accepted
+// and ignored), what else a write changes, and how it reads (none: 22).
+struct RegisterRow {
+  std::uint16_t id;
+  Field field;
+  Check check;
+  Apply apply;
+  Read read;
 };
 
-bool isParameter(std::uint16_t id) {
-  return id >= kParRange && id <= kParHomeOffsetSpeed;
+std::uint32_t fieldValue(const Field& field, const A& axis) {
+  return std::visit(
+      [&](auto member) -> std::uint32_t {
+        if constexpr (std::is_same_v<decltype(member), std::monostate>)
+          return 0;
+        else
+          return static_cast<std::uint32_t>(axis.*member);
+      },
+      field);
 }
 
-std::uint32_t readField(const AxisRecord& axis, std::uint16_t id) {
-  return std::visit([&](auto member) { return static_cast<std::uint32_t>(axis.*member); },
-                    kParameterFields[id - kParRange]);
-}
-
-void writeField(AxisRecord& axis, std::uint16_t id, std::uint32_t value) {
+void setField(const Field& field, A& axis, std::uint32_t value) {
   std::visit(
       [&](auto member) {
-        using Stored = std::remove_reference_t<decltype(axis.*member)>;
-        axis.*member = static_cast<Stored>(value);
+        if constexpr (!std::is_same_v<decltype(member), std::monostate>) {
+          using Stored = std::remove_reference_t<decltype(axis.*member)>;
+          axis.*member = static_cast<Stored>(value);
+        }
       },
-      kParameterFields[id - kParRange]);
+      field);
 }
 
-// The mode register shadows and the codes that load them.
-std::uint32_t* modeShadow(AxisRecord& axis, std::uint16_t id) {
-  switch (id) {
-    case kRegMode1:
-      return &axis.wr1;
-    case kRegMode2:
-      return &axis.wr2;
-    case kRegMode3:
-      return &axis.wr3;
-    default:
-      return nullptr;
-  }
-}
+// Checks.
 
-std::uint16_t modeLoadCode(std::uint16_t id) {
-  return static_cast<std::uint16_t>(chip::LoadWR1 + (id - kRegMode1) / 2);
-}
+std::uint32_t anyValue(const A&, std::uint32_t) { return M716_OK; }
 
-constexpr std::uint32_t kMaxSpeed = 4'000'000;
-constexpr std::uint32_t kMinAcceleration = 125, kMaxAcceleration = 500'000'000;
-constexpr std::uint32_t kMinJerk = 954;
-constexpr std::uint32_t kMaxHomeType = 4;
-
-std::uint32_t checkCounter(std::uint32_t value) {
+std::uint32_t counter(const A&, std::uint32_t value) {
   return static_cast<std::int32_t>(value) == INT_MIN ? M716_ERR_NLMT_OVER : M716_OK;
 }
 
-std::uint32_t checkSpeed(std::uint32_t value, double m, std::uint32_t under, std::uint32_t over) {
+std::uint32_t pulses(const A&, std::uint32_t value) {
+  return static_cast<std::int32_t>(value) > kMaxDistance ? M716_ERR_DISTANCE : M716_OK;
+}
+
+std::uint32_t range(const A&, std::uint32_t value) {
+  if (value < kRangeMin) return M716_ERR_RG_UNDER;
+  return value > kRangeMax ? M716_ERR_RG_OVER : M716_OK;
+}
+
+std::uint32_t speed(std::uint32_t value, double m, std::uint32_t under, std::uint32_t over) {
   if (value == 0) return under;
   if (value > kMaxSpeed) return over;
   return fitError(speedFit(value, m), under, over);
 }
 
-std::uint32_t checkAcceleration(std::uint32_t value, double m, std::uint32_t under,
-                                std::uint32_t over) {
+constexpr std::uint32_t kMinAcceleration = kAccelerationStep, kMaxAcceleration = 500'000'000;
+
+std::uint32_t acceleration(std::uint32_t value, double m, std::uint32_t under,
+                           std::uint32_t over) {
   if (value < kMinAcceleration) return under;
   if (value > kMaxAcceleration) return over;
   return fitError(accelerationFit(value, m), under, over);
 }
 
-// 0 when `value` may be written to `id` of the axis, else the error code. Speeds,
-// accelerations and the jerk must also fit the chip registers at the axis's multiplier.
-std::uint32_t checkWrite(const AxisRecord& axis, std::uint16_t id, std::uint32_t value) {
-  const double m = axis.multiplier;
-  switch (id) {
-    case kRegRealPosition:
-    case kRegLogicalPosition:
-    case kRegComparePlus:
-    case kRegCompareMinus:
-    case kParNLmt:
-    case kParHomeOffset:
-      return checkCounter(value);
-    case kRegOutputPulses:
-      return static_cast<std::int32_t>(value) > chip::kMaxDistance ? M716_ERR_DISTANCE : M716_OK;
-    case kParRange:
-      if (value < chip::kRangeMin) return M716_ERR_RG_UNDER;
-      return value > chip::kRangeMax ? M716_ERR_RG_OVER : M716_OK;
-    case kParSV:
-      return checkSpeed(value, m, M716_ERR_SV_UNDER, M716_ERR_SV_OVER);
-    case kParDV:
-      if (value > axis.mdv) return M716_ERR_DV_OVER;
-      return checkSpeed(value, m, M716_ERR_DV_UNDER, M716_ERR_DV_OVER);
-    case kParMDV:
-      if (value == 0) return M716_ERR_MDV_UNDER;
-      return value > kMaxSpeed || speedFit(value, m) == Fit::above ? M716_ERR_MDV_OVER : M716_OK;
-    case kParAC:
-      return checkAcceleration(value, m, M716_ERR_AC_UNDER, M716_ERR_AC_OVER);
-    case kParDC:
-      return checkAcceleration(value, m, M716_ERR_DC_UNDER, M716_ERR_DC_OVER);
-    case kParAK:
-      return value < kMinJerk || jerkFit(value, m) == Fit::below ? M716_ERR_AK_UNDER : M716_OK;
-    case kParHomeType:
-      return value > kMaxHomeType ? M716_ERR_VALUE_OVER : M716_OK;
-    case kParHomeP0Speed:
-    case kParHomeP1Speed:
-    case kParHomeOffsetSpeed:
-      if (value == 0) return M716_ERR_DV_UNDER;
-      return value > kMaxSpeed ? M716_ERR_DV_OVER : M716_OK;
-    default:
-      return M716_OK;
-  }
+std::uint32_t sv(const A& axis, std::uint32_t value) {
+  return speed(value, axis.multiplier, M716_ERR_SV_UNDER, M716_ERR_SV_OVER);
 }
 
-std::uint32_t checkWriteAll(std::uint32_t board, std::uint32_t axes, std::uint16_t id,
-                            const std::uint32_t* values) {
-  std::uint32_t error = M716_OK;
+std::uint32_t dv(const A& axis, std::uint32_t value) {
+  if (value > axis.mdv) return M716_ERR_DV_OVER;
+  return speed(value, axis.multiplier, M716_ERR_DV_UNDER, M716_ERR_DV_OVER);
+}
+
+std::uint32_t mdv(const A& axis, std::uint32_t value) {
+  if (value == 0) return M716_ERR_MDV_UNDER;
+  const bool above = value > kMaxSpeed || speedFit(value, axis.multiplier) == Fit::above;
+  return above ? M716_ERR_MDV_OVER : M716_OK;
+}
+
+std::uint32_t ac(const A& axis, std::uint32_t value) {
+  return acceleration(value, axis.multiplier, M716_ERR_AC_UNDER, M716_ERR_AC_OVER);
+}
+
+std::uint32_t dc(const A& axis, std::uint32_t value) {
+  return acceleration(value, axis.multiplier, M716_ERR_DC_UNDER, M716_ERR_DC_OVER);
+}
+
+std::uint32_t ak(const A& axis, std::uint32_t value) {
+  const bool below = value < kJerkFloor || jerkFit(value, axis.multiplier) == Fit::below;
+  return below ? M716_ERR_AK_UNDER : M716_OK;
+}
+
+constexpr std::uint32_t kMaxHomeType = 4;
+
+std::uint32_t homeType(const A&, std::uint32_t value) {
+  return value > kMaxHomeType ? M716_ERR_VALUE_OVER : M716_OK;
+}
+
+std::uint32_t homeSpeed(const A&, std::uint32_t value) {
+  if (value == 0) return M716_ERR_DV_UNDER;
+  return value > kMaxSpeed ? M716_ERR_DV_OVER : M716_OK;
+}
+
+// What a write changes besides the shadow.
+
+template <std::uint16_t code>
+void loads(std::uint32_t board, std::uint32_t axes, std::uint32_t) {
+  issueAxisCommand(board, axes, code);
+}
+
+// COMP+ and COMP- go high word first; the interrupt block keeps a copy for the driver.
+template <std::uint16_t code, std::int32_t (M716InterruptBlock::*copies)[kAxisCount]>
+void loadsCompare(std::uint32_t board, std::uint32_t axes, std::uint32_t value) {
   forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
-    if (error == M716_OK) error = checkWrite(boards[board].axes[index], id, values[index]);
+    (interruptBlocks[board].*copies)[index] = static_cast<std::int32_t>(value);
   });
-  return error;
+  writePortWord(board, WR7, static_cast<std::uint16_t>(value >> 16));
+  writePortWord(board, WR6, static_cast<std::uint16_t>(value));
+  writeCommand(board, axes, code);
 }
 
-// Stores the value in the shadow of the axis; a speed-set value is also the configured one,
-// so the next point-to-point move runs with it.
-void storeShadow(std::uint32_t board, std::uint32_t index, std::uint16_t id, std::uint32_t value) {
-  AxisRecord& axis = boards[board].axes[index];
-  switch (id) {
-    case kRegRealPosition:
-      axis.realPosition = static_cast<std::int32_t>(value);
-      return;
-    case kRegLogicalPosition:
-      axis.logicalPosition = static_cast<std::int32_t>(value);
-      return;
-    case kRegComparePlus:
-      axis.pcmp = static_cast<std::int32_t>(value);
-      interruptBlocks[board].comparePlus[index] = axis.pcmp;
-      return;
-    case kRegCompareMinus:
-      axis.ncmp = static_cast<std::int32_t>(value);
-      interruptBlocks[board].compareMinus[index] = axis.ncmp;
-      return;
-    case kRegOutputPulses:
-      axis.outputPulses = static_cast<std::int32_t>(value);
-      return;
-    case kParRange:
-      axis.multiplier = 8'000'000.0 / value;
-      break;
-    case kParSV:
-      axis.configured.sv = value;
-      break;
-    case kParDV:
-      axis.configured.dv = value;
-      break;
-    case kParAC:
-      axis.configured.ac = value;
-      break;
-    case kParAK:
-      axis.configured.ak = value;
-      break;
-    default:
-      break;
-  }
-  if (std::uint32_t* shadow = modeShadow(axis, id)) *shadow = value;
-  if (isParameter(id)) writeField(axis, id, value);
+void setsMultiplier(std::uint32_t board, std::uint32_t axes, std::uint32_t value) {
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
+    boards[board].axes[index].multiplier = multiplierFor(value);
+  });
 }
 
-// COMP+ or COMP-: high word, low word, then the command.
-void loadCompare(std::uint32_t board, std::uint32_t axes, std::uint16_t code, std::uint32_t value) {
-  writePortWord(board, chip::WR7, static_cast<std::uint16_t>(value >> 16));
-  writePortWord(board, chip::WR6, static_cast<std::uint16_t>(value));
-  writePortWord(board, chip::WR0, chip::commandWord(axes, code));
+// A speed-set value written here is also the configured one, so the next point-to-point move
+// runs with it.
+template <std::uint32_t ConfiguredSpeeds::*member>
+void configures(std::uint32_t board, std::uint32_t axes, std::uint32_t value) {
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
+    boards[board].axes[index].configured.*member = value;
+  });
 }
 
-// Loads what a write to `id` changes in the chip, for the axes (all with the same value).
-void loadIntoChip(std::uint32_t board, std::uint32_t axes, std::uint16_t id, std::uint32_t value) {
-  switch (id) {
-    case kRegRealPosition:
-      return issueAxisCommand(board, axes, chip::SetRealPosition);
-    case kRegLogicalPosition:
-      return issueAxisCommand(board, axes, chip::SetLogicalPosition);
-    case kRegComparePlus:
-      return loadCompare(board, axes, chip::SetComparePlus, value);
-    case kRegCompareMinus:
-      return loadCompare(board, axes, chip::SetCompareMinus, value);
-    case kRegMode1:
-    case kRegMode2:
-    case kRegMode3:
-      return issueAxisCommand(board, axes, modeLoadCode(id));
-    default:
-      return;
-  }
+// Reads.
+
+A& recordOf(std::uint32_t board, std::uint32_t axis) {
+  return boards[board].axes[axisIndex(axis)];
 }
 
-void writeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t id, std::uint32_t value) {
-  std::lock_guard lock(boardLock(board));
-  forEachAxis(axes,
-              [&](std::uint32_t, std::uint32_t index) { storeShadow(board, index, id, value); });
-  loadIntoChip(board, axes, id, value);
+std::uint32_t shadow(const RegisterRow& row, std::uint32_t board, std::uint32_t axis) {
+  return fieldValue(row.field, recordOf(board, axis));
 }
 
-// Live values are scaled by the range in force: speed units are 8 000 000 / range pps.
-double unitsPerRange(const AxisRecord& axis) {
-  return 8'000'000.0 / (axis.rangeInForce == 0 ? chip::kRangeMax : axis.rangeInForce);
+std::uint32_t zero(const RegisterRow&, std::uint32_t, std::uint32_t) { return 0; }
+
+// A position counter, kept in the shadow as read.
+template <std::uint16_t code>
+std::uint32_t counterRead(const RegisterRow& row, std::uint32_t board, std::uint32_t axis) {
+  const std::uint32_t value = readChipData(board, axis, code, WordOrder::highFirst);
+  setField(row.field, recordOf(board, axis), value);
+  return value;
+}
+
+template <std::int32_t (M716InterruptBlock::*copies)[kAxisCount]>
+std::uint32_t compareRead(const RegisterRow&, std::uint32_t board, std::uint32_t axis) {
+  return static_cast<std::uint32_t>((interruptBlocks[board].*copies)[axisIndex(axis)]);
 }
 
 std::uint32_t truncated(double value) {
   return static_cast<std::uint32_t>(static_cast<std::int64_t>(value));
 }
 
-std::uint32_t liveSpeed(std::uint32_t board, std::uint32_t axis) {
-  const std::uint32_t raw = readChipData(board, axis, chip::ReadSpeed, WordOrder::highFirst);
-  AxisRecord& record = boards[board].axes[axisIndex(axis)];
-  const std::uint32_t speed = truncated(raw * unitsPerRange(record));
-  record.liveSpeed = static_cast<std::int32_t>(speed);
-  return speed;
-}
-
-std::uint32_t liveAcceleration(std::uint32_t board, std::uint32_t axis) {
-  const std::uint32_t raw = readChipData(board, axis, chip::ReadAcceleration, WordOrder::highFirst);
-  AxisRecord& record = boards[board].axes[axisIndex(axis)];
-  const std::uint32_t acceleration = truncated((raw * 125u) * unitsPerRange(record));
-  record.liveAcceleration = static_cast<std::int32_t>(acceleration);
-  return acceleration;
-}
-
-std::uint32_t readPosition(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
-                           std::int32_t& shadow) {
-  const std::uint32_t value = readChipData(board, axis, code, WordOrder::highFirst);
-  shadow = static_cast<std::int32_t>(value);
+// Live values are scaled by the range in force: speed units are 8 000 000 / range pps,
+// acceleration units 125 of them. The shadow keeps the value read.
+template <std::uint16_t code, std::uint32_t unit>
+std::uint32_t liveRead(const RegisterRow& row, std::uint32_t board, std::uint32_t axis) {
+  const std::uint32_t raw = readChipData(board, axis, code, WordOrder::highFirst);
+  const A& record = recordOf(board, axis);
+  const double rate = multiplierFor(record.rangeInForce == 0 ? kRangeMax : record.rangeInForce);
+  const std::uint32_t value = truncated((raw * unit) * rate);
+  setField(row.field, recordOf(board, axis), value);
   return value;
+}
+
+template <std::uint16_t port>
+std::uint32_t portRead(const RegisterRow&, std::uint32_t board, std::uint32_t) {
+  return readPortWord(board, port);
+}
+
+template <std::uint16_t port>
+std::uint32_t statusRead(const RegisterRow&, std::uint32_t board, std::uint32_t axis) {
+  return readAxisStatus(board, axis, port);
+}
+
+constexpr auto kComparePlus = &M716InterruptBlock::comparePlus;
+constexpr auto kCompareMinus = &M716InterruptBlock::compareMinus;
+
+// Every identifier the register access knows, in ascending order.
+// clang-format off
+constexpr RegisterRow kRegisters[] = {
+  {kRegRealPosition, &A::realPosition, counter, loads<SetRealPosition>,
+                                                            counterRead<ReadRealPosition>},
+  {kRegLogicalPosition, &A::logicalPosition, counter, loads<SetLogicalPosition>,
+                                                            counterRead<ReadLogicalPosition>},
+  {kRegComparePlus, &A::pcmp, counter, loadsCompare<SetComparePlus, kComparePlus>,
+                                                            compareRead<kComparePlus>},
+  {kRegCompareMinus, &A::ncmp, counter, loadsCompare<SetCompareMinus, kCompareMinus>,
+                                                            compareRead<kCompareMinus>},
+  {kRegOutputPulses, &A::outputPulses, pulses, nullptr,     nullptr},
+  {kRegLiveSpeed, &A::liveSpeed, nullptr, nullptr,          liveRead<ReadSpeed, 1>},
+  {kRegLiveAcceleration, &A::liveAcceleration, nullptr, nullptr,
+                                                            liveRead<ReadAcceleration, 125>},
+  {kRegMainStatus,      {}, nullptr, nullptr,               portRead<RR0>},
+  {kRegStatus1,         {}, nullptr, nullptr,               statusRead<RR1>},
+  {kRegStatus2,         {}, nullptr, nullptr,               statusRead<RR2>},
+  {kRegStatus3,         {}, nullptr, nullptr,               statusRead<RR3>},
+  {kRegInput1,          {}, nullptr, nullptr,               portRead<RR4>},
+  {kRegInput2,          {}, nullptr, nullptr,               portRead<RR5>},
+  {kRegMode1,           &A::wr1, anyValue, loads<LoadWR1>,  shadow},
+  {kRegMode2,           &A::wr2, anyValue, loads<LoadWR2>,  shadow},
+  {kRegMode3,           &A::wr3, anyValue, loads<LoadWR3>,  shadow},
+  {kRegNone1,           {}, nullptr, nullptr,               zero},
+  {kRegNone2,           {}, nullptr, nullptr,               zero},
+  {kParRange,           &A::rg, range, setsMultiplier,      shadow},
+  {kParSV,              &A::sv, sv, configures<&ConfiguredSpeeds::sv>, shadow},
+  {kParDV,              &A::dv, dv, configures<&ConfiguredSpeeds::dv>, shadow},
+  {kParMDV,             &A::mdv, mdv, nullptr,              shadow},
+  {kParAC,              &A::ac, ac, configures<&ConfiguredSpeeds::ac>, shadow},
+  {kParDC,              &A::dc, dc, nullptr,                shadow},
+  {kParAK,              &A::ak, ak, configures<&ConfiguredSpeeds::ak>, shadow},
+  {kParPLmt,            &A::plmt, anyValue, nullptr,        shadow},
+  {kParNLmt,            &A::nlmt, counter, nullptr,         shadow},
+  {kParHomeOffset,      &A::homeOffset, counter, nullptr,   shadow},
+  {kParHomeMode,        &A::homeMode, anyValue, nullptr,    shadow},
+  {kParHomeType,        &A::homeType, homeType, nullptr,    shadow},
+  {kParHomeP0Dir,       &A::homeP0Dir, anyValue, nullptr,   shadow},
+  {kParHomeP0Speed,     &A::homeP0Speed, homeSpeed, nullptr, shadow},
+  {kParHomeP1Dir,       &A::homeP1Dir, anyValue, nullptr,   shadow},
+  {kParHomeP1Speed,     &A::homeP1Speed, homeSpeed, nullptr, shadow},
+  {kParHomeP2Dir,       &A::homeP2Dir, anyValue, nullptr,   shadow},
+  {kParHomeOffsetSpeed, &A::homeOffsetSpeed, homeSpeed, nullptr, shadow},
+};
+// clang-format on
+
+constexpr bool ascending(std::span<const RegisterRow> rows) {
+  return std::adjacent_find(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+           return a.id >= b.id;
+         }) == rows.end();
+}
+static_assert(ascending(kRegisters), "register rows in strictly ascending identifier order");
+
+const RegisterRow* registerRow(std::uint16_t id) {
+  const auto* row = std::lower_bound(std::begin(kRegisters), std::end(kRegisters), id,
+                                     [](const RegisterRow& r, std::uint16_t key) {
+                                       return r.id < key;
+                                     });
+  return row != std::end(kRegisters) && row->id == id ? row : nullptr;
+}
+
+std::uint32_t checkWriteAll(std::uint32_t board, std::uint32_t axes, const RegisterRow& row,
+                            const std::uint32_t* values) {
+  std::uint32_t error = M716_OK;
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
+    if (error == M716_OK) error = row.check(boards[board].axes[index], values[index]);
+  });
+  return error;
+}
+
+// Stores the value in the shadow of every selected axis, then applies it (all with one
+// command to the chip where it loads one).
+void writeRegister(std::uint32_t board, std::uint32_t axes, const RegisterRow& row,
+                   std::uint32_t value) {
+  std::lock_guard lock(boardLock(board));
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
+    setField(row.field, boards[board].axes[index], value);
+  });
+  if (row.apply != nullptr) row.apply(board, axes, value);
+}
+
+// Checks every selected value, then writes each axis its own (all at once when they agree).
+// Identifiers without a write are accepted and change nothing.
+std::uint32_t writeRegisters(std::uint32_t board, std::uint32_t axes, std::uint16_t id,
+                             const std::uint32_t (&values)[kAxisCount], bool sameValue) {
+  const RegisterRow* row = registerRow(id);
+  if (row == nullptr || row->check == nullptr) return M716_OK;
+  if (std::uint32_t error = checkWriteAll(board, axes, *row, values)) return error;
+  if (sameValue) {
+    writeRegister(board, axes, *row, values[0]);
+  } else {
+    forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
+      writeRegister(board, mask, *row, values[index]);
+    });
+  }
+  return M716_OK;
 }
 
 }  // namespace
@@ -273,86 +325,37 @@ std::uint32_t readPosition(std::uint32_t board, std::uint32_t axis, std::uint16_
 std::uint32_t readChipData(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
                            WordOrder order) {
   std::lock_guard lock(boardLock(board));
-  writePortWord(board, chip::WR0, chip::commandWord(axis, code));
+  writeCommand(board, axis, code);
   std::uint32_t low = 0, high = 0;
   if (order == WordOrder::lowFirst) {
-    low = readPortWord(board, chip::RR6);
-    high = readPortWord(board, chip::RR7);
+    low = readPortWord(board, RR6);
+    high = readPortWord(board, RR7);
   } else {
-    high = readPortWord(board, chip::RR7);
-    low = readPortWord(board, chip::RR6);
+    high = readPortWord(board, RR7);
+    low = readPortWord(board, RR6);
   }
   return high << 16 | low;
 }
 
 std::uint8_t readInputByte(std::uint32_t board, std::uint32_t axis) {
   const std::uint32_t index = axisIndex(axis);
-  const std::uint16_t word = readPortWord(board, index < 2 ? chip::RR4 : chip::RR5);
+  const std::uint16_t word = readPortWord(board, index < 2 ? RR4 : RR5);
   return static_cast<std::uint8_t>(index % 2 == 0 ? word : word >> 8);
 }
 
 std::uint16_t readAxisStatus(std::uint32_t board, std::uint32_t axis, std::uint16_t port) {
   std::lock_guard lock(boardLock(board));
-  writePortWord(board, chip::WR0, chip::commandWord(axis, chip::Select));
+  writeCommand(board, axis, Select);
   return readPortWord(board, port);
 }
 
 std::uint32_t readRegister(std::uint32_t board, std::uint32_t axis, std::uint16_t id,
                            std::uint32_t& value) {
+  const RegisterRow* row = registerRow(id);
+  if (row == nullptr || row->read == nullptr) return M716_ERR_REGISTER_UNDEFINED;
   std::lock_guard lock(boardLock(board));
-  const std::uint32_t index = axisIndex(axis);
-  AxisRecord& record = boards[board].axes[index];
-  switch (id) {
-    case kRegRealPosition:
-      value = readPosition(board, axis, chip::ReadRealPosition, record.realPosition);
-      return M716_OK;
-    case kRegLogicalPosition:
-      value = readPosition(board, axis, chip::ReadLogicalPosition, record.logicalPosition);
-      return M716_OK;
-    case kRegComparePlus:
-      value = static_cast<std::uint32_t>(interruptBlocks[board].comparePlus[index]);
-      return M716_OK;
-    case kRegCompareMinus:
-      value = static_cast<std::uint32_t>(interruptBlocks[board].compareMinus[index]);
-      return M716_OK;
-    case kRegLiveSpeed:
-      value = liveSpeed(board, axis);
-      return M716_OK;
-    case kRegLiveAcceleration:
-      value = liveAcceleration(board, axis);
-      return M716_OK;
-    case kRegMainStatus:
-      value = readPortWord(board, chip::RR0);
-      return M716_OK;
-    case kRegStatus1:
-      value = readAxisStatus(board, axis, chip::RR1);
-      return M716_OK;
-    case kRegStatus2:
-      value = readAxisStatus(board, axis, chip::RR2);
-      return M716_OK;
-    case kRegStatus3:
-      value = readAxisStatus(board, axis, chip::RR3);
-      return M716_OK;
-    case kRegInput1:
-      value = readPortWord(board, chip::RR4);
-      return M716_OK;
-    case kRegInput2:
-      value = readPortWord(board, chip::RR5);
-      return M716_OK;
-    case kRegMode1:
-    case kRegMode2:
-    case kRegMode3:
-      value = *modeShadow(record, id);
-      return M716_OK;
-    case kRegNone1:
-    case kRegNone2:
-      value = 0;
-      return M716_OK;
-    default:
-      if (!isParameter(id)) return M716_ERR_REGISTER_UNDEFINED;
-      value = readField(record, id);
-      return M716_OK;
-  }
+  value = row->read(*row, board, axis);
+  return M716_OK;
 }
 
 std::uint32_t presetAxisValue(std::uint32_t board, std::uint32_t axis,
@@ -382,11 +385,8 @@ extern "C" KRVM716_API uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint
 extern "C" KRVM716_API uint32_t M716MotWrReg(uint32_t board, uint32_t axes, uint32_t identifier,
                                              uint32_t value) {
   if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  const auto id = static_cast<std::uint16_t>(identifier);
-  const std::uint32_t values[kAxisCount] = {value, value, value, value};
-  if (std::uint32_t error = checkWriteAll(board, axes, id, values)) return error;
-  writeRegister(board, axes, id, value);
-  return M716_OK;
+  return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier),
+                        {value, value, value, value}, true);
 }
 
 extern "C" KRVM716_API uint32_t M716MotRdMultiReg(uint32_t board, uint32_t axes,
@@ -405,11 +405,6 @@ extern "C" KRVM716_API uint32_t M716MotWrMultiReg(uint32_t board, uint32_t axes,
                                                   uint32_t identifier, uint32_t x, uint32_t y,
                                                   uint32_t z, uint32_t u) {
   if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  const auto id = static_cast<std::uint16_t>(identifier);
-  const std::uint32_t values[kAxisCount] = {x, y, z, u};
-  if (std::uint32_t error = checkWriteAll(board, axes, id, values)) return error;
-  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
-    writeRegister(board, mask, id, values[index]);
-  });
-  return M716_OK;
+  return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier), {x, y, z, u},
+                        false);
 }

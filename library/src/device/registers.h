@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "KRVM716.h"
+#include "device/arguments.h"
 #include "device/board_table.h"
 
 namespace m716 {
@@ -32,6 +34,25 @@ enum Register : std::uint16_t {
   kRegMode3 = 0x216,
   kRegNone1 = 0x218,
   kRegNone2 = 0x21A,
+  // The axis parameters of the board record.
+  kParRange = 0x300,
+  kParSV = 0x301,
+  kParDV = 0x302,
+  kParMDV = 0x303,
+  kParAC = 0x304,
+  kParDC = 0x305,
+  kParAK = 0x306,
+  kParPLmt = 0x307,
+  kParNLmt = 0x308,
+  kParHomeOffset = 0x309,
+  kParHomeMode = 0x30A,
+  kParHomeType = 0x30B,
+  kParHomeP0Dir = 0x30C,
+  kParHomeP0Speed = 0x30D,
+  kParHomeP1Dir = 0x30E,
+  kParHomeP1Speed = 0x30F,
+  kParHomeP2Dir = 0x310,
+  kParHomeOffsetSpeed = 0x311,
 };
 
 // Writes the read command `code` for the axes (0x10..0x13) and reads the 32-bit value the chip
@@ -39,6 +60,17 @@ enum Register : std::uint16_t {
 enum class WordOrder { lowFirst, highFirst };
 std::uint32_t readChipData(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
                            WordOrder order);
+
+// The exported reads of one 32-bit chip value of one axis (counters, live registers): checks
+// the board, the axis and the pointer, then reads with `code`, low word first. 0, 1, 6 or 23.
+template <typename Value>
+std::uint32_t readChipValue(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
+                            Value* value) {
+  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
+  *value = static_cast<Value>(readChipData(board, axis, code, WordOrder::lowFirst));
+  return M716_OK;
+}
 
 // The input byte of one axis: X and Y in RR4, Z and U in RR5, low byte first. One port read.
 std::uint8_t readInputByte(std::uint32_t board, std::uint32_t axis);

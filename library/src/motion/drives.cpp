@@ -9,22 +9,17 @@
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
-#include "device/chip.h"
+#include "device/chip_values.h"
+#include "device/path_state.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "motion/home_search.h"
-#include "motion/speed_parameters.h"
-#include "signals/continuous_path.h"
 
 namespace m716 {
 namespace {
 
 // How often M716MotClrErr releases an axis and looks at its end status before it gives up.
 constexpr unsigned kEndStatusClearTries = 100;
-
-void writeCommand(std::uint32_t board, std::uint32_t axes, std::uint16_t code) {
-  writePortWord(board, chip::WR0, chip::commandWord(axes, code));
-}
 
 // One axis of a point-to-point move, checked and ready to be programmed.
 struct PlannedDrive {
@@ -146,7 +141,7 @@ bool clearEndStatus(std::uint32_t board, std::uint32_t axis) {
   for (unsigned attempt = 0; attempt < kEndStatusClearTries; ++attempt) {
     std::lock_guard lock(boardLock(board));
     writeCommand(board, axis, chip::ReleaseStart);
-    if ((readAxisStatus(board, axis, chip::RR1) & chip::kEndStatusBits) == 0) return true;
+    if ((readAxisStatus(board, axis, chip::RR1) & chip::rr1::EndStatus) == 0) return true;
   }
   return false;
 }
@@ -162,7 +157,7 @@ std::uint32_t moveOneAxis(std::uint32_t board, std::uint32_t axis, std::int32_t 
 }  // namespace
 
 std::uint32_t drivingAxes(std::uint32_t board) {
-  return readPortWord(board, chip::RR0) & chip::kDrivingBits;
+  return readPortWord(board, chip::RR0) & chip::rr0::Driving;
 }
 
 std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes) {
@@ -187,7 +182,7 @@ void loadAxisForDrive(std::uint32_t board, std::uint32_t axis) {
   issueAxisCommand(board, axis, chip::SetStartSpeed);
   issueAxisCommand(board, axis, chip::SetDriveSpeed);
   issueAxisCommand(board, axis, chip::SetAcceleration);
-  issueAxisCommand(board, axis, chip::LoadWR3);
+  issueAxisCommand(board, axis, LoadWR3);
   if (isSCurve(record)) issueAxisCommand(board, axis, chip::SetJerk);
 }
 

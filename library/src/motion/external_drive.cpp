@@ -1,24 +1,18 @@
-// External drive (jog and hand wheel), the axes' digital inputs and outputs, and board reset.
+// External drive (jog and hand wheel) and the axes' digital inputs and outputs.
 
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
-#include "device/chip.h"
-#include "device/device.h"
+#include "device/chip_values.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "motion/drives.h"
-#include "motion/home_search.h"
-#include "motion/speed_parameters.h"
 
 namespace m716 {
 namespace {
 
 constexpr std::uint32_t kModeCount = 16;
 constexpr std::uint32_t kHandWheelBit = 0x8;        // of a mode number
-constexpr std::uint32_t kJogDrive = 0x08;           // WR3
-constexpr std::uint32_t kHandWheelDrive = 0x10;     // WR3
-constexpr std::uint32_t kOutputsShowStatus = 0x80;  // WR3: OUT4..OUT7 are indicators
 
 bool switchesOff(std::uint32_t mode) {
   return (mode & 0x7) == 0;
@@ -45,20 +39,21 @@ void setExternalMode(std::uint32_t board, std::uint32_t axis, std::uint32_t mode
                      std::int32_t pulses) {
   BoardRecord& record = boards[board];
   AxisRecord& axisRecord = record.axes[axisIndex(axis)];
-  const std::uint32_t shift = 4 * axisIndex(axis);
-  record.externalControl =
-      static_cast<std::uint16_t>((record.externalControl & ~(0xFu << shift)) | (mode << shift));
-  axisRecord.wr3 &= ~(kJogDrive | kHandWheelDrive);
+  const std::uint32_t shift = chip::external::ModeBitsPerAxis * axisIndex(axis);
+  record.externalControl = static_cast<std::uint16_t>(
+      (record.externalControl & ~(std::uint32_t{chip::external::AxisMode} << shift)) |
+      (mode << shift));
+  axisRecord.wr3 &= ~std::uint32_t{chip::wr3::JogDrive | chip::wr3::HandWheelDrive};
   if (switchesOff(mode)) {
-    issueAxisCommand(board, axis, chip::LoadWR3);
+    issueAxisCommand(board, axis, LoadWR3);
     record.externalAxes &= static_cast<std::uint8_t>(~axis);
   } else {
     record.externalAxes |= static_cast<std::uint8_t>(axis);
     axisRecord.outputPulses = pulses;
     issueAxisCommand(board, axis, chip::SetOutputPulses);
     loadAxisForDrive(board, axis);
-    axisRecord.wr3 |= (mode & kHandWheelBit) ? kHandWheelDrive : kJogDrive;
-    issueAxisCommand(board, axis, chip::LoadWR3);
+    axisRecord.wr3 |= (mode & kHandWheelBit) ? chip::wr3::HandWheelDrive : chip::wr3::JogDrive;
+    issueAxisCommand(board, axis, LoadWR3);
   }
   writePortWord(board, chip::ExternalDriveControl, record.externalControl);
 }
@@ -73,9 +68,11 @@ std::uint32_t externalMode(std::uint32_t board, std::uint32_t axis, std::uint32_
 
 std::uint32_t writeOutputs(std::uint32_t board, std::uint32_t axis, std::uint32_t levels) {
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
-  if (record.wr3 & kOutputsShowStatus) return M716_ERR_DO_IS_INDICATOR;
-  record.wr3 = (record.wr3 & 0x9F) | ((levels & 0xF) << 8);
-  issueAxisCommand(board, axis, chip::LoadWR3);
+  if (record.wr3 & chip::wr3::OutputsShowStatus) return M716_ERR_DO_IS_INDICATOR;
+  // Like the output configuration, the levels also clear the unused bits 5, 6 and 12..15.
+  record.wr3 = (record.wr3 & chip::wr3::ModeBits) |
+               ((levels << chip::wr3::OutputLevelsShift) & chip::wr3::OutputLevels);
+  issueAxisCommand(board, axis, LoadWR3);
   return M716_OK;
 }
 
@@ -102,12 +99,4 @@ extern "C" KRVM716_API uint32_t M716MotDI(uint32_t board, uint32_t axis, uint8_t
 extern "C" KRVM716_API uint32_t M716MotDO(uint32_t board, uint32_t axis, uint32_t levels) {
   if (std::uint32_t error = checkOneAxis(board, axis)) return error;
   return writeOutputs(board, axis, levels);
-}
-
-extern "C" KRVM716_API uint32_t M716MotReset(uint32_t board) {
-  if (std::uint32_t error = checkBoard(board)) return error;
-  stopHomeSearches(board);
-  M716MotStop(board, 0, 0);
-  writePortWord(board, chip::WR0, chip::kReset);
-  return initialiseBoard(board);
 }

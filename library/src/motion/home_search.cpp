@@ -14,13 +14,12 @@
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
-#include "device/chip.h"
+#include "device/chip_values.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "m716/platform/events.h"
 #include "m716/platform/time.h"
 #include "motion/drives.h"
-#include "motion/speed_parameters.h"
 
 namespace m716 {
 namespace {
@@ -28,23 +27,49 @@ namespace {
 constexpr std::uint32_t kPollMs = 50;
 constexpr auto kWorkerEndWait = std::chrono::seconds(3);
 
-// RR1 end status: what stopped the last drive.
-constexpr std::uint16_t kStoppedByIndex = 0x0100;  // IN0
-constexpr std::uint16_t kStoppedByHome = 0x0800;   // IN3
-constexpr std::uint16_t kStoppedByLimitPlus = 0x1000;
-constexpr std::uint16_t kStoppedByLimitMinus = 0x2000;
-constexpr std::uint16_t kStoppedByAlarm = 0x4000;
-constexpr std::uint16_t kStoppedByEmergency = 0x8000;
-constexpr std::uint16_t kAbortingCauses = 0xF000;
-// The end status bits each search drive watches.
-constexpr std::uint16_t kSwitchWatch = 0xF800;
-constexpr std::uint16_t kIndexWatch = 0xF100;
-constexpr std::uint16_t kLimitWatch = 0xF000;
+namespace rr1 = chip::rr1;
+namespace wr1 = chip::wr1;
 
-constexpr std::uint32_t kIn0Input = 0x01, kIn3Input = 0x08;  // bits of an axis's input byte
-constexpr std::uint32_t kIn0Logic = 0x01, kIn3Logic = 0x40;  // WR1 active-level bits
-constexpr std::uint32_t kDriveEndInterrupt = 0x8000;         // WR1 enable of the drive end
-constexpr std::uint32_t kSoftLimitEnables = 0x0003;          // WR2
+// End causes that end a search drive whatever it looks for.
+constexpr std::uint16_t kAbortingCauses =
+    rr1::StoppedByLimitPlus | rr1::StoppedByLimitMinus | rr1::StoppedByAlarm |
+    rr1::StoppedByEmergency;
+// The end status bits each search drive watches.
+constexpr std::uint16_t kSwitchWatch = kAbortingCauses | rr1::StoppedByIn3;
+constexpr std::uint16_t kIndexWatch = kAbortingCauses | rr1::StoppedByIn0;
+constexpr std::uint16_t kLimitWatch = kAbortingCauses;
+
+// WR1 as the search drives load it: IN0..IN2 neither stop the axis nor keep their levels, and
+// the drive end interrupts, so the worker wakes when a search drive ends.
+constexpr std::uint32_t kIn0To2 = wr1::In0High | wr1::In0Stops | wr1::In1High | wr1::In1Stops |
+                                  wr1::In2High | wr1::In2Stops;
+// Finding the home switch: IN3 stops the drive.
+constexpr std::uint32_t switchSearchWr1(std::uint32_t shadow) {
+  return (shadow & ~kIn0To2) | wr1::In3Stops | wr1::DriveEndInterrupt;
+}
+// Leaving it: IN3 stops the drive at the opposite level, where the switch is left.
+constexpr std::uint32_t switchLeaveWr1(std::uint32_t shadow) {
+  const std::uint32_t invertedLevel = (shadow & wr1::In3High) ? 0 : wr1::In3High;
+  return (shadow & ~(kIn0To2 | wr1::In3High)) | invertedLevel | wr1::In3Stops |
+         wr1::DriveEndInterrupt;
+}
+// Finding the index: IN0 stops the drive, IN1..IN3 neither stop it nor keep their levels.
+constexpr std::uint32_t indexSearchWr1(std::uint32_t shadow) {
+  constexpr std::uint32_t kIn1To3 = wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops |
+                                    wr1::In3High | wr1::In3Stops;
+  return (shadow & ~kIn1To3) | wr1::In0Stops | wr1::DriveEndInterrupt;
+}
+// Finding a limit: neither the index nor the home input stops the drive.
+constexpr std::uint32_t limitSearchWr1(std::uint32_t shadow) {
+  return (shadow & ~std::uint32_t{wr1::In0Stops | wr1::In3Stops}) | wr1::DriveEndInterrupt;
+}
+
+// Whether a stopped axis leaves the search or stays in it for its offset move.
+enum class HomeMask { leave, stay };
+enum class Direction { plus, minus };
+constexpr Direction directionOf(bool negative) { return negative ? Direction::minus : Direction::plus; }
+// Whether a search drive's wait loop also yields the processor between its polls.
+enum class Pace { polling, yielding };
 
 // The searches of one board.
 struct BoardSearches {
@@ -143,15 +168,14 @@ class HomeSearch {
       std::lock_guard lock(boardLock(board_));
       command(chip::Select);
       if (axis_.homeType <= 2) {
-        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>((axis_.wr1 & 0xFFC0) | 0x8080));
+        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>(switchSearchWr1(axis_.wr1)));
         writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
       } else if (axis_.homeType == 3) {
         writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
       } else {
-        writePortWord(board_, chip::WR1,
-                      static_cast<std::uint16_t>((axis_.wr1 & 0xFF7D) | kDriveEndInterrupt));
+        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>(limitSearchWr1(axis_.wr1)));
         writePortWord(board_, chip::WR2,
-                      static_cast<std::uint16_t>(axis_.wr2 & ~kSoftLimitEnables));
+                      static_cast<std::uint16_t>(axis_.wr2 & ~std::uint32_t{chip::wr2::SoftLimits}));
       }
     }
     command(chip::HoldStart);
@@ -170,7 +194,7 @@ class HomeSearch {
   bool readStatus(std::uint16_t identifier, std::uint32_t& value) {
     if (std::uint32_t error = readRegister(board_, mask_, identifier, value)) {
       setResult(static_cast<std::int32_t>(error));
-      abort();
+      stopAxis();
       return false;
     }
     return true;
@@ -180,16 +204,16 @@ class HomeSearch {
   bool clearEndStatus() {
     if (std::uint32_t error = M716MotClrErr(board_, mask_)) {
       setResult(static_cast<std::int32_t>(error));
-      abort();
+      stopAxis();
       return false;
     }
     return true;
   }
 
-  // Stops the axis at once and takes it out of the search.
-  void abort(bool leaveHomeMask = true) {
-    if (leaveHomeMask) searches_.active &= static_cast<std::uint8_t>(~mask_);
-    issueAxisCommand(board_, mask_, chip::LoadWR1);
+  // Stops the axis at once and, unless it stays for its offset move, takes it out of the search.
+  void stopAxis(HomeMask leave = HomeMask::leave) {
+    if (leave == HomeMask::leave) searches_.active &= static_cast<std::uint8_t>(~mask_);
+    issueAxisCommand(board_, mask_, LoadWR1);
     if (std::uint32_t error = M716MotClrErr(board_, mask_))
       setResult(static_cast<std::int32_t>(error));
     std::lock_guard lock(boardLock(board_));
@@ -201,34 +225,34 @@ class HomeSearch {
   bool stopRequestedAborts() {
     if (!stopRequested()) return false;
     setResult(M716_ERR_HOME_STOPPED);
-    abort();
+    stopAxis();
     return true;
   }
 
   void end() {
-    issueAxisCommand(board_, mask_, chip::LoadWR1);
-    issueAxisCommand(board_, mask_, chip::LoadWR2);
+    issueAxisCommand(board_, mask_, LoadWR1);
+    issueAxisCommand(board_, mask_, LoadWR2);
     M716MotClrErr(board_, mask_);
     searches_.active &= static_cast<std::uint8_t>(~mask_);
   }
 
   void resultFromStopCauses(std::uint16_t causes, bool limitSearch) {
-    if (causes & kStoppedByEmergency) setResult(M716_ERR_HOME_EMERGENCY_STOP);
-    if (!limitSearch && (causes & kStoppedByLimitMinus)) setResult(M716_ERR_HOME_LIMIT_MINUS);
-    if (!limitSearch && (causes & kStoppedByLimitPlus)) setResult(M716_ERR_HOME_LIMIT_PLUS);
-    if (causes & kStoppedByAlarm) setResult(M716_ERR_HOME_ALARM);
+    if (causes & rr1::StoppedByEmergency) setResult(M716_ERR_HOME_EMERGENCY_STOP);
+    if (!limitSearch && (causes & rr1::StoppedByLimitMinus)) setResult(M716_ERR_HOME_LIMIT_MINUS);
+    if (!limitSearch && (causes & rr1::StoppedByLimitPlus)) setResult(M716_ERR_HOME_LIMIT_PLUS);
+    if (causes & rr1::StoppedByAlarm) setResult(M716_ERR_HOME_ALARM);
   }
 
   // Drives the axis continuously until one of the watched end causes stops it, the search
   // fails, or a stop is requested. `causes` receives the watched causes; false when the
   // search aborted on an error.
-  bool searchDrive(bool negative, std::uint16_t watch, bool yield, std::uint16_t& causes) {
+  bool searchDrive(Direction direction, std::uint16_t watch, Pace pace, std::uint16_t& causes) {
     const bool limitSearch = watch == kLimitWatch;
     if (!clearEndStatus()) return false;
     // Held, so the drive starts at the release: a release after the start would clear the end
     // status of a drive that stopped at once (an alarm, a limit already active).
     command(chip::HoldStart);
-    command(negative ? chip::DriveContinuousMinus : chip::DriveContinuousPlus);
+    command(direction == Direction::minus ? chip::DriveContinuousMinus : chip::DriveContinuousPlus);
     command(chip::ReleaseStart);
     do {
       if (platform::waitEvent(boards[board_].homeEvent, kPollMs) == platform::WaitResult::signalled)
@@ -239,24 +263,24 @@ class HomeSearch {
       if (causes != 0) {
         // At a limit the limit search goes on to its offset move: the axis stays in the search.
         if (limitSearch)
-          abort(false);
+          stopAxis(HomeMask::stay);
         else if (causes & kAbortingCauses)
-          abort();
+          stopAxis();
         resultFromStopCauses(causes, limitSearch);
       }
-      if (yield) platform::sleepMs(0);
+      if (pace == Pace::yielding) platform::sleepMs(0);
     } while (causes == 0 && result() == 0 && !stopRequested());
     return true;
   }
 
   // Phase 0: drive until the home input stops the axis.
   bool findHomeSwitch() {
-    const bool alreadyActive = inputActive(kIn3Input, kIn3Logic);
+    const bool alreadyActive = inputActive(chip::input::In3, wr1::In3High);
     std::uint16_t causes = 0;
-    if (!alreadyActive && !searchDrive(axis_.homeP0Dir == 1, kSwitchWatch, false, causes))
+    if (!alreadyActive && !searchDrive(directionOf(axis_.homeP0Dir == 1), kSwitchWatch, Pace::polling, causes))
       return false;
     if (stopRequestedAborts()) return false;
-    return alreadyActive || causes == kStoppedByHome;
+    return alreadyActive || causes == rr1::StoppedByIn3;
   }
 
   // Phase 1: drive slowly until the home input goes inactive again.
@@ -266,15 +290,13 @@ class HomeSearch {
       command(chip::HoldStart);
       loadSlowSpeed();
       command(chip::ReleaseStart);
-      const bool activeHigh = axis_.wr1 & kIn3Logic;
-      loadMode(chip::WR1,
-               activeHigh ? (axis_.wr1 & 0xFF80) | 0x8080 : (axis_.wr1 & 0xFFC0) | 0x80C0);
+      loadMode(chip::WR1, switchLeaveWr1(axis_.wr1));
     }
     if (!clearEndStatus() || stopRequestedAborts()) return false;
     std::uint16_t causes = 0;
-    if (!searchDrive(axis_.homeP1Dir != 0, kSwitchWatch, true, causes)) return false;
+    if (!searchDrive(directionOf(axis_.homeP1Dir != 0), kSwitchWatch, Pace::yielding, causes)) return false;
     if (stopRequestedAborts()) return false;
-    return causes == kStoppedByHome;
+    return causes == rr1::StoppedByIn3;
   }
 
   // Phase 2: drive slowly until the index input stops the axis.
@@ -282,17 +304,17 @@ class HomeSearch {
     {
       std::lock_guard lock(boardLock(board_));
       command(chip::HoldStart);
-      loadMode(chip::WR1, (axis_.wr1 & 0xFF03) | 0x8002);
+      loadMode(chip::WR1, indexSearchWr1(axis_.wr1));
       loadSlowSpeed();
     }
-    const bool alreadyActive = inputActive(kIn0Input, kIn0Logic);
+    const bool alreadyActive = inputActive(chip::input::In0, wr1::In0High);
     std::uint16_t causes = 0;
     if (!alreadyActive) {
       if (!clearEndStatus() || stopRequestedAborts()) return false;
-      if (!searchDrive(axis_.homeP2Dir != 0, kIndexWatch, true, causes)) return false;
+      if (!searchDrive(directionOf(axis_.homeP2Dir != 0), kIndexWatch, Pace::yielding, causes)) return false;
     }
     if (stopRequestedAborts()) return false;
-    return alreadyActive || causes == kStoppedByIndex;
+    return alreadyActive || causes == rr1::StoppedByIn0;
   }
 
   // Phases 1 and 2 run at HomeP1Speed.
@@ -307,19 +329,19 @@ class HomeSearch {
   bool findLimit() {
     std::uint32_t status = 0;
     if (!readStatus(kRegStatus1, status)) return false;
-    if (status & (kStoppedByEmergency | kStoppedByAlarm)) {
-      abort();
-      setResult(status & kStoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
+    if (status & (rr1::StoppedByEmergency | rr1::StoppedByAlarm)) {
+      stopAxis();
+      setResult(status & rr1::StoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
       return false;
     }
     std::uint32_t limits = 0;
     if (!readStatus(kRegStatus2, limits)) return false;
-    const bool atLimit = (limits & 0x0C) != 0;
+    const bool atLimit = (limits & (chip::rr2::LimitPlus | chip::rr2::LimitMinus)) != 0;
     std::uint16_t causes = 0;
     const bool negative = axis_.homeP0Dir == 1;
-    if (!atLimit && !searchDrive(negative, kLimitWatch, true, causes)) return false;
+    if (!atLimit && !searchDrive(directionOf(negative), kLimitWatch, Pace::yielding, causes)) return false;
     if (stopRequestedAborts()) return false;
-    if (!atLimit && causes != kStoppedByLimitPlus && causes != kStoppedByLimitMinus) return false;
+    if (!atLimit && causes != rr1::StoppedByLimitPlus && causes != rr1::StoppedByLimitMinus) return false;
     // An offset pointing back into the limit just found cannot be moved.
     if (!negative && axis_.homeOffset > 0) {
       setResult(M716_ERR_PARAMETER_OVER);
@@ -334,7 +356,7 @@ class HomeSearch {
 
   // Phase 3: move the offset, then set both counters to 0.
   void moveOffset() {
-    issueAxisCommand(board_, mask_, chip::LoadWR1);
+    issueAxisCommand(board_, mask_, LoadWR1);
     axis_.dv = axis_.homeOffsetSpeed;
     issueAxisCommand(board_, mask_, chip::SetDriveSpeed);
     command(chip::HoldStart);

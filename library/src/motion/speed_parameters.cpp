@@ -1,4 +1,4 @@
-// The speed parameter model and its setters.
+// The speed parameter setters of the axes and the interpolation group.
 
 #include "motion/speed_parameters.h"
 
@@ -7,21 +7,13 @@
 
 #include "KRVM716.h"
 #include "device/arguments.h"
-#include "device/chip.h"
+#include "device/chip_values.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "motion/drives.h"
 
 namespace m716 {
 namespace {
-
-// Chip register tops and steps, in pulses per second (and its derivatives) at multiplier 1.
-constexpr double kSpeedTop = 8000;               // speed registers: 1..8000 units
-constexpr double kAccelerationStep = 125;        // one acceleration unit
-constexpr double kAccelerationTop = 1'000'000;   // 8000 units of 125
-constexpr double kDecelerationStep = 1'000'000;  // DC per unit of multiplier it needs
-constexpr double kJerkFloor = 954;               // 62 500 000 / 954 = 65 513 units
-constexpr double kJerkTop = 62'500'000;          // the jerk register would be 0 above
 
 // A full speed set as the setters accept it.
 struct SpeedSet {
@@ -54,9 +46,9 @@ std::uint32_t acceptGroupSet(InterpolationSet& group, const SpeedSet& set, bool 
 
 void selectCurve(AxisRecord& axis, bool sCurve) {
   if (sCurve)
-    axis.wr3 |= chip::kSCurveBit;
+    axis.wr3 |= chip::wr3::SCurve;
   else
-    axis.wr3 &= 0xFFFF & ~chip::kSCurveBit;
+    axis.wr3 &= 0xFFFFu & ~std::uint32_t{chip::wr3::SCurve};
 }
 
 // Stores an accepted set into the axes. The range goes into the chip with the next drive,
@@ -105,7 +97,7 @@ std::uint32_t setSpeedValue(std::uint32_t board, std::uint32_t axis,
 void setAxisRange(std::uint32_t board, std::uint32_t axis, std::uint32_t range) {
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
   record.rg = range;
-  record.multiplier = 8'000'000.0 / range;
+  record.multiplier = multiplierFor(range);
   record.mdv = static_cast<std::uint32_t>(kSpeedTop * record.multiplier);
   std::lock_guard lock(boardLock(board));
   if (drivingAxes(board) & axis) return;
@@ -117,7 +109,7 @@ void setAxisRange(std::uint32_t board, std::uint32_t axis, std::uint32_t range) 
 void setGroupRange(std::uint32_t board, std::uint32_t range) {
   InterpolationSet& group = boards[board].interpolation;
   group.range = range;
-  group.multiplier = 8'000'000.0 / range;
+  group.multiplier = multiplierFor(range);
   issueAxisCommand(board, 0, chip::SetRange);
 }
 
@@ -132,91 +124,23 @@ std::uint32_t checkDeceleration(std::uint32_t dc, double needed, double effectiv
 
 double multiplierNeededFor(std::uint32_t dc) { return std::max(1.0, dc / kDecelerationStep); }
 
-// A deceleration never lowers the multiplier; when it needs a larger one, the range follows,
-// so every speed keeps running at the speed it was set to.
-std::uint32_t setAxisDeceleration(AxisRecord& axis, std::uint32_t dc) {
+// A deceleration never lowers the multiplier of its axis or group (at least `least`); when it
+// needs a larger one, the range follows, so every speed keeps running at the speed it was set
+// to.
+std::uint32_t acceptDeceleration(std::uint32_t dc, double least, double most, double& multiplier,
+                                 std::uint32_t& range, std::uint32_t& deceleration) {
   const double needed = multiplierNeededFor(dc);
-  const double effective = std::max(needed, axis.multiplier);
-  if (std::uint32_t error = checkDeceleration(dc, needed, effective, kMaxAxisMultiplier))
-    return error;
-  if (effective > axis.multiplier) {
-    axis.multiplier = effective;
-    axis.rg = rangeFor(effective);
+  const double effective = std::max({needed, least, multiplier});
+  if (std::uint32_t error = checkDeceleration(dc, needed, effective, most)) return error;
+  if (effective > multiplier) {
+    multiplier = effective;
+    range = rangeFor(effective);
   }
-  axis.dc = dc;
-  return M716_OK;
-}
-
-std::uint32_t setGroupDeceleration(InterpolationSet& group, std::uint32_t dc) {
-  const double needed = multiplierNeededFor(dc);
-  const double effective =
-      std::max({needed, kMinInterpolationMultiplier, group.multiplier});
-  if (std::uint32_t error = checkDeceleration(dc, needed, effective, kMaxInterpolationMultiplier))
-    return error;
-  if (effective > group.multiplier) {
-    group.multiplier = effective;
-    group.range = rangeFor(effective);
-  }
-  group.dc = dc;
-  return M716_OK;
-}
-
-std::uint32_t readLiveValue(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
-                            uint32_t* value) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
-  if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
-  *value = readChipData(board, axis, code, WordOrder::lowFirst);
+  deceleration = dc;
   return M716_OK;
 }
 
 }  // namespace
-
-double candidateMultiplier(std::uint32_t sv, std::uint32_t dv, std::uint32_t mdv,
-                           std::uint32_t ac, std::uint32_t ak) {
-  return std::max({1.0, dv / kSpeedTop, mdv / kSpeedTop, sv / kSpeedTop, ac / kAccelerationTop,
-                   ak / kJerkTop});
-}
-
-std::uint32_t rangeFor(double multiplier) {
-  return static_cast<std::uint32_t>(8'000'000 / multiplier);
-}
-
-void deriveInterpolationScale(InterpolationSet& set) {
-  const double m = candidateMultiplier(set.sv, set.dv, set.mdv, set.ac, set.ak);
-  set.multiplier = std::clamp(m, kMinInterpolationMultiplier, kMaxInterpolationMultiplier);
-  set.range = rangeFor(set.multiplier);
-}
-
-namespace {
-Fit fitBetween(double value, double low, double high) {
-  if (!(value >= low)) return Fit::below;  // also a multiplier never set
-  return value > high ? Fit::above : Fit::fits;
-}
-}  // namespace
-
-Fit speedFit(std::uint32_t speed, double m) { return fitBetween(speed, m, kSpeedTop * m); }
-
-Fit accelerationFit(std::uint32_t acceleration, double m) {
-  return fitBetween(acceleration, kAccelerationStep * m, kAccelerationTop * m);
-}
-
-Fit jerkFit(std::uint32_t jerk, double m) { return fitBetween(jerk, kJerkFloor * m, kJerkTop); }
-
-std::uint32_t checkDriveSpeeds(const AxisRecord& axis, const ConfiguredSpeeds& speeds) {
-  if (axis.rg < chip::kRangeMin) return M716_ERR_RG_UNDER;
-  if (axis.rg > chip::kRangeMax) return M716_ERR_RG_OVER;
-  const double m = axis.multiplier;
-  if (std::uint32_t error = fitError(speedFit(speeds.sv, m), M716_ERR_SV_UNDER, M716_ERR_SV_OVER))
-    return error;
-  if (std::uint32_t error = fitError(speedFit(speeds.dv, m), M716_ERR_DV_UNDER, M716_ERR_DV_OVER))
-    return error;
-  if (std::uint32_t error =
-          fitError(accelerationFit(speeds.ac, m), M716_ERR_AC_UNDER, M716_ERR_AC_OVER))
-    return error;
-  if (!isSCurve(axis)) return M716_OK;
-  return fitError(jerkFit(speeds.ak, m), M716_ERR_AK_UNDER, M716_ERR_AK_OVER);
-}
-
 }  // namespace m716
 
 using namespace m716;
@@ -263,14 +187,19 @@ extern "C" KRVM716_API uint32_t M716SetDeceleration(uint32_t board, uint32_t axi
   BoardRecord& record = boards[board];
   record.manualDeceleration = 1;
   record.decelerationOffset = offset;
-  if (axis == 0) return setGroupDeceleration(record.interpolation, dc);
-  return setAxisDeceleration(record.axes[axisIndex(axis)], dc);
+  if (axis == 0) {
+    InterpolationSet& group = record.interpolation;
+    return acceptDeceleration(dc, kMinInterpolationMultiplier, kMaxInterpolationMultiplier,
+                              group.multiplier, group.range, group.dc);
+  }
+  AxisRecord& one = record.axes[axisIndex(axis)];
+  return acceptDeceleration(dc, 1, kMaxAxisMultiplier, one.multiplier, one.rg, one.dc);
 }
 
 extern "C" KRVM716_API uint32_t M716GetAcel(uint32_t board, uint32_t axis, uint32_t* value) {
-  return readLiveValue(board, axis, chip::ReadAcceleration, value);
+  return readChipValue(board, axis, chip::ReadAcceleration, value);
 }
 
 extern "C" KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value) {
-  return readLiveValue(board, axis, chip::ReadSpeed, value);
+  return readChipValue(board, axis, chip::ReadSpeed, value);
 }

@@ -7,12 +7,15 @@
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
-#include "device/chip.h"
 #include "device/ports.h"
 #include "device/registers.h"
 
 namespace m716 {
 namespace {
+
+namespace wr1 = chip::wr1;
+namespace wr2 = chip::wr2;
+namespace wr3 = chip::wr3;
 
 enum class ModeRegister { wr1, wr2, wr3 };
 
@@ -22,23 +25,29 @@ struct BitChange {
   std::uint32_t flag;
 };
 
-// The bits of WR3 that the output functions keep: 5, 6 and 12..15 are cleared.
-constexpr std::uint32_t kOutputKeepMask = 0x0F9F;
+// The output functions also clear the unused bits 5, 6 and 12..15 of WR3.
+constexpr std::uint32_t kOutputKeepMask = wr3::ModeBits | wr3::OutputLevels;
 constexpr std::uint32_t kKeepAll = 0xFFFFFFFF;
 
 std::uint32_t& shadowOf(AxisRecord& axis, ModeRegister reg) {
   switch (reg) {
-    case ModeRegister::wr1: return axis.wr1;
-    case ModeRegister::wr2: return axis.wr2;
-    default: return axis.wr3;
+    case ModeRegister::wr1:
+      return axis.wr1;
+    case ModeRegister::wr2:
+      return axis.wr2;
+    default:
+      return axis.wr3;
   }
 }
 
 std::uint16_t loadCodeOf(ModeRegister reg) {
   switch (reg) {
-    case ModeRegister::wr1: return chip::LoadWR1;
-    case ModeRegister::wr2: return chip::LoadWR2;
-    default: return chip::LoadWR3;
+    case ModeRegister::wr1:
+      return LoadWR1;
+    case ModeRegister::wr2:
+      return LoadWR2;
+    default:
+      return LoadWR3;
   }
 }
 
@@ -53,10 +62,8 @@ std::uint32_t setModeBits(std::uint32_t board, std::uint32_t axis, ModeRegister 
   for (const BitChange& change : changes)
     if (low16(change.flag) > 1) return M716_ERR_PARAMETER_INVALID;
   std::uint32_t& shadow = shadowOf(boards[board].axes[axisIndex(axis)], reg);
-  for (const BitChange& change : changes) {
-    const std::uint32_t bit = 1u << change.bit;
-    shadow = low16(change.flag) ? shadow | bit : shadow & ~bit;
-  }
+  for (const BitChange& change : changes)
+    shadow = low16(change.flag) ? shadow | change.bit : shadow & ~change.bit;
   shadow &= keep;
   issueAxisCommand(board, axis, loadCodeOf(reg));
   return M716_OK;
@@ -85,86 +92,96 @@ extern "C" KRVM716_API uint32_t M716SetCompNLimit(uint32_t board, uint32_t axis,
 
 extern "C" KRVM716_API uint32_t M716EnableCompPLimit(uint32_t board, uint32_t axis,
                                                      uint32_t enable) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{0, enable}});
+  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::SoftLimitPlus, enable}});
 }
 
 extern "C" KRVM716_API uint32_t M716EnableCompNLimit(uint32_t board, uint32_t axis,
                                                      uint32_t enable) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{1, enable}});
+  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::SoftLimitMinus, enable}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetPLimitLogic(uint32_t board, uint32_t axis,
                                                    uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{3, activeHigh}});
+  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::LimitPlusHigh, activeHigh}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetNLimitLogic(uint32_t board, uint32_t axis,
                                                    uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{4, activeHigh}});
+  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::LimitMinusHigh, activeHigh}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetCompareObject(uint32_t board, uint32_t axis,
                                                      uint32_t realCounter) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{5, realCounter}});
+  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::CompareReal, realCounter}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetPulseMode(uint32_t board, uint32_t axis,
                                                  uint32_t pulseAndDirection) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{6, pulseAndDirection}});
+  return setModeBits(board, axis, ModeRegister::wr2,
+                     {{wr2::PulseAndDirection, pulseAndDirection}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetPulseLogic(uint32_t board, uint32_t axis,
                                                   uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{7, activeHigh}});
+  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::PulseHigh, activeHigh}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetPulseDirLogic(uint32_t board, uint32_t axis,
                                                      uint32_t highForCw) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{8, highForCw}});
+  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::DirectionHighCw, highForCw}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetEncoderMultiple(uint32_t board, uint32_t axis,
                                                        uint32_t multiple) {
   if (std::uint32_t error = checkSelector(board, axis, multiple, 2)) return error;
   const std::uint32_t value = low16(multiple);
-  return setModeBits(board, axis, ModeRegister::wr2, {{10, value == 1}, {11, value == 2}});
+  return setModeBits(board, axis, ModeRegister::wr2,
+                     {{wr2::EncoderHalf, value == 1}, {wr2::EncoderQuarter, value == 2}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetServoAlarm(uint32_t board, uint32_t axis, uint32_t enable,
                                                   uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{12, activeHigh}, {13, enable}});
+  return setModeBits(board, axis, ModeRegister::wr2,
+                     {{wr2::AlarmHigh, activeHigh}, {wr2::AlarmEnabled, enable}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetInPosition(uint32_t board, uint32_t axis, uint32_t enable,
                                                   uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{14, activeHigh}, {15, enable}});
+  return setModeBits(board, axis, ModeRegister::wr2,
+                     {{wr2::InPositionHigh, activeHigh}, {wr2::InPositionEnabled, enable}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetHomeLogic(uint32_t board, uint32_t axis,
                                                  uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr1, {{6, activeHigh}});
+  return setModeBits(board, axis, ModeRegister::wr1, {{wr1::In3High, activeHigh}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetZLogic(uint32_t board, uint32_t axis,
                                               uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr1, {{0, activeHigh}});
+  return setModeBits(board, axis, ModeRegister::wr1, {{wr1::In0High, activeHigh}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetInputLogic(uint32_t board, uint32_t axis,
                                                   uint32_t in2ActiveHigh,
                                                   uint32_t in3ActiveHigh) {
-  return setModeBits(board, axis, ModeRegister::wr1, {{4, in2ActiveHigh}, {6, in3ActiveHigh}});
+  return setModeBits(board, axis, ModeRegister::wr1,
+                     {{wr1::In2High, in2ActiveHigh}, {wr1::In3High, in3ActiveHigh}});
 }
 
 extern "C" KRVM716_API uint32_t M716SetOutput(uint32_t board, uint32_t axis, uint32_t levels) {
   if (std::uint32_t error = checkSelector(board, axis, levels, 15)) return error;
   const std::uint32_t value = low16(levels);
+  const std::uint32_t out4 = 1u << chip::wr3::OutputLevelsShift;
   return setModeBits(board, axis, ModeRegister::wr3,
-                     {{8, value & 1}, {9, value >> 1 & 1}, {10, value >> 2 & 1}, {11, value >> 3}},
+                     {{out4, value & 1},
+                      {out4 << 1, value >> 1 & 1},
+                      {out4 << 2, value >> 2 & 1},
+                      {out4 << 3, value >> 3}},
                      kOutputKeepMask);
 }
 
 extern "C" KRVM716_API uint32_t M716SetOutputType(uint32_t board, uint32_t axis,
                                                   uint32_t showsDriveStatus) {
-  return setModeBits(board, axis, ModeRegister::wr3, {{7, showsDriveStatus}}, kOutputKeepMask);
+  return setModeBits(board, axis, ModeRegister::wr3, {{wr3::OutputsShowStatus, showsDriveStatus}},
+                     kOutputKeepMask);
 }

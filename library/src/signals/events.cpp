@@ -7,22 +7,18 @@
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
-#include "device/chip.h"
 #include "device/ports.h"
 #include "motion/home_search.h"
 
 namespace m716 {
 namespace {
 
-constexpr std::uint32_t kDriveEndEnable = 0x8000;  // WR1
-constexpr std::uint32_t kDriveEndFactor = 0x80;
-
 void enableEvents(std::uint32_t board, std::uint32_t axes,
                   const std::array<std::uint32_t, kAxisCount>& enables) {
   forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
     AxisRecord& axis = boards[board].axes[index];
-    axis.wr1 = (axis.wr1 & 0x00FF) | ((enables[index] & 0xFF) << 8);
-    issueAxisCommand(board, mask, chip::LoadWR1);
+    axis.wr1 = (axis.wr1 & chip::wr1::InputBits) | ((enables[index] & chip::rr3::Factors) << 8);
+    issueAxisCommand(board, mask, LoadWR1);
   });
 }
 
@@ -32,7 +28,7 @@ std::uint32_t latestFactors(std::uint32_t board) {
   std::uint32_t word = 0;
   for (std::uint32_t index = 0; index < kAxisCount; ++index) {
     const std::uint16_t factor = std::atomic_ref(block.factors[index]).load();
-    word |= std::uint32_t{factor & 0xFFu} << (8 * index);
+    word |= (std::uint32_t{factor} & chip::rr3::Factors) << (8 * index);
   }
   return word;
 }
@@ -42,8 +38,8 @@ std::uint32_t latestFactors(std::uint32_t board) {
 std::uint32_t withoutUnaskedDriveEnds(std::uint32_t board, std::uint32_t word) {
   const std::uint32_t searching = homeSearchAxes(board);
   forEachAxis(searching, [&](std::uint32_t, std::uint32_t index) {
-    if (!(boards[board].axes[index].wr1 & kDriveEndEnable))
-      word &= ~(kDriveEndFactor << (8 * index));
+    if (!(boards[board].axes[index].wr1 & chip::wr1::DriveEndInterrupt))
+      word &= ~(std::uint32_t{chip::rr3::DriveEnded} << (8 * index));
   });
   return word;
 }

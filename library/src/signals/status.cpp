@@ -3,7 +3,6 @@
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
-#include "device/chip.h"
 #include "device/ports.h"
 #include "device/registers.h"
 
@@ -34,7 +33,7 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716GetError(uint32_t board, uint32_t axis, int16_t* state) {
   return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return mainStatusBit(b, 4 + axisIndex(a));
+    return mainStatusBit(b, chip::rr0::ErrorShift + axisIndex(a));
   });
 }
 
@@ -52,13 +51,13 @@ extern "C" KRVM716_API uint32_t M716GetMotionState(uint32_t board, uint32_t axis
 
 extern "C" KRVM716_API uint32_t M716GetMotionInput(uint32_t board, uint32_t axis, int16_t* state) {
   return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return readAxisStatus(b, a, chip::RR2) & 0x3F;
+    return readAxisStatus(b, a, chip::RR2) & chip::rr2::Errors;
   });
 }
 
 extern "C" KRVM716_API uint32_t M716GetCompareState(uint32_t board, uint32_t axis, int16_t* state) {
   return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return readAxisStatus(b, a, chip::RR3) & 0xFF;
+    return readAxisStatus(b, a, chip::RR3) & chip::rr3::Factors;
   });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The continuous interpolated path as the stop functions see it. The path functions (buffers,
-// start) come with the continuous path; until one is started no path runs, and these find
-// none.
+// The state of the board's continuous interpolated path as the stops see it: whether one runs,
+// its first axis, and its stop. It lives in the interrupt block, which the interrupt driver
+// feeds the path from; the path's buffers and its start build on it.
 //
 // Concurrency: the interrupt driver marks a path idle at interrupt time under the board's bus
 // lock; these functions read and change the path state under the same lock.

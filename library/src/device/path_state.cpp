@@ -1,11 +1,10 @@
-// The continuous path state the stop functions use.
+// The continuous path state the stops use.
 
-#include "signals/continuous_path.h"
+#include "device/path_state.h"
 
 #include <mutex>
 
 #include "device/board_table.h"
-#include "device/chip.h"
 #include "device/ports.h"
 
 namespace m716 {
@@ -23,8 +22,8 @@ void stopContinuousPath(std::uint32_t board) {
   M716InterruptBlock& block = interruptBlocks[board];
   block.pathIdle = 1;
   block.pathStop = 1;
-  writePortWord(board, chip::WR0, chip::commandWord(block.pathAxes, chip::StopSudden));
-  writePortWord(board, chip::WR0, chip::ClearInterpolationInterrupt);
+  writeCommand(board, block.pathAxes, chip::StopSudden);
+  writeCommand(board, 0, chip::ClearInterpolationInterrupt);
 }
 
 }  // namespace m716

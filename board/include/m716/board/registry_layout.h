@@ -1,5 +1,9 @@
 #pragma once
-// Where the installer and the library keep their registry entries (under HKEY_LOCAL_MACHINE).
+// Where the registry (under HKEY_LOCAL_MACHINE) describes the installed boards and keeps their
+// motion parameters. The installer writes the hardware branch, the library reads it at open and
+// alone writes the parameter branch.
+//
+// Concurrency: constants and pure functions.
 
 #include <cstdint>
 #include <cstdio>
@@ -7,18 +11,19 @@
 
 namespace m716::keys {
 
-// Written by the installer: the installed boards and their base address and IRQ.
+// Written by the installer: the installed boards (one bit per board number) and each board's
+// base address and IRQ.
 inline constexpr const char* kHardwareBranch = "SYSTEM\\CurrentControlSet\\Services\\KRVM716S";
 inline constexpr const char* kBoardsInUse = "BoardIDInUsed";
 inline constexpr const char* kBaseAddress = "BaseAddress";
 inline constexpr const char* kInterrupt = "Interrupt";
 
-// Written by the library: each board's motion parameters.
+// Written by the library: each board's interpolation group values, and one key per axis.
 inline constexpr const char* kParameterBranch = "System\\CurrentControlSet\\Services\\KRVM716";
-
 inline constexpr const char* kAxisKeyNames[4] = {"Xaxis", "Yaxis", "Zaxis", "Uaxis"};
 
-// "\Board" followed by the board number in three digits.
+// "\Board" followed by the board number in three digits. Formatted with snprintf: the digit
+// table of std::to_string would be a unique symbol that keeps the library from being unloaded.
 inline std::string boardSuffix(std::uint32_t board) {
   char name[16];
   std::snprintf(name, sizeof name, "\\Board%03u", board);

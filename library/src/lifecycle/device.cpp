@@ -1,20 +1,19 @@
-// Device open, close and discovery.
-
-#include <cstring>
+// The board's life cycle: open, close, discovery and reset. Each stops what runs on the board
+// (home searches, a continuous path) before it changes the board under it.
 
 #include "KRVM716.h"
 #include "KRVM716_driver.h"
-#include "board_table.h"
-#include "chip.h"
-#include "device.h"
-#include "driver_link.h"
+#include "device/arguments.h"
+#include "device/board_table.h"
+#include "device/chip_values.h"
+#include "device/driver_link.h"
+#include "device/parameters.h"
+#include "device/path_state.h"
+#include "device/ports.h"
+#include "m716/board/registry_layout.h"
 #include "m716/platform/events.h"
 #include "m716/platform/registry.h"
 #include "motion/home_search.h"
-#include "motion/speed_parameters.h"
-#include "parameters.h"
-#include "ports.h"
-#include "registry_keys.h"
 
 namespace m716 {
 namespace {
@@ -37,7 +36,7 @@ std::uint32_t readHardwareSettings(std::uint32_t board) {
 }
 
 void loadAxis(std::uint32_t board, std::uint32_t mask, AxisRecord& axis) {
-  axis.multiplier = 8'000'000.0 / axis.rg;
+  axis.multiplier = multiplierFor(axis.rg);
   issueAxisCommand(board, mask, chip::Select);
   issueAxisCommand(board, mask, chip::SetRange);
   axis.rangeInForce = axis.rg;
@@ -45,10 +44,10 @@ void loadAxis(std::uint32_t board, std::uint32_t mask, AxisRecord& axis) {
   for (auto code : {chip::SetJerk, chip::SetAcceleration, chip::SetDeceleration,
                     chip::SetStartSpeed, chip::SetDriveSpeed})
     issueAxisCommand(board, mask, code);
-  issueAxisCommand(board, mask, chip::LoadWR1);
-  issueAxisCommand(board, mask, chip::LoadWR2);
-  axis.wr3 &= 0xF0FF;  // output levels start low
-  issueAxisCommand(board, mask, chip::LoadWR3);
+  issueAxisCommand(board, mask, LoadWR1);
+  issueAxisCommand(board, mask, LoadWR2);
+  axis.wr3 &= 0xFFFFu & ~std::uint32_t{chip::wr3::OutputLevels};  // output levels start low
+  issueAxisCommand(board, mask, LoadWR3);
   axis.realPosition = 0;
   issueAxisCommand(board, mask, chip::SetRealPosition);
   axis.logicalPosition = 0;
@@ -57,6 +56,20 @@ void loadAxis(std::uint32_t board, std::uint32_t mask, AxisRecord& axis) {
   issueAxisCommand(board, mask, chip::SetCompareMinus);
 }
 
+// Loads the board's parameters from the registry, resets the chip and loads every axis with
+// its parameters and position counters at 0. 0, 5 or 34.
+std::uint32_t initialiseBoard(std::uint32_t board) {
+  if (std::uint32_t error = loadParameters(board)) return error;
+  BoardRecord& record = boards[board];
+  deriveInterpolationScale(record.interpolation);
+  record.manualDeceleration = 0;
+  record.decelerationOffset = 0;
+  writePortWord(board, chip::WR0, chip::kReset);
+  forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
+    loadAxis(board, mask, record.axes[index]);
+  });
+  return M716_OK;
+}
 
 void closeEvents(BoardRecord& record) {
   platform::closeEvent(record.interruptEvent);
@@ -120,13 +133,18 @@ std::uint32_t openBoard(std::uint32_t board) {
   return M716_OK;
 }
 
-std::uint32_t closeBoard(std::uint32_t board) {
+// Home searches end and a running continuous path stops.
+void stopBoardActivity(std::uint32_t board) {
   stopHomeSearches(board);
+  if (continuousPathRunning(board)) stopContinuousPath(board);
+}
+
+std::uint32_t closeBoard(std::uint32_t board) {
+  stopBoardActivity(board);
   BoardRecord& record = boards[board];
-  M716MotStop(board, 0, 0x27);  // a running continuous path stops
   forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
-    record.axes[index].wr1 &= 0x00FF;  // no interrupt sources
-    issueAxisCommand(board, mask, chip::LoadWR1);
+    record.axes[index].wr1 &= chip::wr1::InputBits;  // no interrupt sources
+    issueAxisCommand(board, mask, LoadWR1);
   });
   closeEvents(record);
   if (record.bound) callDriver(board, M716_DRIVER_UNREGISTER_BOARD);
@@ -155,21 +173,13 @@ std::uint32_t availableBoards(std::uint32_t& mask) {
   return M716_OK;
 }
 
-}  // namespace
-
-std::uint32_t initialiseBoard(std::uint32_t board) {
-  if (std::uint32_t error = loadParameters(board)) return error;
-  BoardRecord& record = boards[board];
-  deriveInterpolationScale(record.interpolation);
-  record.manualDeceleration = 0;
-  record.decelerationOffset = 0;
+std::uint32_t resetBoard(std::uint32_t board) {
+  stopBoardActivity(board);
   writePortWord(board, chip::WR0, chip::kReset);
-  forEachAxis(kAllAxes, [&](std::uint32_t mask, std::uint32_t index) {
-    loadAxis(board, mask, record.axes[index]);
-  });
-  return M716_OK;
+  return initialiseBoard(board);
 }
 
+}  // namespace
 }  // namespace m716
 
 using namespace m716;
@@ -189,4 +199,9 @@ extern "C" KRVM716_API uint32_t M716MotDevClose(uint32_t board) {
 extern "C" KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask) {
   if (mask == nullptr) return M716_ERR_PARAMETER_INVALID;
   return availableBoards(*mask);
+}
+
+extern "C" KRVM716_API uint32_t M716MotReset(uint32_t board) {
+  if (std::uint32_t error = checkBoard(board)) return error;
+  return resetBoard(board);
 }
