@@ -4,7 +4,15 @@
  *
  * Every function returns an error code (M716_OK, 0, on success; the codes below), except the
  * two raw port functions, which always return 1. Board numbers are 0..15 and axis selections
- * are masks (X = 1, Y = 2, Z = 4, U = 8); only the low byte of either counts.
+ * are masks (X = 1, Y = 2, Z = 4, U = 8); only the low byte of either counts. The comments
+ * cite the codes by their names without the M716_ERR_ prefix: BOARD_NUMBER for
+ * M716_ERR_BOARD_NUMBER.
+ *
+ * No C++ exception leaves any of these functions. Should the system beneath fail them (memory
+ * exhausted, a lock or a thread refused, a registry file out of reach), they return the code
+ * of what they were doing: OPEN_REGISTRY for open, READ_REGISTRY for discovery and reset,
+ * CLOSE for close, WRITE_REGISTRY for a save, CREATE_THREAD for a home search, and
+ * CALL_DRIVER for every other call.
  *
  * Concurrency: one board is driven from one thread at a time. Calls on different boards may
  * run at the same time. Open, close and discovery of a board must not overlap other calls on
@@ -79,6 +87,46 @@ enum {
   M716_ERR_DEVICE_ABSENT = 98
 };
 
+/* Register identifiers of the register access (M716MotRdReg and the others). */
+enum {
+  M716_REG_REAL_POSITION = 0x100,
+  M716_REG_LOGICAL_POSITION = 0x101,
+  M716_REG_COMPARE_PLUS = 0x102,
+  M716_REG_COMPARE_MINUS = 0x103,
+  M716_REG_OUTPUT_PULSES = 0x104,
+  M716_REG_LIVE_SPEED = 0x105,
+  M716_REG_LIVE_ACCELERATION = 0x106,
+  M716_REG_MAIN_STATUS = 0x200, /* RR0 */
+  M716_REG_STATUS1 = 0x202,     /* RR1 */
+  M716_REG_STATUS2 = 0x204,     /* RR2 */
+  M716_REG_STATUS3 = 0x206,     /* RR3 */
+  M716_REG_INPUT1 = 0x208,      /* RR4 */
+  M716_REG_INPUT2 = 0x20A,      /* RR5 */
+  M716_REG_MODE1 = 0x212,       /* WR1 */
+  M716_REG_MODE2 = 0x214,       /* WR2 */
+  M716_REG_MODE3 = 0x216,       /* WR3 */
+  M716_REG_NONE1 = 0x218,
+  M716_REG_NONE2 = 0x21A,
+  M716_PAR_RG = 0x300,
+  M716_PAR_SV = 0x301,
+  M716_PAR_DV = 0x302,
+  M716_PAR_MDV = 0x303,
+  M716_PAR_AC = 0x304,
+  M716_PAR_DC = 0x305,
+  M716_PAR_AK = 0x306,
+  M716_PAR_PLMT = 0x307,
+  M716_PAR_NLMT = 0x308,
+  M716_PAR_HOME_OFFSET = 0x309,
+  M716_PAR_HOME_MODE = 0x30A,
+  M716_PAR_HOME_TYPE = 0x30B,
+  M716_PAR_HOME_P0_DIR = 0x30C,
+  M716_PAR_HOME_P0_SPEED = 0x30D,
+  M716_PAR_HOME_P1_DIR = 0x30E,
+  M716_PAR_HOME_P1_SPEED = 0x30F,
+  M716_PAR_HOME_P2_DIR = 0x310,
+  M716_PAR_HOME_OFFSET_SPEED = 0x311
+};
+
 /* Raw port access: writes or reads the 16-bit word at the board's base address + offset
  * (offset taken as 16 bits, no wrap-around). Nothing is touched for a board above 15, a board
  * never bound to an address (reads then give 0xFFFF, as an empty slot) or a null pointer.
@@ -91,10 +139,12 @@ KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* val
  * Open binds the board to the base address and IRQ of the installer's registry entry, loads
  * the interrupt driver, loads (on first use creates) the board's parameters, resets the chip
  * and loads every axis. Opening an open board does all of it again (unsaved parameter changes
- * are lost). Errors: 1, 2 (no driver), 4 (no registry entry), 5 / 34 (parameters),
- * 48 (events), 98 (no board answers at the address).
+ * are lost). Errors: BOARD_NUMBER, OPEN_DRIVER (no driver), OPEN_REGISTRY (no registry
+ * entry), READ_REGISTRY / CREATE_REGISTRY (parameters), CREATE_EVENT (events), DEVICE_ABSENT
+ * (no board answers at the address).
  * Discovery sets bit n of *mask for each installed board n that answers; a board this process
- * already has open counts as available and is left open. Errors: 5, 23. */
+ * already has open counts as available and is left open. Errors: READ_REGISTRY,
+ * PARAMETER_INVALID. */
 KRVM716_API uint32_t M716MotDevOpen(uint32_t board);
 KRVM716_API uint32_t M716MotDevClose(uint32_t board);
 KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);
@@ -107,16 +157,19 @@ KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);
  * 0x300 RG, 0x301 SV, 0x302 DV, 0x303 MDV, 0x304 AC, 0x305 DC, 0x306 AK, 0x307 PLmt, 0x308
  * NLmt, 0x309 HomeOffset, 0x30A HomeMode, 0x30B HomeType, 0x30C HomeP0Dir, 0x30D HomeP0Speed,
  * 0x30E HomeP1Dir, 0x30F HomeP1Speed, 0x310 HomeP2Dir, 0x311 HomeOffsetSpeed.
- * Reads take one axis (1, 2, 4 or 8): errors 1, 6, 22 (unknown identifier), 23 (null pointer).
+ * Reads take one axis (1, 2, 4 or 8): errors BOARD_NUMBER, AXIS_NUMBER, REGISTER_UNDEFINED
+ * (unknown identifier), PARAMETER_INVALID (null pointer).
  * Writes take one axis or several (1..15), all given the same value; an identifier without a
  * write is accepted and ignored. A write that is refused changes nothing. Besides the ranges
- * (RG 16 000..8 000 000: 7 / 8; SV 1..4 000 000: 9 / 10; DV 1..MDV: 12 / 13; MDV 1..4 000 000:
- * 33 / 11; AC 125..500 000 000: 14 / 15; DC likewise: 32 / 31; AK from 954: 16; counters, NLmt
- * and HomeOffset not -2 147 483 648: 19; pulse count at most 268 435 455: 20; HomeType 0..4:
- * 29; home speeds 1..4 000 000: 12 / 13), a speed, acceleration or jerk must fit the chip at
- * the axis's speed multiplier M = 8 000 000 / RG: SV and DV from M to 8000 M (9 / 10, 12 / 13),
- * MDV up to 8000 M (11), AC and DC from 125 M to 1 000 000 M (14 / 15, 32 / 31), AK from 954 M
- * (16). SV, DV, AC and AK written here are also the values the next point-to-point move runs
+ * (RG 16 000..8 000 000: RG_UNDER / RG_OVER; SV 1..4 000 000: SV_UNDER / SV_OVER; DV 1..MDV:
+ * DV_UNDER / DV_OVER; MDV 1..4 000 000: MDV_UNDER / MDV_OVER; AC 125..500 000 000: AC_UNDER /
+ * AC_OVER; DC likewise: DC_UNDER / DC_OVER; AK from 954: AK_UNDER; counters, NLmt and
+ * HomeOffset not -2 147 483 648: NLMT_OVER; pulse count at most 268 435 455: DISTANCE;
+ * HomeType 0..4: VALUE_OVER; home speeds 1..4 000 000: DV_UNDER / DV_OVER), a speed,
+ * acceleration or jerk must fit the chip at the axis's speed multiplier M = 8 000 000 / RG: SV
+ * and DV from M to 8000 M (SV_UNDER / SV_OVER, DV_UNDER / DV_OVER), MDV up to 8000 M
+ * (MDV_OVER), AC and DC from 125 M to 1 000 000 M (AC_UNDER / AC_OVER, DC_UNDER / DC_OVER), AK
+ * from 954 M (AK_UNDER). SV, DV, AC and AK written here are also the values the next point-to-point move runs
  * with. The multi-register functions take the axes X, Y, Z, U in that order and return the
  * first error; the write checks every selected value before it writes any. */
 KRVM716_API uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint32_t identifier,
@@ -132,21 +185,21 @@ KRVM716_API uint32_t M716MotWrMultiReg(uint32_t board, uint32_t axes, uint32_t i
  * written to the chip except by M716SetRange; drives load what they need when they start.
  * Axes 0 names the board's interpolation group.
  * M716MotAxisParaSet: the same set for the axes 1..15 (S-curve for the axes whose bit is set in
- * sCurve) or for the group (S-curve when sCurve is nonzero). Needs SV <= DV <= MDV (else 23);
- * chooses the speed multiplier M (at least 1, 2 for the group) that fits the set into the chip
- * and the range 8 000 000 / M; SV, DV, MDV below M, AC below 125 M or AK below 954 M: 25;
- * M above 500 (group: 288): 24.
+ * sCurve) or for the group (S-curve when sCurve is nonzero). Needs SV <= DV <= MDV (else
+ * PARAMETER_INVALID); chooses the speed multiplier M (at least 1, 2 for the group) that fits
+ * the set into the chip and the range 8 000 000 / M; SV, DV, MDV below M, AC below 125 M or AK
+ * below 954 M: PARAMETER_UNDER; M above 500 (group: 288): PARAMETER_OVER.
  * The single setters (axis 0 or one axis) replace one value of the current set, accept it the
  * same way and select T-curve acceleration; the group's drive speed is also its maximum.
- * M716SetRange: range 16 000..8 000 000 (24 / 25); the multiplier becomes 8 000 000 / range
+ * M716SetRange: range 16 000..8 000 000 (PARAMETER_OVER / PARAMETER_UNDER); the multiplier becomes 8 000 000 / range
  * and the axis's MDV 8000 times it. The range is loaded into an axis at once, unless the axis
  * is driving: then the next drive loads it.
  * M716SetDeceleration: always records the deceleration-point offset and enables manual
- * deceleration, then checks DC: below 125 times the multiplier in use: 25; needing a
- * multiplier above 500 (group: 288): 24. A DC that needs a larger multiplier raises it and
+ * deceleration, then checks DC: below 125 times the multiplier in use: PARAMETER_UNDER;
+ * needing a multiplier above 500 (group: 288): PARAMETER_OVER. A DC that needs a larger multiplier raises it and
  * recomputes the range; it never lowers it.
  * M716GetAcel / M716GetSpeed: the chip's raw acceleration or current speed register of one
- * axis (errors 1, 6, 23). */
+ * axis (errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID). */
 KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes, uint32_t sCurve,
                                         uint32_t sv, uint32_t dv, uint32_t mdv, uint32_t ac,
                                         uint32_t ak);
@@ -162,22 +215,24 @@ KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value
 
 /* Point-to-point and continuous drives of the axes 1..15.
  * M716MotAxisBusy: 0 when every selected axis is free; else, for the first of X, Y, Z, U that
- * is not, 21 (driving), 26 (in a home search) or 27 (in external drive mode).
+ * is not, AXIS_BUSY (driving), IN_HOME (in a home search) or IN_EXTERNAL_DRIVE (in external
+ * drive mode).
  * M716MotPtp: runs the busy test, then checks every selected axis: the target (absolute for
- * the axes set in absoluteAxes, else relative to the logical position) above PLmt: 18, below
- * NLmt: 19, more than 268 435 455 pulses away: 20; its configured speeds must fit the chip
- * (range 7 / 8, SV 9 / 10, DV 12 / 13, AC 14 / 15 and, for S-curve, AK 16 / 17). A refused move
+ * the axes set in absoluteAxes, else relative to the logical position) above PLmt: PLMT_OVER,
+ * below NLmt: NLMT_OVER, more than 268 435 455 pulses away: DISTANCE; its configured speeds
+ * must fit the chip (range RG_UNDER / RG_OVER, SV_UNDER / SV_OVER, DV_UNDER / DV_OVER,
+ * AC_UNDER / AC_OVER and, for S-curve, AK_UNDER / AK_OVER). A refused move
  * writes no command. Otherwise the axes are loaded while held and released together; the call
  * returns at once. M716MoveAbs / M716MoveIns move one axis to a position or by a distance.
  * M716MotCmove: continuous drive with the working speeds, negative for the axes set in
  * negativeAxes; the same busy test and speed checks.
  * M716MotChgDV: new drive speed of one axis, also while it drives: above its MDV or beyond the
- * range in force: 29; not 0 and below its multiplier: 25.
+ * range in force: VALUE_OVER; not 0 and below its multiplier: PARAMETER_UNDER.
  * M716MotStop: decelerating stop for the axes set in deceleratingAxes, sudden stop for the
  * others; an axis in a home search gets a stop request instead. Axes 0 stops a running
  * continuous path (and does nothing when none runs).
  * M716MotClrErr: clears the end status of the axes; an axis whose end status still shows
- * after 100 releases gives 21 (the other axes are cleared all the same). */
+ * after 100 releases gives AXIS_BUSY (the other axes are cleared all the same). */
 KRVM716_API uint32_t M716MotAxisBusy(uint32_t board, uint32_t axes);
 KRVM716_API uint32_t M716MotPtp(uint32_t board, uint32_t axes, uint32_t absoluteAxes, int32_t x,
                                 int32_t y, int32_t z, int32_t u);
@@ -189,27 +244,31 @@ KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes, uint32_t deceler
 KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
 
 /* Home search of the axes 1..15, each on a worker thread of its own: M716MotHome returns once
- * the searches have started (errors 1, 6, 26 for an axis already searching, then the busy test's
- * 21, 26, 27; and before anything starts, for a search whose values the chip could not take:
- * HomeType above 4: 29, home speeds outside the range of the axis: 12 / 13 and the speed
- * checks of M716MotPtp, HomeOffset beyond 268 435 455 pulses: 20). A search stops for
- * M716MotStop on its axis within about 50 ms.
- * M716MotHomeStatus: 26 while the axis searches, else the result of its last search: 0, 24 / 25
- * (type 4 offset pointing into the limit found), 35 (no thread), 36 (stopped), 64 (emergency
- * stop), 65 / 66 (limit + / -), 67 (alarm), or the error of a failed chip access.
+ * the searches have started (errors BOARD_NUMBER, AXIS_NUMBER, IN_HOME for an axis already
+ * searching, then the busy test's AXIS_BUSY, IN_HOME, IN_EXTERNAL_DRIVE; and before anything
+ * starts, for a search whose values the chip could not take: HomeType above 4: VALUE_OVER,
+ * home speeds outside the range of the axis: DV_UNDER / DV_OVER and the speed checks of
+ * M716MotPtp, HomeOffset beyond 268 435 455 pulses: DISTANCE). A search stops for M716MotStop
+ * on its axis within about 50 ms.
+ * M716MotHomeStatus: IN_HOME while the axis searches, else the result of its last search: 0,
+ * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found),
+ * CREATE_THREAD (no thread), HOME_STOPPED (stopped), HOME_EMERGENCY_STOP, HOME_LIMIT_PLUS /
+ * HOME_LIMIT_MINUS, HOME_ALARM, or the error of a failed chip access.
  * Close, open and reset of the board stop its searches first and wait for them to end. */
 KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes);
 KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result);
 
 /* External drive of one axis: mode 0 or 8 off; 1..7 jog (the axis drives while a jog input is
- * active); 9..15 hand wheel (each wheel step moves `pulses` pulses). Errors: 1, 6, 23 (mode
- * above 15), the busy test's 21 / 26 (an axis already in external mode may change modes), 29
- * (hand-wheel pulses above 268 435 455), 30 (negative hand-wheel pulses), the speed checks
- * of M716MotCmove.
+ * active); 9..15 hand wheel (each wheel step moves `pulses` pulses). Errors: BOARD_NUMBER,
+ * AXIS_NUMBER, PARAMETER_INVALID (mode above 15), the busy test's AXIS_BUSY / IN_HOME (an axis
+ * already in external mode may change modes), VALUE_OVER (hand-wheel pulses above
+ * 268 435 455), VALUE_UNDER (negative hand-wheel pulses), the speed checks of M716MotCmove.
  * M716MotDI: the axis's input byte (X: RR4 low, Y: RR4 high, Z: RR5 low, U: RR5 high);
- * errors 1, 23, 6. M716MotDO: levels of OUT4..OUT7 (bits 0..3); 38 while the outputs show
+ * errors BOARD_NUMBER, PARAMETER_INVALID, AXIS_NUMBER. M716MotDO: levels of OUT4..OUT7 (bits
+ * 0..3); DO_IS_INDICATOR while the outputs show
  * drive status. M716MotReset: stops the board's home searches and continuous path, resets the
- * chip and reloads every parameter from the registry (errors 1, 5, 34). */
+ * chip and reloads every parameter from the registry (errors BOARD_NUMBER, READ_REGISTRY,
+ * CREATE_REGISTRY). */
 KRVM716_API uint32_t M716MotExtMode(uint32_t board, uint32_t axis, uint32_t mode, int32_t pulses);
 KRVM716_API uint32_t M716MotDI(uint32_t board, uint32_t axis, uint8_t* value);
 KRVM716_API uint32_t M716MotDO(uint32_t board, uint32_t axis, uint32_t levels);
@@ -221,14 +280,15 @@ KRVM716_API uint32_t M716MotReset(uint32_t board);
  * M716MotCheckEvent: waits up to `timeout` ms (0 polls, 0xFFFFFFFF waits without limit) for the
  * board's interrupt and returns the factors of its last interrupt, X in byte 0 to U in byte 3;
  * 0 when none came (time-out, or the board is not open). A drive end of an axis in a home
- * search is reported only when the application enabled it. Errors: 1, 6, 23. Only one thread
+ * search is reported only when the application enabled it. Errors: BOARD_NUMBER, AXIS_NUMBER,
+ * PARAMETER_INVALID. Only one thread
  * should wait on a board at a time. */
 KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes, uint32_t x, uint32_t y,
                                         uint32_t z, uint32_t u);
 KRVM716_API uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events, uint32_t timeout);
 
 /* Position counters of one axis: the real (practical, encoder) and the logical (theoretical,
- * commanded) position. Reads: errors 1, 6, 23. Presets take effect at once, also while the
+ * commanded) position. Reads: errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID. Presets take effect at once, also while the
  * axis moves. */
 KRVM716_API uint32_t M716GetPracticalRegister(uint32_t board, uint32_t axis, int32_t* value);
 KRVM716_API uint32_t M716GetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t* value);
@@ -237,7 +297,8 @@ KRVM716_API uint32_t M716SetTheorecticalRegister(uint32_t board, uint32_t axis, 
 
 /* Signal and mode configuration of one axis (1, 2, 4 or 8). Each changes the shadow of one
  * mode register and loads the whole register. Flags and selectors count by their low 16 bits;
- * a flag other than 0 / 1, an encoder multiple above 2 or output levels above 15: 23.
+ * a flag other than 0 / 1, an encoder multiple above 2 or output levels above 15:
+ * PARAMETER_INVALID.
  * COMP+ / COMP- (any value); COMP+ / COMP- as software limits (WR2 bits 0 / 1); active level
  * of LMT+ / LMT- (WR2 bits 3 / 4, 1 = high); compare with the real counter (WR2 bit 5); pulse
  * and direction output (WR2 bit 6); pulse active high (bit 7); direction high for CW (bit 8);
@@ -268,7 +329,7 @@ KRVM716_API uint32_t M716SetInputLogic(uint32_t board, uint32_t axis, uint32_t i
 KRVM716_API uint32_t M716SetOutput(uint32_t board, uint32_t axis, uint32_t levels);
 KRVM716_API uint32_t M716SetOutputType(uint32_t board, uint32_t axis, uint32_t showsDriveStatus);
 
-/* Status of one axis (errors 1, 6, 23): error flag (RR0 bit 4 + axis index), driving flag
+/* Status of one axis (errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID): error flag (RR0 bit 4 + axis index), driving flag
  * (RR0 bit axis index), RR1 whole, RR2 bits 0..5, RR3 low byte, and the input byte (X: RR4
  * low, Y: RR4 high, Z: RR5 low, U: RR5 high). Reading RR3 clears the interrupt factors it
  * shows. */
@@ -281,13 +342,14 @@ KRVM716_API uint32_t M716GetInput(uint32_t board, uint32_t axis, int16_t* state)
 
 /* Parameter persistence: axes 0 saves the interpolation group of the board, otherwise the
  * selected axes (1..15). The save is one transaction: on failure nothing is written.
- * Errors: 1, 4 (keys missing: board never opened), 6, 28. */
+ * Errors: BOARD_NUMBER, OPEN_REGISTRY (keys missing: board never opened), AXIS_NUMBER,
+ * WRITE_REGISTRY. */
 KRVM716_API uint32_t M716MotSavePara(uint32_t board, uint32_t axes);
 
 /* The board's serial EEPROM, 64 words of 16 bits. Only the low byte of the address is
  * checked (0..63) and its low six bits are sent. A read lasts about 76 ms, a write about
- * 79 ms; transfers on one board are serialised. Errors: 1, 23 (address, null pointer),
- * 98 (board never bound to an address by an open). */
+ * 79 ms; transfers on one board are serialised. Errors: BOARD_NUMBER, PARAMETER_INVALID
+ * (address, null pointer), DEVICE_ABSENT (board never bound to an address by an open). */
 KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address, uint16_t* value);
 KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address, uint16_t value);
 

@@ -3,6 +3,12 @@
 /* The interface between the motion library and the interrupt driver KRVM716S: the entry
  * DriverProc, its message codes and the interrupt block, one per board, that both share.
  *
+ * What the driver promises about the interrupt factors: at each interrupt of a registered
+ * board it selects each axis in turn and stores the axis's RR3 (which reading clears in the
+ * chip) into `factors`, replacing what the block held, with an atomic store; then it signals
+ * "KRV_EVT_HOMEINT" + board when any axis's drive ended and "KRV_EVT_INTERRUPT" + board when
+ * any factor was pending. An interrupt after the board was unregistered changes nothing.
+ *
  * Concurrency: the driver writes the interrupt factors, the compare values and the continuous
  * path progress at interrupt time, holding the board's bus lock; the library reads them
  * without a lock. Each side writes only its own fields. */

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/ports.h"
@@ -83,17 +84,21 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address,
                                                uint16_t* value) {
-  if (std::uint32_t error = checkBoard(board)) return error;
-  if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
-  if (std::uint32_t error = checkTransfer(board, address)) return error;
-  *value = readWord(board, address & 0x3F);
-  return M716_OK;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkBoard(board)) return error;
+    if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
+    if (std::uint32_t error = checkTransfer(board, address)) return error;
+    *value = readWord(board, address & 0x3F);
+    return M716_OK;
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address,
                                                 uint16_t value) {
-  if (std::uint32_t error = checkBoard(board)) return error;
-  if (std::uint32_t error = checkTransfer(board, address)) return error;
-  writeWord(board, address & 0x3F, value);
-  return M716_OK;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkBoard(board)) return error;
+    if (std::uint32_t error = checkTransfer(board, address)) return error;
+    writeWord(board, address & 0x3F, value);
+    return M716_OK;
+  });
 }

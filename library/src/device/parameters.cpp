@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "m716/board/registry_layout.h"
@@ -186,7 +187,11 @@ std::uint32_t saveParameters(std::uint32_t board, std::uint32_t axes) {
 
 }  // namespace m716
 
+using namespace m716;
+
 extern "C" KRVM716_API uint32_t M716MotSavePara(uint32_t board, uint32_t axes) {
-  if (std::uint32_t error = m716::checkAxesOrNone(board, axes)) return error;
-  return m716::saveParameters(board, axes);
+  return guarded(M716_ERR_WRITE_REGISTRY, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
+    return saveParameters(board, axes);
+  });
 }

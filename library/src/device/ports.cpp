@@ -6,6 +6,7 @@
 #include <bit>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
 #include "m716/platform/bus.h"
@@ -140,16 +141,20 @@ void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
 using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716_OutpWord(uint32_t board, uint32_t offset, uint16_t value) {
-  if (!isBoardNumber(board)) return 1;
-  const BoardRecord& record = boards[board & 0xFF];
-  if (record.bound) platform::bus().write(record.baseAddress + (offset & 0xFFFF), value);
-  return 1;
+  return guarded(1, [&]() -> std::uint32_t {
+    if (!isBoardNumber(board)) return 1;
+    const BoardRecord& record = boards[board & 0xFF];
+    if (record.bound) platform::bus().write(record.baseAddress + (offset & 0xFFFF), value);
+    return 1;
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* value) {
-  if (!isBoardNumber(board) || value == nullptr) return 1;
-  const BoardRecord& record = boards[board & 0xFF];
-  *value = record.bound ? platform::bus().read(record.baseAddress + (offset & 0xFFFF))
-                        : kEmptySlot;
-  return 1;
+  return guarded(1, [&]() -> std::uint32_t {
+    if (!isBoardNumber(board) || value == nullptr) return 1;
+    const BoardRecord& record = boards[board & 0xFF];
+    *value = record.bound ? platform::bus().read(record.baseAddress + (offset & 0xFFFF))
+                          : kEmptySlot;
+    return 1;
+  });
 }

@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
@@ -218,53 +219,50 @@ std::uint32_t statusRead(const RegisterRow&, std::uint32_t board, std::uint32_t 
   return readAxisStatus(board, axis, port);
 }
 
-constexpr auto kComparePlus = &M716InterruptBlock::comparePlus;
-constexpr auto kCompareMinus = &M716InterruptBlock::compareMinus;
+constexpr auto kPlus = &M716InterruptBlock::comparePlus;
+constexpr auto kMinus = &M716InterruptBlock::compareMinus;
+using Speeds = ConfiguredSpeeds;
 
 // Every identifier the register access knows, in ascending order.
 // clang-format off
 constexpr RegisterRow kRegisters[] = {
-  {kRegRealPosition, &A::realPosition, counter, loads<SetRealPosition>,
-                                                            counterRead<ReadRealPosition>},
-  {kRegLogicalPosition, &A::logicalPosition, counter, loads<SetLogicalPosition>,
-                                                            counterRead<ReadLogicalPosition>},
-  {kRegComparePlus, &A::pcmp, counter, loadsCompare<SetComparePlus, kComparePlus>,
-                                                            compareRead<kComparePlus>},
-  {kRegCompareMinus, &A::ncmp, counter, loadsCompare<SetCompareMinus, kCompareMinus>,
-                                                            compareRead<kCompareMinus>},
-  {kRegOutputPulses, &A::outputPulses, pulses, nullptr,     nullptr},
-  {kRegLiveSpeed, &A::liveSpeed, nullptr, nullptr,          liveRead<ReadSpeed, 1>},
-  {kRegLiveAcceleration, &A::liveAcceleration, nullptr, nullptr,
-                                                            liveRead<ReadAcceleration, 125>},
-  {kRegMainStatus,      {}, nullptr, nullptr,               portRead<RR0>},
-  {kRegStatus1,         {}, nullptr, nullptr,               statusRead<RR1>},
-  {kRegStatus2,         {}, nullptr, nullptr,               statusRead<RR2>},
-  {kRegStatus3,         {}, nullptr, nullptr,               statusRead<RR3>},
-  {kRegInput1,          {}, nullptr, nullptr,               portRead<RR4>},
-  {kRegInput2,          {}, nullptr, nullptr,               portRead<RR5>},
-  {kRegMode1,           &A::wr1, anyValue, loads<LoadWR1>,  shadow},
-  {kRegMode2,           &A::wr2, anyValue, loads<LoadWR2>,  shadow},
-  {kRegMode3,           &A::wr3, anyValue, loads<LoadWR3>,  shadow},
-  {kRegNone1,           {}, nullptr, nullptr,               zero},
-  {kRegNone2,           {}, nullptr, nullptr,               zero},
-  {kParRange,           &A::rg, range, setsMultiplier,      shadow},
-  {kParSV,              &A::sv, sv, configures<&ConfiguredSpeeds::sv>, shadow},
-  {kParDV,              &A::dv, dv, configures<&ConfiguredSpeeds::dv>, shadow},
-  {kParMDV,             &A::mdv, mdv, nullptr,              shadow},
-  {kParAC,              &A::ac, ac, configures<&ConfiguredSpeeds::ac>, shadow},
-  {kParDC,              &A::dc, dc, nullptr,                shadow},
-  {kParAK,              &A::ak, ak, configures<&ConfiguredSpeeds::ak>, shadow},
-  {kParPLmt,            &A::plmt, anyValue, nullptr,        shadow},
-  {kParNLmt,            &A::nlmt, counter, nullptr,         shadow},
-  {kParHomeOffset,      &A::homeOffset, counter, nullptr,   shadow},
-  {kParHomeMode,        &A::homeMode, anyValue, nullptr,    shadow},
-  {kParHomeType,        &A::homeType, homeType, nullptr,    shadow},
-  {kParHomeP0Dir,       &A::homeP0Dir, anyValue, nullptr,   shadow},
-  {kParHomeP0Speed,     &A::homeP0Speed, homeSpeed, nullptr, shadow},
-  {kParHomeP1Dir,       &A::homeP1Dir, anyValue, nullptr,   shadow},
-  {kParHomeP1Speed,     &A::homeP1Speed, homeSpeed, nullptr, shadow},
-  {kParHomeP2Dir,       &A::homeP2Dir, anyValue, nullptr,   shadow},
-  {kParHomeOffsetSpeed, &A::homeOffsetSpeed, homeSpeed, nullptr, shadow},
+  // identifier, shadow, check (none: not written), what a write also does, read (none: 22)
+  {M716_REG_REAL_POSITION, &A::realPosition, counter, loads<SetRealPosition>, counterRead<ReadRealPosition>},
+  {M716_REG_LOGICAL_POSITION, &A::logicalPosition, counter, loads<SetLogicalPosition>, counterRead<ReadLogicalPosition>},
+  {M716_REG_COMPARE_PLUS, &A::pcmp, counter, loadsCompare<SetComparePlus, kPlus>, compareRead<kPlus>},
+  {M716_REG_COMPARE_MINUS, &A::ncmp, counter, loadsCompare<SetCompareMinus, kMinus>, compareRead<kMinus>},
+  {M716_REG_OUTPUT_PULSES, &A::outputPulses, pulses, nullptr, nullptr},
+  {M716_REG_LIVE_SPEED, &A::liveSpeed, nullptr, nullptr, liveRead<ReadSpeed, 1>},
+  {M716_REG_LIVE_ACCELERATION, &A::liveAcceleration, nullptr, nullptr, liveRead<ReadAcceleration, 125>},
+  {M716_REG_MAIN_STATUS, {}, nullptr, nullptr, portRead<RR0>},
+  {M716_REG_STATUS1, {}, nullptr, nullptr, statusRead<RR1>},
+  {M716_REG_STATUS2, {}, nullptr, nullptr, statusRead<RR2>},
+  {M716_REG_STATUS3, {}, nullptr, nullptr, statusRead<RR3>},
+  {M716_REG_INPUT1, {}, nullptr, nullptr, portRead<RR4>},
+  {M716_REG_INPUT2, {}, nullptr, nullptr, portRead<RR5>},
+  {M716_REG_MODE1, &A::wr1, anyValue, loads<LoadWR1>, shadow},
+  {M716_REG_MODE2, &A::wr2, anyValue, loads<LoadWR2>, shadow},
+  {M716_REG_MODE3, &A::wr3, anyValue, loads<LoadWR3>, shadow},
+  {M716_REG_NONE1, {}, nullptr, nullptr, zero},
+  {M716_REG_NONE2, {}, nullptr, nullptr, zero},
+  {M716_PAR_RG, &A::rg, range, setsMultiplier, shadow},
+  {M716_PAR_SV, &A::sv, sv, configures<&Speeds::sv>, shadow},
+  {M716_PAR_DV, &A::dv, dv, configures<&Speeds::dv>, shadow},
+  {M716_PAR_MDV, &A::mdv, mdv, nullptr, shadow},
+  {M716_PAR_AC, &A::ac, ac, configures<&Speeds::ac>, shadow},
+  {M716_PAR_DC, &A::dc, dc, nullptr, shadow},
+  {M716_PAR_AK, &A::ak, ak, configures<&Speeds::ak>, shadow},
+  {M716_PAR_PLMT, &A::plmt, anyValue, nullptr, shadow},
+  {M716_PAR_NLMT, &A::nlmt, counter, nullptr, shadow},
+  {M716_PAR_HOME_OFFSET, &A::homeOffset, counter, nullptr, shadow},
+  {M716_PAR_HOME_MODE, &A::homeMode, anyValue, nullptr, shadow},
+  {M716_PAR_HOME_TYPE, &A::homeType, homeType, nullptr, shadow},
+  {M716_PAR_HOME_P0_DIR, &A::homeP0Dir, anyValue, nullptr, shadow},
+  {M716_PAR_HOME_P0_SPEED, &A::homeP0Speed, homeSpeed, nullptr, shadow},
+  {M716_PAR_HOME_P1_DIR, &A::homeP1Dir, anyValue, nullptr, shadow},
+  {M716_PAR_HOME_P1_SPEED, &A::homeP1Speed, homeSpeed, nullptr, shadow},
+  {M716_PAR_HOME_P2_DIR, &A::homeP2Dir, anyValue, nullptr, shadow},
+  {M716_PAR_HOME_OFFSET_SPEED, &A::homeOffsetSpeed, homeSpeed, nullptr, shadow},
 };
 // clang-format on
 
@@ -373,38 +371,46 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint32_t identifier,
                                              uint32_t* value) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
-  if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
-  std::uint32_t result = 0;
-  const std::uint32_t error =
-      readRegister(board, axis, static_cast<std::uint16_t>(identifier), result);
-  if (error == M716_OK) *value = result;
-  return error;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
+    std::uint32_t result = 0;
+    const std::uint32_t error =
+        readRegister(board, axis, static_cast<std::uint16_t>(identifier), result);
+    if (error == M716_OK) *value = result;
+    return error;
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotWrReg(uint32_t board, uint32_t axes, uint32_t identifier,
                                              uint32_t value) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier),
-                        {value, value, value, value}, true);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier),
+                          {value, value, value, value}, true);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotRdMultiReg(uint32_t board, uint32_t axes,
                                                   uint32_t identifier, uint32_t* x, uint32_t* y,
                                                   uint32_t* z, uint32_t* u) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  uint32_t* const results[kAxisCount] = {x, y, z, u};
-  std::uint32_t error = M716_OK;
-  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
-    if (error == M716_OK) error = M716MotRdReg(board, mask, identifier, results[index]);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    uint32_t* const results[kAxisCount] = {x, y, z, u};
+    std::uint32_t error = M716_OK;
+    forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
+      if (error == M716_OK) error = M716MotRdReg(board, mask, identifier, results[index]);
+    });
+    return error;
   });
-  return error;
 }
 
 extern "C" KRVM716_API uint32_t M716MotWrMultiReg(uint32_t board, uint32_t axes,
                                                   uint32_t identifier, uint32_t x, uint32_t y,
                                                   uint32_t z, uint32_t u) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier), {x, y, z, u},
-                        false);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier), {x, y, z, u},
+                          false);
+  });
 }

@@ -14,47 +14,6 @@
 
 namespace m716 {
 
-// Register identifiers.
-enum Register : std::uint16_t {
-  kRegRealPosition = 0x100,
-  kRegLogicalPosition = 0x101,
-  kRegComparePlus = 0x102,
-  kRegCompareMinus = 0x103,
-  kRegOutputPulses = 0x104,
-  kRegLiveSpeed = 0x105,
-  kRegLiveAcceleration = 0x106,
-  kRegMainStatus = 0x200,
-  kRegStatus1 = 0x202,
-  kRegStatus2 = 0x204,
-  kRegStatus3 = 0x206,
-  kRegInput1 = 0x208,
-  kRegInput2 = 0x20A,
-  kRegMode1 = 0x212,
-  kRegMode2 = 0x214,
-  kRegMode3 = 0x216,
-  kRegNone1 = 0x218,
-  kRegNone2 = 0x21A,
-  // The axis parameters of the board record.
-  kParRange = 0x300,
-  kParSV = 0x301,
-  kParDV = 0x302,
-  kParMDV = 0x303,
-  kParAC = 0x304,
-  kParDC = 0x305,
-  kParAK = 0x306,
-  kParPLmt = 0x307,
-  kParNLmt = 0x308,
-  kParHomeOffset = 0x309,
-  kParHomeMode = 0x30A,
-  kParHomeType = 0x30B,
-  kParHomeP0Dir = 0x30C,
-  kParHomeP0Speed = 0x30D,
-  kParHomeP1Dir = 0x30E,
-  kParHomeP1Speed = 0x30F,
-  kParHomeP2Dir = 0x310,
-  kParHomeOffsetSpeed = 0x311,
-};
-
 // Writes the read command `code` for the axes (0x10..0x13) and reads the 32-bit value the chip
 // puts into RR6 / RR7, in the order the caller names.
 enum class WordOrder { lowFirst, highFirst };

@@ -2,6 +2,7 @@
 // (home searches, a continuous path) before it changes the board under it.
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "KRVM716_driver.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
@@ -185,23 +186,31 @@ std::uint32_t resetBoard(std::uint32_t board) {
 using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotDevOpen(uint32_t board) {
-  board &= 0xFF;
-  if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
-  return openBoard(board);
+  return guarded(M716_ERR_OPEN_REGISTRY, [&]() -> std::uint32_t {
+    board &= 0xFF;
+    if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
+    return openBoard(board);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotDevClose(uint32_t board) {
-  board &= 0xFF;
-  if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
-  return closeBoard(board);
+  return guarded(M716_ERR_CLOSE, [&]() -> std::uint32_t {
+    board &= 0xFF;
+    if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
+    return closeBoard(board);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask) {
-  if (mask == nullptr) return M716_ERR_PARAMETER_INVALID;
-  return availableBoards(*mask);
+  return guarded(M716_ERR_READ_REGISTRY, [&]() -> std::uint32_t {
+    if (mask == nullptr) return M716_ERR_PARAMETER_INVALID;
+    return availableBoards(*mask);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotReset(uint32_t board) {
-  if (std::uint32_t error = checkBoard(board)) return error;
-  return resetBoard(board);
+  return guarded(M716_ERR_READ_REGISTRY, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkBoard(board)) return error;
+    return resetBoard(board);
+  });
 }

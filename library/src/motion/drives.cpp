@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
@@ -33,7 +34,7 @@ struct PlannedDrive {
 std::uint32_t planFixedDrive(std::uint32_t board, std::uint32_t mask, bool absolute,
                              std::int32_t argument, PlannedDrive& plan) {
   std::uint32_t raw = 0;
-  if (std::uint32_t error = readRegister(board, mask, kRegLogicalPosition, raw)) return error;
+  if (std::uint32_t error = readRegister(board, mask, M716_REG_LOGICAL_POSITION, raw)) return error;
   const std::int64_t position = static_cast<std::int32_t>(raw);
   const AxisRecord& axis = boards[board].axes[axisIndex(mask)];
   const std::int64_t end = absolute ? argument : position + argument;
@@ -191,51 +192,67 @@ void loadAxisForDrive(std::uint32_t board, std::uint32_t axis) {
 using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotAxisBusy(uint32_t board, uint32_t axes) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  return checkAxesFree(board, axes);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    return checkAxesFree(board, axes);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotPtp(uint32_t board, uint32_t axes, uint32_t absoluteAxes,
                                            int32_t x, int32_t y, int32_t z, int32_t u) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  return pointToPoint(board, axes, absoluteAxes, {x, y, z, u});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    return pointToPoint(board, axes, absoluteAxes, {x, y, z, u});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MoveAbs(uint32_t board, uint32_t axis, int32_t position) {
-  return moveOneAxis(board, axis, position, kAllAxes);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return moveOneAxis(board, axis, position, kAllAxes);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MoveIns(uint32_t board, uint32_t axis, int32_t distance) {
-  return moveOneAxis(board, axis, distance, 0);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return moveOneAxis(board, axis, distance, 0);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotCmove(uint32_t board, uint32_t axes,
                                              uint32_t negativeAxes) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  return continuousDrive(board, axes, negativeAxes);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    return continuousDrive(board, axes, negativeAxes);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotChgDV(uint32_t board, uint32_t axis, uint32_t dv) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
-  return changeDriveSpeed(board, axis, dv);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    return changeDriveSpeed(board, axis, dv);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes,
                                             uint32_t deceleratingAxes) {
-  if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
-  if (axes == 0) {
-    if (continuousPathRunning(board)) stopContinuousPath(board);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
+    if (axes == 0) {
+      if (continuousPathRunning(board)) stopContinuousPath(board);
+      return M716_OK;
+    }
+    stopAxes(board, axes, deceleratingAxes);
     return M716_OK;
-  }
-  stopAxes(board, axes, deceleratingAxes);
-  return M716_OK;
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  bool cleared = true;
-  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t) {
-    cleared = clearEndStatus(board, mask) && cleared;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    bool cleared = true;
+    forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t) {
+      cleared = clearEndStatus(board, mask) && cleared;
+    });
+    return cleared ? M716_OK : M716_ERR_AXIS_BUSY;
   });
-  return cleared ? M716_OK : M716_ERR_AXIS_BUSY;
 }

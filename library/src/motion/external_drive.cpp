@@ -1,6 +1,7 @@
 // External drive (jog and hand wheel) and the axes' digital inputs and outputs.
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
@@ -83,20 +84,26 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotExtMode(uint32_t board, uint32_t axis, uint32_t mode,
                                                int32_t pulses) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
-  return externalMode(board, axis, mode, pulses);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    return externalMode(board, axis, mode, pulses);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotDI(uint32_t board, uint32_t axis, uint8_t* value) {
-  if (std::uint32_t error = checkBoard(board)) return error;
-  if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
-  axis &= 0xFF;
-  if (!isOneAxis(axis)) return M716_ERR_AXIS_NUMBER;
-  *value = readInputByte(board, axis);
-  return M716_OK;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkBoard(board)) return error;
+    if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
+    axis &= 0xFF;
+    if (!isOneAxis(axis)) return M716_ERR_AXIS_NUMBER;
+    *value = readInputByte(board, axis);
+    return M716_OK;
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotDO(uint32_t board, uint32_t axis, uint32_t levels) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
-  return writeOutputs(board, axis, levels);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    return writeOutputs(board, axis, levels);
+  });
 }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
@@ -258,7 +259,7 @@ class HomeSearch {
       if (platform::waitEvent(boards[board_].homeEvent, kPollMs) == platform::WaitResult::signalled)
         platform::resetEvent(boards[board_].homeEvent);
       std::uint32_t status = 0;
-      if (!readStatus(kRegStatus1, status)) return false;
+      if (!readStatus(M716_REG_STATUS1, status)) return false;
       causes = static_cast<std::uint16_t>(status & watch);
       if (causes != 0) {
         // At a limit the limit search goes on to its offset move: the axis stays in the search.
@@ -328,14 +329,14 @@ class HomeSearch {
   // Type 4: drive until a hardware limit stops the axis.
   bool findLimit() {
     std::uint32_t status = 0;
-    if (!readStatus(kRegStatus1, status)) return false;
+    if (!readStatus(M716_REG_STATUS1, status)) return false;
     if (status & (rr1::StoppedByEmergency | rr1::StoppedByAlarm)) {
       stopAxis();
       setResult(status & rr1::StoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
       return false;
     }
     std::uint32_t limits = 0;
-    if (!readStatus(kRegStatus2, limits)) return false;
+    if (!readStatus(M716_REG_STATUS2, limits)) return false;
     const bool atLimit = (limits & (chip::rr2::LimitPlus | chip::rr2::LimitMinus)) != 0;
     std::uint16_t causes = 0;
     const bool negative = axis_.homeP0Dir == 1;
@@ -373,8 +374,8 @@ class HomeSearch {
     while (checkAxesFree(board_, mask_) == M716_ERR_AXIS_BUSY && !stopRequested())
       platform::sleepMs(kPollMs);
     if (stopRequestedAborts()) return;
-    M716MotWrReg(board_, mask_, kRegLogicalPosition, 0);
-    M716MotWrReg(board_, mask_, kRegRealPosition, 0);
+    M716MotWrReg(board_, mask_, M716_REG_LOGICAL_POSITION, 0);
+    M716MotWrReg(board_, mask_, M716_REG_REAL_POSITION, 0);
   }
 
   std::uint32_t board_, mask_, index_;
@@ -465,15 +466,19 @@ void stopHomeSearches(std::uint32_t board) {
 using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes) {
-  if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
-  return startHomeSearches(board, axes);
+  return guarded(M716_ERR_CREATE_THREAD, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    return startHomeSearches(board, axes);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
-  if (result == nullptr) return M716_ERR_PARAMETER_INVALID;
-  const BoardSearches& searches = table.boards[board];
-  const std::uint32_t index = axisIndex(axis);
-  *result = (searches.active.load() & axis) ? M716_ERR_IN_HOME : searches.results[index].load();
-  return M716_OK;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    if (result == nullptr) return M716_ERR_PARAMETER_INVALID;
+    const BoardSearches& searches = table.boards[board];
+    const std::uint32_t index = axisIndex(axis);
+    *result = (searches.active.load() & axis) ? M716_ERR_IN_HOME : searches.results[index].load();
+    return M716_OK;
+  });
 }

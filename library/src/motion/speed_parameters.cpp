@@ -1,11 +1,10 @@
 // The speed parameter setters of the axes and the interpolation group.
 
-#include "motion/speed_parameters.h"
-
 #include <algorithm>
 #include <mutex>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/chip_values.h"
 #include "device/ports.h"
@@ -148,58 +147,76 @@ using namespace m716;
 extern "C" KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes,
                                                    uint32_t sCurve, uint32_t sv, uint32_t dv,
                                                    uint32_t mdv, uint32_t ac, uint32_t ak) {
-  if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
-  const SpeedSet set{sv, dv, mdv, ac, ak};
-  if (axes == 0) return acceptGroupSet(boards[board].interpolation, set, sCurve != 0);
-  return acceptAxisSet(boards[board], axes, set, sCurve);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
+    const SpeedSet set{sv, dv, mdv, ac, ak};
+    if (axes == 0) return acceptGroupSet(boards[board].interpolation, set, sCurve != 0);
+    return acceptAxisSet(boards[board], axes, set, sCurve);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetStartSpeed(uint32_t board, uint32_t axis, uint32_t sv) {
-  return setSpeedValue(board, axis, &SpeedSet::sv, sv);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setSpeedValue(board, axis, &SpeedSet::sv, sv);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetDrivingSpeed(uint32_t board, uint32_t axis, uint32_t dv) {
-  return setSpeedValue(board, axis, &SpeedSet::dv, dv);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setSpeedValue(board, axis, &SpeedSet::dv, dv);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetAcceleration(uint32_t board, uint32_t axis, uint32_t ac) {
-  return setSpeedValue(board, axis, &SpeedSet::ac, ac);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setSpeedValue(board, axis, &SpeedSet::ac, ac);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetJerk(uint32_t board, uint32_t axis, uint32_t ak) {
-  return setSpeedValue(board, axis, &SpeedSet::ak, ak);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setSpeedValue(board, axis, &SpeedSet::ak, ak);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetRange(uint32_t board, uint32_t axis, uint32_t range) {
-  if (std::uint32_t error = checkOneAxisOrGroup(board, axis)) return error;
-  if (range > chip::kRangeMax) return M716_ERR_PARAMETER_OVER;
-  if (range < chip::kRangeMin) return M716_ERR_PARAMETER_UNDER;
-  if (axis == 0)
-    setGroupRange(board, range);
-  else
-    setAxisRange(board, axis, range);
-  return M716_OK;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkOneAxisOrGroup(board, axis)) return error;
+    if (range > chip::kRangeMax) return M716_ERR_PARAMETER_OVER;
+    if (range < chip::kRangeMin) return M716_ERR_PARAMETER_UNDER;
+    if (axis == 0)
+      setGroupRange(board, range);
+    else
+      setAxisRange(board, axis, range);
+    return M716_OK;
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetDeceleration(uint32_t board, uint32_t axis, uint32_t dc,
                                                     int32_t offset) {
-  if (std::uint32_t error = checkOneAxisOrGroup(board, axis)) return error;
-  BoardRecord& record = boards[board];
-  record.manualDeceleration = 1;
-  record.decelerationOffset = offset;
-  if (axis == 0) {
-    InterpolationSet& group = record.interpolation;
-    return acceptDeceleration(dc, kMinInterpolationMultiplier, kMaxInterpolationMultiplier,
-                              group.multiplier, group.range, group.dc);
-  }
-  AxisRecord& one = record.axes[axisIndex(axis)];
-  return acceptDeceleration(dc, 1, kMaxAxisMultiplier, one.multiplier, one.rg, one.dc);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkOneAxisOrGroup(board, axis)) return error;
+    BoardRecord& record = boards[board];
+    record.manualDeceleration = 1;
+    record.decelerationOffset = offset;
+    if (axis == 0) {
+      InterpolationSet& group = record.interpolation;
+      return acceptDeceleration(dc, kMinInterpolationMultiplier, kMaxInterpolationMultiplier,
+                                group.multiplier, group.range, group.dc);
+    }
+    AxisRecord& one = record.axes[axisIndex(axis)];
+    return acceptDeceleration(dc, 1, kMaxAxisMultiplier, one.multiplier, one.rg, one.dc);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716GetAcel(uint32_t board, uint32_t axis, uint32_t* value) {
-  return readChipValue(board, axis, chip::ReadAcceleration, value);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readChipValue(board, axis, chip::ReadAcceleration, value);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value) {
-  return readChipValue(board, axis, chip::ReadSpeed, value);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readChipValue(board, axis, chip::ReadSpeed, value);
+  });
 }

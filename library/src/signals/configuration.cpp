@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/ports.h"
@@ -83,105 +84,141 @@ using namespace m716;
 using m716::ModeRegister;
 
 extern "C" KRVM716_API uint32_t M716SetCompPLimit(uint32_t board, uint32_t axis, int32_t value) {
-  return presetAxisValue(board, axis, &AxisRecord::pcmp, chip::SetComparePlus, value);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return presetAxisValue(board, axis, &AxisRecord::pcmp, chip::SetComparePlus, value);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetCompNLimit(uint32_t board, uint32_t axis, int32_t value) {
-  return presetAxisValue(board, axis, &AxisRecord::ncmp, chip::SetCompareMinus, value);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return presetAxisValue(board, axis, &AxisRecord::ncmp, chip::SetCompareMinus, value);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716EnableCompPLimit(uint32_t board, uint32_t axis,
                                                      uint32_t enable) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::SoftLimitPlus, enable}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2, {{wr2::SoftLimitPlus, enable}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716EnableCompNLimit(uint32_t board, uint32_t axis,
                                                      uint32_t enable) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::SoftLimitMinus, enable}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2, {{wr2::SoftLimitMinus, enable}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetPLimitLogic(uint32_t board, uint32_t axis,
                                                    uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::LimitPlusHigh, activeHigh}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2, {{wr2::LimitPlusHigh, activeHigh}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetNLimitLogic(uint32_t board, uint32_t axis,
                                                    uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::LimitMinusHigh, activeHigh}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2, {{wr2::LimitMinusHigh, activeHigh}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetCompareObject(uint32_t board, uint32_t axis,
                                                      uint32_t realCounter) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::CompareReal, realCounter}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2, {{wr2::CompareReal, realCounter}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetPulseMode(uint32_t board, uint32_t axis,
                                                  uint32_t pulseAndDirection) {
-  return setModeBits(board, axis, ModeRegister::wr2,
-                     {{wr2::PulseAndDirection, pulseAndDirection}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2,
+                       {{wr2::PulseAndDirection, pulseAndDirection}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetPulseLogic(uint32_t board, uint32_t axis,
                                                   uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::PulseHigh, activeHigh}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2, {{wr2::PulseHigh, activeHigh}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetPulseDirLogic(uint32_t board, uint32_t axis,
                                                      uint32_t highForCw) {
-  return setModeBits(board, axis, ModeRegister::wr2, {{wr2::DirectionHighCw, highForCw}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2, {{wr2::DirectionHighCw, highForCw}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetEncoderMultiple(uint32_t board, uint32_t axis,
                                                        uint32_t multiple) {
-  if (std::uint32_t error = checkSelector(board, axis, multiple, 2)) return error;
-  const std::uint32_t value = low16(multiple);
-  return setModeBits(board, axis, ModeRegister::wr2,
-                     {{wr2::EncoderHalf, value == 1}, {wr2::EncoderQuarter, value == 2}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkSelector(board, axis, multiple, 2)) return error;
+    const std::uint32_t value = low16(multiple);
+    return setModeBits(board, axis, ModeRegister::wr2,
+                       {{wr2::EncoderHalf, value == 1}, {wr2::EncoderQuarter, value == 2}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetServoAlarm(uint32_t board, uint32_t axis, uint32_t enable,
                                                   uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2,
-                     {{wr2::AlarmHigh, activeHigh}, {wr2::AlarmEnabled, enable}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2,
+                       {{wr2::AlarmHigh, activeHigh}, {wr2::AlarmEnabled, enable}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetInPosition(uint32_t board, uint32_t axis, uint32_t enable,
                                                   uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr2,
-                     {{wr2::InPositionHigh, activeHigh}, {wr2::InPositionEnabled, enable}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr2,
+                       {{wr2::InPositionHigh, activeHigh}, {wr2::InPositionEnabled, enable}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetHomeLogic(uint32_t board, uint32_t axis,
                                                  uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr1, {{wr1::In3High, activeHigh}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr1, {{wr1::In3High, activeHigh}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetZLogic(uint32_t board, uint32_t axis,
                                               uint32_t activeHigh) {
-  return setModeBits(board, axis, ModeRegister::wr1, {{wr1::In0High, activeHigh}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr1, {{wr1::In0High, activeHigh}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetInputLogic(uint32_t board, uint32_t axis,
                                                   uint32_t in2ActiveHigh,
                                                   uint32_t in3ActiveHigh) {
-  return setModeBits(board, axis, ModeRegister::wr1,
-                     {{wr1::In2High, in2ActiveHigh}, {wr1::In3High, in3ActiveHigh}});
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr1,
+                       {{wr1::In2High, in2ActiveHigh}, {wr1::In3High, in3ActiveHigh}});
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetOutput(uint32_t board, uint32_t axis, uint32_t levels) {
-  if (std::uint32_t error = checkSelector(board, axis, levels, 15)) return error;
-  const std::uint32_t value = low16(levels);
-  const std::uint32_t out4 = 1u << chip::wr3::OutputLevelsShift;
-  return setModeBits(board, axis, ModeRegister::wr3,
-                     {{out4, value & 1},
-                      {out4 << 1, value >> 1 & 1},
-                      {out4 << 2, value >> 2 & 1},
-                      {out4 << 3, value >> 3}},
-                     kOutputKeepMask);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = checkSelector(board, axis, levels, 15)) return error;
+    const std::uint32_t value = low16(levels);
+    const std::uint32_t out4 = 1u << chip::wr3::OutputLevelsShift;
+    return setModeBits(board, axis, ModeRegister::wr3,
+                       {{out4, value & 1},
+                        {out4 << 1, value >> 1 & 1},
+                        {out4 << 2, value >> 2 & 1},
+                        {out4 << 3, value >> 3}},
+                       kOutputKeepMask);
+  });
 }
 
 extern "C" KRVM716_API uint32_t M716SetOutputType(uint32_t board, uint32_t axis,
                                                   uint32_t showsDriveStatus) {
-  return setModeBits(board, axis, ModeRegister::wr3, {{wr3::OutputsShowStatus, showsDriveStatus}},
-                     kOutputKeepMask);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return setModeBits(board, axis, ModeRegister::wr3, {{wr3::OutputsShowStatus, showsDriveStatus}},
+                       kOutputKeepMask);
+  });
 }

@@ -1,6 +1,7 @@
 // Status readout: one bit or the raw contents of the chip's status registers for one axis.
 
 #include "KRVM716.h"
+#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/ports.h"
@@ -32,35 +33,47 @@ std::uint16_t inputByte(std::uint32_t board, std::uint32_t axis) {
 using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716GetError(uint32_t board, uint32_t axis, int16_t* state) {
-  return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return mainStatusBit(b, chip::rr0::ErrorShift + axisIndex(a));
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
+      return mainStatusBit(b, chip::rr0::ErrorShift + axisIndex(a));
+    });
   });
 }
 
 extern "C" KRVM716_API uint32_t M716GetDriverState(uint32_t board, uint32_t axis, int16_t* state) {
-  return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return mainStatusBit(b, axisIndex(a));
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
+      return mainStatusBit(b, axisIndex(a));
+    });
   });
 }
 
 extern "C" KRVM716_API uint32_t M716GetMotionState(uint32_t board, uint32_t axis, int16_t* state) {
-  return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return readAxisStatus(b, a, chip::RR1);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
+      return readAxisStatus(b, a, chip::RR1);
+    });
   });
 }
 
 extern "C" KRVM716_API uint32_t M716GetMotionInput(uint32_t board, uint32_t axis, int16_t* state) {
-  return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return readAxisStatus(b, a, chip::RR2) & chip::rr2::Errors;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
+      return readAxisStatus(b, a, chip::RR2) & chip::rr2::Errors;
+    });
   });
 }
 
 extern "C" KRVM716_API uint32_t M716GetCompareState(uint32_t board, uint32_t axis, int16_t* state) {
-  return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
-    return readAxisStatus(b, a, chip::RR3) & chip::rr3::Factors;
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readStatus(board, axis, state, [](std::uint32_t b, std::uint32_t a) {
+      return readAxisStatus(b, a, chip::RR3) & chip::rr3::Factors;
+    });
   });
 }
 
 extern "C" KRVM716_API uint32_t M716GetInput(uint32_t board, uint32_t axis, int16_t* state) {
-  return readStatus(board, axis, state, inputByte);
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    return readStatus(board, axis, state, inputByte);
+  });
 }
