@@ -2,7 +2,7 @@
 PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) bench clean
+.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) format-check lint bench clean
 
 all: build
 
@@ -21,7 +21,7 @@ run: build
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v Interrupt /t REG_DWORD /d 5 /f
 	$(BIN)/m716 demo
 
-test: deps $(addprefix test-,$(PRESETS_TESTED))
+test: deps format-check $(addprefix test-,$(PRESETS_TESTED))
 
 # A static pattern rule: implicit rules are never searched for phony targets.
 TEST_TARGETS := $(addprefix test-,default asan tsan)
@@ -29,6 +29,20 @@ $(TEST_TARGETS): test-%:
 	cmake --preset $*
 	cmake --build --preset $*
 	ctest --preset $*
+
+# Every C and C++ file of ours is formatted as .clang-format says.
+FORMATTED = git ls-files '*.c' '*.cpp' '*.h'
+format-check: deps
+	$(FORMATTED) | xargs clang-format --dry-run --Werror
+
+# The curated clang-tidy checks (.clang-tidy) over the product code, the layer rule of the
+# library's rooms and the format check.
+TIDIED := $(CURDIR)/(board|driver|library|messages|platform|sim|tools)/
+lint: format-check
+	scripts/install-deps.sh clang-tidy
+	scripts/check-layers.sh
+	cmake --preset default
+	run-clang-tidy -p build/default -quiet -j 2 '$(TIDIED)'
 
 bench: build
 	@for b in $(BIN)/bench_*; do $$b; done

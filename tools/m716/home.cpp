@@ -11,6 +11,7 @@
 #include "KRVM716.h"
 #include "axis_view.h"
 #include "commands.h"
+#include "m716/board/registers.h"
 #include "m716/error_texts.h"
 
 namespace m716::tool {
@@ -19,7 +20,7 @@ namespace {
 constexpr auto kPoll = std::chrono::milliseconds(5);
 constexpr double kLongestSearch = 600;  // seconds before the searches are stopped
 constexpr std::uint32_t kHomeType = 0x30B, kMode1 = 0x212;
-constexpr std::uint32_t kDriveEnd = 0x80;
+constexpr std::uint32_t kDriveEnd = m716::chip::rr3::DriveEnded;
 
 std::uint32_t readParameter(std::uint32_t board, std::uint32_t axis, std::uint32_t id) {
   std::uint32_t value = 0;
@@ -118,18 +119,9 @@ void showDriveEnds(std::uint32_t board) {
       std::printf("Receive the %s axis Drive End Irq message\n", axisName(1u << index));
 }
 
-}  // namespace
-
-bool homeAxes(std::uint32_t board, std::uint32_t axes, bool showEvents) {
-  if (showEvents && !report("Events", M716MotEnableEvent(board, axes, kDriveEnd, kDriveEnd,
-                                                         kDriveEnd, kDriveEnd)))
-    return false;
-  std::vector<SearchView> views;
-  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
-    if (axes & axis) views.emplace_back(board, axis);
-  if (!report("Home", M716MotHome(board, axes))) return false;
-  for (SearchView& view : views) view.start();
-
+// Shows each search's progress until all have ended; stops them after kLongestSearch.
+void followSearches(std::uint32_t board, std::uint32_t axes, std::vector<SearchView>& views,
+                    bool showEvents) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::duration<double>(kLongestSearch);
   std::vector<bool> searching(views.size(), true);
@@ -149,6 +141,20 @@ bool homeAxes(std::uint32_t board, std::uint32_t axes, bool showEvents) {
     else
       std::this_thread::sleep_for(kPoll);
   }
+}
+
+}  // namespace
+
+bool homeAxes(std::uint32_t board, std::uint32_t axes, bool showEvents) {
+  if (showEvents && !report("Events", M716MotEnableEvent(board, axes, kDriveEnd, kDriveEnd,
+                                                         kDriveEnd, kDriveEnd)))
+    return false;
+  std::vector<SearchView> views;
+  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
+    if (axes & axis) views.emplace_back(board, axis);
+  if (!report("Home", M716MotHome(board, axes))) return false;
+  for (SearchView& view : views) view.start();
+  followSearches(board, axes, views, showEvents);
   bool found = true;
   for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
     if (axes & axis) found = found && homeStatus(board, axis) == 0;

@@ -85,7 +85,7 @@ using namespace m716;
 extern "C" KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address,
                                                uint16_t* value) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkBoard(board)) return error;
+    if (std::uint32_t error = maskAndCheckBoard(board)) return error;
     if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
     if (std::uint32_t error = checkTransfer(board, address)) return error;
     *value = readWord(board, address & 0x3F);
@@ -96,7 +96,7 @@ extern "C" KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address,
 extern "C" KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address,
                                                 uint16_t value) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkBoard(board)) return error;
+    if (std::uint32_t error = maskAndCheckBoard(board)) return error;
     if (std::uint32_t error = checkTransfer(board, address)) return error;
     writeWord(board, address & 0x3F, value);
     return M716_OK;

@@ -191,7 +191,7 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotSavePara(uint32_t board, uint32_t axes) {
   return guarded(M716_ERR_WRITE_REGISTRY, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxesOrNone(board, axes)) return error;
     return saveParameters(board, axes);
   });
 }

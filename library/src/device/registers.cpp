@@ -359,7 +359,7 @@ std::uint32_t readRegister(std::uint32_t board, std::uint32_t axis, std::uint16_
 std::uint32_t presetAxisValue(std::uint32_t board, std::uint32_t axis,
                               std::int32_t AxisRecord::*field, std::uint16_t code,
                               std::int32_t value) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   boards[board].axes[axisIndex(axis)].*field = value;
   issueAxisCommand(board, axis, code);
   return M716_OK;
@@ -372,7 +372,7 @@ using namespace m716;
 extern "C" KRVM716_API uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint32_t identifier,
                                              uint32_t* value) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
     if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
     std::uint32_t result = 0;
     const std::uint32_t error =
@@ -385,7 +385,7 @@ extern "C" KRVM716_API uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint
 extern "C" KRVM716_API uint32_t M716MotWrReg(uint32_t board, uint32_t axes, uint32_t identifier,
                                              uint32_t value) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier),
                           {value, value, value, value}, true);
   });
@@ -395,7 +395,7 @@ extern "C" KRVM716_API uint32_t M716MotRdMultiReg(uint32_t board, uint32_t axes,
                                                   uint32_t identifier, uint32_t* x, uint32_t* y,
                                                   uint32_t* z, uint32_t* u) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     uint32_t* const results[kAxisCount] = {x, y, z, u};
     std::uint32_t error = M716_OK;
     forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
@@ -409,7 +409,7 @@ extern "C" KRVM716_API uint32_t M716MotWrMultiReg(uint32_t board, uint32_t axes,
                                                   uint32_t identifier, uint32_t x, uint32_t y,
                                                   uint32_t z, uint32_t u) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier), {x, y, z, u},
                           false);
   });

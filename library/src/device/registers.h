@@ -25,7 +25,7 @@ std::uint32_t readChipData(std::uint32_t board, std::uint32_t axis, std::uint16_
 template <typename Value>
 std::uint32_t readChipValue(std::uint32_t board, std::uint32_t axis, std::uint16_t code,
                             Value* value) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
   *value = static_cast<Value>(readChipData(board, axis, code, WordOrder::lowFirst));
   return M716_OK;

@@ -210,7 +210,7 @@ extern "C" KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask) {
 
 extern "C" KRVM716_API uint32_t M716MotReset(uint32_t board) {
   return guarded(M716_ERR_READ_REGISTRY, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkBoard(board)) return error;
+    if (std::uint32_t error = maskAndCheckBoard(board)) return error;
     return resetBoard(board);
   });
 }

@@ -149,7 +149,7 @@ bool clearEndStatus(std::uint32_t board, std::uint32_t axis) {
 
 std::uint32_t moveOneAxis(std::uint32_t board, std::uint32_t axis, std::int32_t value,
                           std::uint32_t absoluteAxes) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   std::array<std::int32_t, kAxisCount> targets{};
   targets[axisIndex(axis)] = value;
   return pointToPoint(board, axis, absoluteAxes, targets);
@@ -193,7 +193,7 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotAxisBusy(uint32_t board, uint32_t axes) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     return checkAxesFree(board, axes);
   });
 }
@@ -201,7 +201,7 @@ extern "C" KRVM716_API uint32_t M716MotAxisBusy(uint32_t board, uint32_t axes) {
 extern "C" KRVM716_API uint32_t M716MotPtp(uint32_t board, uint32_t axes, uint32_t absoluteAxes,
                                            int32_t x, int32_t y, int32_t z, int32_t u) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     return pointToPoint(board, axes, absoluteAxes, {x, y, z, u});
   });
 }
@@ -221,14 +221,14 @@ extern "C" KRVM716_API uint32_t M716MoveIns(uint32_t board, uint32_t axis, int32
 extern "C" KRVM716_API uint32_t M716MotCmove(uint32_t board, uint32_t axes,
                                              uint32_t negativeAxes) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     return continuousDrive(board, axes, negativeAxes);
   });
 }
 
 extern "C" KRVM716_API uint32_t M716MotChgDV(uint32_t board, uint32_t axis, uint32_t dv) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
     return changeDriveSpeed(board, axis, dv);
   });
 }
@@ -236,7 +236,7 @@ extern "C" KRVM716_API uint32_t M716MotChgDV(uint32_t board, uint32_t axis, uint
 extern "C" KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes,
                                             uint32_t deceleratingAxes) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxesOrNone(board, axes)) return error;
     if (axes == 0) {
       if (continuousPathRunning(board)) stopContinuousPath(board);
       return M716_OK;
@@ -248,7 +248,7 @@ extern "C" KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes,
 
 extern "C" KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     bool cleared = true;
     forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t) {
       cleared = clearEndStatus(board, mask) && cleared;

@@ -85,14 +85,14 @@ using namespace m716;
 extern "C" KRVM716_API uint32_t M716MotExtMode(uint32_t board, uint32_t axis, uint32_t mode,
                                                int32_t pulses) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
     return externalMode(board, axis, mode, pulses);
   });
 }
 
 extern "C" KRVM716_API uint32_t M716MotDI(uint32_t board, uint32_t axis, uint8_t* value) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkBoard(board)) return error;
+    if (std::uint32_t error = maskAndCheckBoard(board)) return error;
     if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
     axis &= 0xFF;
     if (!isOneAxis(axis)) return M716_ERR_AXIS_NUMBER;
@@ -103,7 +103,7 @@ extern "C" KRVM716_API uint32_t M716MotDI(uint32_t board, uint32_t axis, uint8_t
 
 extern "C" KRVM716_API uint32_t M716MotDO(uint32_t board, uint32_t axis, uint32_t levels) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
     return writeOutputs(board, axis, levels);
   });
 }

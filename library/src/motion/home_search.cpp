@@ -467,14 +467,14 @@ using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes) {
   return guarded(M716_ERR_CREATE_THREAD, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     return startHomeSearches(board, axes);
   });
 }
 
 extern "C" KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+    if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
     if (result == nullptr) return M716_ERR_PARAMETER_INVALID;
     const BoardSearches& searches = table.boards[board];
     const std::uint32_t index = axisIndex(axis);

@@ -76,7 +76,7 @@ std::uint32_t acceptAxisSet(BoardRecord& record, std::uint32_t axes, const Speed
 // accepted with T-curve acceleration.
 std::uint32_t setSpeedValue(std::uint32_t board, std::uint32_t axis,
                             std::uint32_t SpeedSet::*field, std::uint32_t value) {
-  if (std::uint32_t error = checkOneAxisOrGroup(board, axis)) return error;
+  if (std::uint32_t error = maskAndCheckOneAxisOrGroup(board, axis)) return error;
   BoardRecord& record = boards[board];
   if (axis == 0) {
     const InterpolationSet& group = record.interpolation;
@@ -148,7 +148,7 @@ extern "C" KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes
                                                    uint32_t sCurve, uint32_t sv, uint32_t dv,
                                                    uint32_t mdv, uint32_t ac, uint32_t ak) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxesOrNone(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxesOrNone(board, axes)) return error;
     const SpeedSet set{sv, dv, mdv, ac, ak};
     if (axes == 0) return acceptGroupSet(boards[board].interpolation, set, sCurve != 0);
     return acceptAxisSet(boards[board], axes, set, sCurve);
@@ -181,7 +181,7 @@ extern "C" KRVM716_API uint32_t M716SetJerk(uint32_t board, uint32_t axis, uint3
 
 extern "C" KRVM716_API uint32_t M716SetRange(uint32_t board, uint32_t axis, uint32_t range) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkOneAxisOrGroup(board, axis)) return error;
+    if (std::uint32_t error = maskAndCheckOneAxisOrGroup(board, axis)) return error;
     if (range > chip::kRangeMax) return M716_ERR_PARAMETER_OVER;
     if (range < chip::kRangeMin) return M716_ERR_PARAMETER_UNDER;
     if (axis == 0)
@@ -195,7 +195,7 @@ extern "C" KRVM716_API uint32_t M716SetRange(uint32_t board, uint32_t axis, uint
 extern "C" KRVM716_API uint32_t M716SetDeceleration(uint32_t board, uint32_t axis, uint32_t dc,
                                                     int32_t offset) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkOneAxisOrGroup(board, axis)) return error;
+    if (std::uint32_t error = maskAndCheckOneAxisOrGroup(board, axis)) return error;
     BoardRecord& record = boards[board];
     record.manualDeceleration = 1;
     record.decelerationOffset = offset;

@@ -59,7 +59,7 @@ constexpr std::uint32_t low16(std::uint32_t value) { return value & 0xFFFF; }
 std::uint32_t setModeBits(std::uint32_t board, std::uint32_t axis, ModeRegister reg,
                           std::initializer_list<BitChange> changes,
                           std::uint32_t keep = kKeepAll) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   for (const BitChange& change : changes)
     if (low16(change.flag) > 1) return M716_ERR_PARAMETER_INVALID;
   std::uint32_t& shadow = shadowOf(boards[board].axes[axisIndex(axis)], reg);
@@ -73,7 +73,7 @@ std::uint32_t setModeBits(std::uint32_t board, std::uint32_t axis, ModeRegister 
 // Checks a selector argument (only its low 16 bits count) after the board and the axis.
 std::uint32_t checkSelector(std::uint32_t board, std::uint32_t axis, std::uint32_t value,
                             std::uint32_t most) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   return low16(value) > most ? M716_ERR_PARAMETER_INVALID : M716_OK;
 }
 

@@ -64,7 +64,7 @@ using namespace m716;
 extern "C" KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes, uint32_t x,
                                                    uint32_t y, uint32_t z, uint32_t u) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkAxisSelection(board, axes)) return error;
+    if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     enableEvents(board, axes, {x, y, z, u});
     return M716_OK;
   });
@@ -73,7 +73,7 @@ extern "C" KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes
 extern "C" KRVM716_API uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events,
                                                   uint32_t timeout) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    if (std::uint32_t error = checkBoard(board)) return error;
+    if (std::uint32_t error = maskAndCheckBoard(board)) return error;
     if (events == nullptr) return M716_ERR_PARAMETER_INVALID;
     *events = checkEvent(board, timeout);
     return M716_OK;

@@ -13,7 +13,7 @@ namespace {
 // Checks the arguments, then stores what `read(board, axis)` gives. 0, 1, 6 or 23.
 template <typename Read>
 std::uint32_t readStatus(std::uint32_t board, std::uint32_t axis, int16_t* result, Read read) {
-  if (std::uint32_t error = checkOneAxis(board, axis)) return error;
+  if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   if (result == nullptr) return M716_ERR_PARAMETER_INVALID;
   *result = static_cast<std::int16_t>(read(board, axis));
   return M716_OK;
