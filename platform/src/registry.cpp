@@ -11,7 +11,7 @@ namespace m716::platform {
 using detail::RegistryDatabase;
 
 struct RegistryStore::Impl {
-  explicit Impl(const std::string& file) : file(file), database(file) {}
+  explicit Impl(const std::string& storeFile) : file(storeFile), database(storeFile) {}
 
   // Opens (or, when `create`, makes) every key along `path`.
   RegStatus walk(std::string_view path, bool create, detail::StoredKey& key, bool* created);

@@ -96,7 +96,8 @@ std::int64_t Statement::Use::integer(int column) const {
 
 std::string Statement::Use::text(int column) const {
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-  return bytes ? std::string(bytes, sqlite3_column_bytes(stmt_, column)) : std::string();
+  if (!bytes) return {};
+  return std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
 }
 
 RegistryDatabase::RegistryDatabase(const std::string& file) {
