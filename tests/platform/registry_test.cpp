@@ -120,6 +120,10 @@ TEST_F(Registry, StringsCountTheirTerminatingNullAndTypesAreChecked) {
   ASSERT_EQ(key.queryValue("Number", value), RegStatus::ok);
   EXPECT_EQ(value.dword, 0xFFFFFFFFu);
   EXPECT_EQ(value.size, 4u);
+  ASSERT_EQ(key.setValue("Copy", value), RegStatus::ok);  // under its new name, with its type
+  ASSERT_EQ(key.queryValue("copy", value), RegStatus::ok);
+  EXPECT_EQ(value.name, "Copy");
+  EXPECT_EQ(value.dword, 0xFFFFFFFFu);
 
   std::uint32_t number = 0;
   std::string text;
