@@ -9,8 +9,8 @@
 namespace m716::platform {
 
 struct EventObject {
-  EventObject(std::string name, bool manualReset, bool signalled)
-      : name(std::move(name)), manualReset(manualReset), signalled(signalled) {}
+  EventObject(std::string eventName, bool manual, bool initiallySignalled)
+      : name(std::move(eventName)), manualReset(manual), signalled(initiallySignalled) {}
 
   const std::string name;  // empty for an unnamed event
   const bool manualReset;

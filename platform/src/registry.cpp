@@ -11,7 +11,7 @@ namespace m716::platform {
 using detail::RegistryDatabase;
 
 struct RegistryStore::Impl {
-  explicit Impl(const std::string& file) : file(file), database(file) {}
+  explicit Impl(const std::string& storeFile) : file(storeFile), database(storeFile) {}
 
   // Opens (or, when `create`, makes) every key along `path`.
   RegStatus walk(std::string_view path, bool create, detail::StoredKey& key, bool* created);
@@ -208,22 +208,23 @@ RegStatus RegKey::queryString(std::string_view name, std::string& text) const {
   return RegStatus::ok;
 }
 
-RegStatus RegKey::setDword(std::string_view name, std::uint32_t value) {
+RegStatus RegKey::setValue(std::string_view name, const RegValue& value) {
   if (!store_) return RegStatus::failed;
-  RegValue stored;
-  stored.type = RegType::dword;
-  stored.dword = value;
   std::lock_guard lock(store_->impl_->mutex);
-  return store_->impl_->database.writeValue(id_, name, stored);
+  return store_->impl_->database.writeValue(id_, name, value);
+}
+
+RegStatus RegKey::setDword(std::string_view name, std::uint32_t value) {
+  RegValue stored;  // a dword unless told otherwise
+  stored.dword = value;
+  return setValue(name, stored);
 }
 
 RegStatus RegKey::setString(std::string_view name, std::string_view text) {
-  if (!store_) return RegStatus::failed;
   RegValue stored;
   stored.type = RegType::string;
   stored.text = text;
-  std::lock_guard lock(store_->impl_->mutex);
-  return store_->impl_->database.writeValue(id_, name, stored);
+  return setValue(name, stored);
 }
 
 RegStatus RegKey::deleteValue(std::string_view name) {

@@ -1,5 +1,34 @@
 #include "registry_database.h"
 
+#include <atomic>
+
+#include "m716/platform/registry_faults.h"
+
+namespace m716::platform {
+namespace {
+
+std::atomic<std::uint32_t> writesUntilFault{0};  // 0: no fault pending
+
+// Counts one write towards a pending fault; true for the write that is to fail.
+bool writeFaultDue() {
+  std::uint32_t left = writesUntilFault.load();
+  while (left != 0 && !writesUntilFault.compare_exchange_weak(left, left - 1)) {
+  }
+  return left == 1;
+}
+
+}  // namespace
+
+void failRegistryWrite(std::uint32_t n) {
+  writesUntilFault = n;
+}
+
+void clearRegistryWriteFault() {
+  failRegistryWrite(0);
+}
+
+}  // namespace m716::platform
+
 namespace m716::platform::detail {
 namespace {
 
@@ -56,13 +85,19 @@ int Statement::Use::step() {
   return sqlite3_step(stmt_);
 }
 
+// An injected fault fails the statement the way a failed disk write fails it.
+int Statement::Use::stepChange() {
+  return writeFaultDue() ? SQLITE_IOERR_WRITE : step();
+}
+
 std::int64_t Statement::Use::integer(int column) const {
   return sqlite3_column_int64(stmt_, column);
 }
 
 std::string Statement::Use::text(int column) const {
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-  return bytes ? std::string(bytes, sqlite3_column_bytes(stmt_, column)) : std::string();
+  if (!bytes) return {};
+  return std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
 }
 
 RegistryDatabase::RegistryDatabase(const std::string& file) {
@@ -133,9 +168,9 @@ std::optional<StoredKey> RegistryDatabase::findSubkey(std::int64_t parent, std::
 
 RegStatus RegistryDatabase::addSubkey(std::int64_t parent, std::string_view name, bool* added) {
   Statement::Use insert(addSubkey_);
-  const int result = insert.bind(parent).bind(name).step();
+  const int result = insert.bind(parent).bind(name).stepChange();
   if (result == SQLITE_CONSTRAINT) return RegStatus::notFound;  // the parent is gone
-  *added = sqlite3_changes(db_) > 0;
+  *added = result == SQLITE_DONE && sqlite3_changes(db_) > 0;
   return statusOf(result);
 }
 
@@ -153,7 +188,7 @@ RegStatus RegistryDatabase::keyExists(std::int64_t id) {
 
 RegStatus RegistryDatabase::removeKey(std::int64_t id) {
   Statement::Use remove(removeKey_);
-  const int result = remove.bind(id).step();
+  const int result = remove.bind(id).stepChange();
   if (result == SQLITE_DONE && sqlite3_changes(db_) == 0) return RegStatus::notFound;
   return statusOf(result);
 }
@@ -209,14 +244,14 @@ RegStatus RegistryDatabase::writeValue(std::int64_t key, std::string_view name,
   } else {
     upsert.bind(std::int64_t{value.dword});
   }
-  const int result = upsert.step();
+  const int result = upsert.stepChange();
   if (result == SQLITE_CONSTRAINT) return RegStatus::notFound;  // the key is gone
   return statusOf(result);
 }
 
 RegStatus RegistryDatabase::removeValue(std::int64_t key, std::string_view name) {
   Statement::Use remove(removeValue_);
-  const int result = remove.bind(key).bind(name).step();
+  const int result = remove.bind(key).bind(name).stepChange();
   if (result == SQLITE_DONE && sqlite3_changes(db_) == 0) return RegStatus::notFound;
   return statusOf(result);
 }

@@ -35,6 +35,8 @@ class Statement {
     Use& bind(std::string_view text);
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int step();
+    // step() for a statement that changes the store; fails when failRegistryWrite says so.
+    int stepChange();
     std::int64_t integer(int column) const;
     std::string text(int column) const;
 

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "m716/platform/registry_faults.h"
 #include "support/temp_registry.h"
 
 namespace m716::platform {
@@ -119,6 +120,10 @@ TEST_F(Registry, StringsCountTheirTerminatingNullAndTypesAreChecked) {
   ASSERT_EQ(key.queryValue("Number", value), RegStatus::ok);
   EXPECT_EQ(value.dword, 0xFFFFFFFFu);
   EXPECT_EQ(value.size, 4u);
+  ASSERT_EQ(key.setValue("Copy", value), RegStatus::ok);  // under its new name, with its type
+  ASSERT_EQ(key.queryValue("copy", value), RegStatus::ok);
+  EXPECT_EQ(value.name, "Copy");
+  EXPECT_EQ(value.dword, 0xFFFFFFFFu);
 
   std::uint32_t number = 0;
   std::string text;
@@ -217,6 +222,59 @@ TEST_F(Registry, ProcessStoreFollowsTheEnvironmentAndKeysOutliveAReplacement) {
   ASSERT_EQ(old.queryDword("Value", value), RegStatus::ok);
   EXPECT_EQ(value, 7u);
 }
+
+TEST_F(Registry, AnInjectedFaultFailsTheChosenWriteOnly) {
+  RegKey key = create("Key");
+  std::uint32_t value = 0;
+  failRegistryWrite(2);
+  EXPECT_EQ(key.queryDword("Missing", value), RegStatus::notFound);  // reads do not count
+  EXPECT_EQ(key.setDword("First", 1), RegStatus::ok);
+  EXPECT_EQ(key.setDword("Second", 2), RegStatus::failed);
+  EXPECT_EQ(key.queryDword("Second", value), RegStatus::notFound);
+  EXPECT_EQ(key.setDword("Second", 2), RegStatus::ok);
+
+  failRegistryWrite(1);
+  clearRegistryWriteFault();
+  EXPECT_EQ(key.setDword("Third", 3), RegStatus::ok);
+}
+
+// A write that fails changes nothing: "Kept" keeps its value and gains no subkey.
+struct FailedWrite {
+  const char* name;
+  std::uint32_t failingWrite;
+  RegStatus (*write)(RegKey& kept);
+};
+
+void PrintTo(const FailedWrite& write, std::ostream* out) {
+  *out << write.name;
+}
+
+class RegistryFault : public Registry, public ::testing::WithParamInterface<FailedWrite> {};
+
+TEST_P(RegistryFault, AFailedWriteChangesNothing) {
+  RegKey kept = create("Kept");
+  ASSERT_EQ(kept.setDword("Value", 1), RegStatus::ok);
+  failRegistryWrite(GetParam().failingWrite);
+  EXPECT_EQ(GetParam().write(kept), RegStatus::failed);
+  EXPECT_EQ(dwordAt(registry(), "Kept", "Value"), 1u);
+  std::string name;
+  EXPECT_EQ(kept.enumKey(0, name), RegStatus::noMoreItems);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachKindOfWrite, RegistryFault,
+    ::testing::Values(
+        FailedWrite{"SetDword", 1, [](RegKey& kept) { return kept.setDword("Value", 2); }},
+        FailedWrite{"SetString", 1, [](RegKey& kept) { return kept.setString("Value", "x"); }},
+        FailedWrite{"DeleteValue", 1, [](RegKey& kept) { return kept.deleteValue("Value"); }},
+        FailedWrite{"DeleteKey", 1, [](RegKey&) { return registry().deleteKey("Kept"); }},
+        // The first key of the path was added before the second failed: it is taken back.
+        FailedWrite{"CreatePath", 2,
+                    [](RegKey&) {
+                      RegKey key;
+                      return registry().createKey("Kept\\A\\B", key);
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RegistryFile, UnusableFileGivesAClosedStoreWhoseCallsFail) {
   RegistryStore store("/proc/no-such-folder/registry.db");

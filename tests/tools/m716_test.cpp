@@ -38,8 +38,8 @@ TEST_F(M716Tool, HelpNamesEveryCommand) {
   const ProgramResult help = run({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* command :
-       {"boards", "demo", "home [--board N] AXIS...", "move [--board N] AXIS DISTANCE [SPEED]",
-        "status [--board N] [AXIS...]"})
+       {"boards", "demo [--board N]", "home [--board N] AXIS...",
+        "move [--board N] AXIS DISTANCE [SPEED]", "status [--board N] [AXIS...]"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
@@ -112,8 +112,11 @@ TEST_F(M716Tool, WrongArgumentsAreExplained) {
   const ProgramResult wrong = run({"move", "Q", "5"});
   EXPECT_EQ(wrong.status, 2);
   EXPECT_NE(wrong.err.find("X, Y, Z or U"), std::string::npos);
-  EXPECT_EQ(run({"status", "--board", "16"}).status, 2);
-  EXPECT_EQ(run({"status", "--board", "3"}).status, 1);  // not installed
+  for (const char* command : {"status", "demo"}) {
+    EXPECT_EQ(run({command, "--board", "16"}).status, 2) << command;
+    EXPECT_EQ(run({command, "--board", "3"}).status, 1) << command;  // not installed
+  }
+  EXPECT_EQ(run({"demo", "0"}).status, 2);  // the board comes with --board
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // Y, then a continuous drive of X that its limit switch stops, and X back to where it started.
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "KRVM716.h"
 #include "axis_view.h"
@@ -91,8 +90,15 @@ bool runMoves(std::uint32_t board) {
 
 }  // namespace
 
-int runDemo(const Arguments& args) {
-  const std::uint32_t board = args.empty() ? 0 : std::strtoul(args[0].c_str(), nullptr, 0);
+int runDemo(const Arguments& arguments) {
+  Arguments args = arguments;
+  const auto chosen = takeBoard(args);
+  if (!chosen) return 2;
+  if (!args.empty()) {
+    std::fprintf(stderr, "usage: m716 demo [--board N]\n");
+    return 2;
+  }
+  const std::uint32_t board = *chosen;
   const bool hadParameters = hasParameterKey(board);
 
   std::printf("Opening board %u...\n", board);

@@ -46,7 +46,7 @@ constexpr Command kCommands[] = {
     {"boards", "boards            list the installed boards and whether each answers",
      m716::tool::listBoards},
     {"demo",
-     "demo [BOARD]      open a board, show what was loaded, home X and Y, move them,\n"
+     "demo [--board N]  open a board, show what was loaded, home X and Y, move them,\n"
      "                    drive X into its limit, then both back home; the board moves",
      m716::tool::runDemo},
     {"move",

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "key_contents.h"
 #include "key_names.h"
 #include "reg_file.h"
 #include "tool_error.h"
@@ -57,19 +58,16 @@ std::string valueLine(const RegValue& value) {
 
 void query(const Command& command, platform::RegistryStore& store, std::ostream& out) {
   const RegKey key = openExisting(store, command.keyPath);
-  RegValue value;
   if (command.valueName) {
+    RegValue value;
     check(key.queryValue(*command.valueName, value));
     out << '\n' << fullKeyName(key.path()) << '\n' << valueLine(value) << "\n\n";
     return;
   }
   out << '\n' << fullKeyName(key.path()) << '\n';
-  for (std::uint32_t i = 0; key.enumValue(i, value) == RegStatus::ok; ++i) {
-    out << valueLine(value) << '\n';
-  }
+  for (const RegValue& value : valuesOf(key)) out << valueLine(value) << '\n';
   out << '\n';
-  std::string subkey;
-  for (std::uint32_t i = 0; key.enumKey(i, subkey) == RegStatus::ok; ++i) {
+  for (const std::string& subkey : subkeysOf(key)) {
     out << fullKeyName(key.path()) << '\\' << subkey << '\n';
   }
 }
@@ -85,11 +83,7 @@ void add(const Command& command, platform::RegistryStore& store, std::istream& i
     }
   }
   check(store.createKey(command.keyPath, key));
-  if (command.valueName) {
-    const std::string& name = *command.valueName;
-    check(command.value.type == RegType::dword ? key.setDword(name, command.value.dword)
-                                               : key.setString(name, command.value.text));
-  }
+  if (command.valueName) check(key.setValue(*command.valueName, command.value));
   out << kCompleted << '\n';
 }
 

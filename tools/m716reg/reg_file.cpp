@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "key_contents.h"
 #include "key_names.h"
 #include "tool_error.h"
 
@@ -52,13 +53,9 @@ void exportKey(platform::RegistryStore& store, const std::string& path, std::ost
   RegKey key;
   check(store.openKey(path, key));
   out << '[' << fullKeyName(key.path()) << "]\n";
-  RegValue value;
-  for (std::uint32_t i = 0; key.enumValue(i, value) == RegStatus::ok; ++i) {
-    out << valueLine(value) << '\n';
-  }
+  for (const RegValue& value : valuesOf(key)) out << valueLine(value) << '\n';
   out << '\n';
-  std::string subkey;
-  for (std::uint32_t i = 0; key.enumKey(i, subkey) == RegStatus::ok; ++i) {
+  for (const std::string& subkey : subkeysOf(key)) {
     exportKey(store, key.path().empty() ? subkey : key.path() + '\\' + subkey, out);
   }
 }
@@ -227,9 +224,7 @@ void apply(const RegFileEntry& entry, platform::RegistryStore& store, RegKey& cu
       }
       break;
     case RegFileEntry::Kind::value:
-      check(entry.value.type == RegType::dword
-                ? current.setDword(entry.value.name, entry.value.dword)
-                : current.setString(entry.value.name, entry.value.text));
+      check(current.setValue(entry.value.name, entry.value));
       break;
     case RegFileEntry::Kind::deleteValue:
       if (const auto status = current.deleteValue(entry.value.name);

@@ -50,6 +50,8 @@ class M716_PLATFORM_API RegKey {
   RegStatus queryDword(std::string_view name, std::uint32_t& value) const;
   RegStatus queryString(std::string_view name, std::string& text) const;
   RegStatus queryValue(std::string_view name, RegValue& value) const;
+  // Stores `value` under `name` with its type and its dword or text; value.name is not used.
+  RegStatus setValue(std::string_view name, const RegValue& value);
   RegStatus setDword(std::string_view name, std::uint32_t value);
   RegStatus setString(std::string_view name, std::string_view text);
   RegStatus deleteValue(std::string_view name);
