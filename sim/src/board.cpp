@@ -1,24 +1,12 @@
 #include "board.h"
 
+#include "registers.h"
+
 namespace m716::sim {
 namespace {
 
-namespace offset {
-constexpr std::uint32_t kLastChip = 14;
-constexpr std::uint32_t kBoardControl = 16;
-constexpr std::uint32_t kExternalDriveControl = 20;
-constexpr std::uint32_t kIrqSelection = 22;
-constexpr std::uint32_t kEeprom = 26;
-}  // namespace offset
-
-namespace eepromLine {
-constexpr std::uint16_t kSelect = 1u << 3;
-constexpr std::uint16_t kClock = 1u << 2;
-constexpr std::uint16_t kDataIn = 1u << 1;
-}  // namespace eepromLine
-
 bool isChipRegister(std::uint32_t offset) {
-  return offset <= offset::kLastChip && offset % 2 == 0;
+  return offset <= port::kDataHigh && offset % 2 == 0;
 }
 
 }  // namespace
@@ -28,9 +16,9 @@ Board::Board(const BoardConfiguration& configuration, const Eeprom::Words& eepro
 
 std::uint16_t Board::read(std::uint32_t offset) {
   if (isChipRegister(offset)) return chip_.read(offset);
-  if (offset == offset::kIrqSelection) return irqSelection_;
-  if (offset == offset::kEeprom) return eeprom_.dataOut() ? 1 : 0;
-  return 0xFFFF;
+  if (offset == port::kIrqSelection) return irqSelection_;
+  if (offset == port::kEeprom) return eeprom_.dataOut() ? eepromPort::kDataOut : 0;
+  return kUndriven;
 }
 
 void Board::write(std::uint32_t offset, std::uint16_t value) {
@@ -39,19 +27,19 @@ void Board::write(std::uint32_t offset, std::uint16_t value) {
     return;
   }
   switch (offset) {
-    case offset::kBoardControl:
+    case port::kBoardControl:
       boardControl_ = value;
       break;
-    case offset::kExternalDriveControl:
+    case port::kExternalDriveControl:
       externalDriveControl_ = value;
       break;
-    case offset::kIrqSelection:
+    case port::kIrqSelection:
       irqSelection_ = value;
       break;
-    case offset::kEeprom:
-      eeprom_.setLines({.select = (value & eepromLine::kSelect) != 0,
-                        .clock = (value & eepromLine::kClock) != 0,
-                        .dataIn = (value & eepromLine::kDataIn) != 0});
+    case port::kEeprom:
+      eeprom_.setLines({.select = anySet(value, eepromPort::kSelect),
+                        .clock = anySet(value, eepromPort::kClock),
+                        .dataIn = anySet(value, eepromPort::kDataIn)});
       break;
     default:
       break;

@@ -14,6 +14,8 @@
 // interpolation and its continuous mode; the chip also starts the external (jog and hand-wheel)
 // drives. Each drive in progress is a Motion, kept under its main axis.
 //
+// The ports, command codes and register bits are named in registers.h.
+//
 // Concurrency: not synchronised; the simulator calls it under its mutex.
 
 #include <array>
@@ -24,6 +26,7 @@
 #include "configuration.h"
 #include "diagnostics.h"
 #include "motion.h"
+#include "registers.h"
 
 namespace m716::sim {
 
@@ -73,6 +76,7 @@ class Chip {
   Motion* motionOf(const Axis& axis) const;
   void updateJog(int axis);
   void serviceHandWheel(int axis);
+  bool selected(int index) const { return anySet(selection_, axisBit(wr0::kAxes, index)); }
   // The lowest selected axis; nullptr when none is selected.
   Axis* selectedAxis();
   template <class Action>
@@ -82,7 +86,7 @@ class Chip {
 
   std::array<Axis, kAxisCount> axes_;
   BoardDiagnostics& diagnostics_;
-  std::uint8_t selection_ = 0;                // axis mask of the last command
+  std::uint16_t selection_ = 0;               // WR0 axis bits of the last command
   std::uint16_t outputs_ = 0;                 // WR4
   std::uint16_t interpolationMode_ = 0;       // WR5
   std::uint16_t dataLow_ = 0, dataHigh_ = 0;  // WR6, WR7

@@ -7,45 +7,15 @@
 #include "chip.h"
 
 namespace m716::sim {
-namespace {
-
-namespace code {
-constexpr int kFixedPlus = 0x20;
-constexpr int kFixedMinus = 0x21;
-constexpr int kContinuousPlus = 0x22;
-constexpr int kContinuousMinus = 0x23;
-constexpr int kHold = 0x24;
-constexpr int kRelease = 0x25;
-constexpr int kDeceleratingStop = 0x26;
-constexpr int kImmediateStop = 0x27;
-constexpr int kLine2 = 0x30;
-constexpr int kLine3 = 0x31;
-constexpr int kArcClockwise = 0x32;
-constexpr int kArcCounterClockwise = 0x33;
-constexpr int kDecelerationValid = 0x3B;
-constexpr int kDecelerationInvalid = 0x3C;
-constexpr int kClearInterpolationInterrupt = 0x3D;
-}  // namespace code
-
-constexpr std::uint16_t kContinuousMode = 1u << 14;  // WR5
-constexpr int kManualDeceleration = 0;               // WR3 bits
-constexpr int kJogMode = 3;
-constexpr int kHandWheelMode = 4;
-
-bool bit(std::uint16_t word, int number) {
-  return (word >> number) & 1;
-}
-
-}  // namespace
 
 void Chip::motionCommand(int command) {
   switch (command) {
-    case code::kFixedPlus:
-    case code::kFixedMinus:
-    case code::kContinuousPlus:
-    case code::kContinuousMinus:
+    case cmd::kFixedPlus:
+    case cmd::kFixedMinus:
+    case cmd::kContinuousPlus:
+    case cmd::kContinuousMinus:
       for (int index = 0; index < kAxisCount; ++index) {
-        if (!(selection_ & (1u << index))) continue;
+        if (!selected(index)) continue;
         if (held_[index]) {
           pendingDrive_[index] = command;
         } else {
@@ -53,31 +23,31 @@ void Chip::motionCommand(int command) {
         }
       }
       break;
-    case code::kHold:
+    case cmd::kHold:
       for (int index = 0; index < kAxisCount; ++index) {
-        if (selection_ & (1u << index)) held_[index] = true;
+        if (selected(index)) held_[index] = true;
       }
       break;
-    case code::kRelease:
+    case cmd::kRelease:
       release();
       break;
-    case code::kDeceleratingStop:
+    case cmd::kDeceleratingStop:
       stopSelected(StopKind::decelerate);
       break;
-    case code::kImmediateStop:
+    case cmd::kImmediateStop:
       stopSelected(StopKind::immediate);
       break;
-    case code::kLine2:
-    case code::kLine3:
-    case code::kArcClockwise:
-    case code::kArcCounterClockwise:
+    case cmd::kLine2:
+    case cmd::kLine3:
+    case cmd::kArcClockwise:
+    case cmd::kArcCounterClockwise:
       startInterpolation(command);
       break;
-    case code::kDecelerationValid:
-    case code::kDecelerationInvalid:
-      decelerationValid_ = command == code::kDecelerationValid;
+    case cmd::kDecelerationValid:
+    case cmd::kDecelerationInvalid:
+      decelerationValid_ = command == cmd::kDecelerationValid;
       break;
-    case code::kClearInterpolationInterrupt:
+    case cmd::kClearInterpolationInterrupt:
       interpolationInterrupt_ = false;
       break;
     default:
@@ -95,11 +65,11 @@ Motion* Chip::motionOf(const Axis& axis) const {
 void Chip::startDrive(int index, int command) {
   Axis& axis = axes_[index];
   if (motionOf(axis) != nullptr) return;  // a driving axis takes no new drive
-  const bool fixed = command == code::kFixedPlus || command == code::kFixedMinus;
-  const int direction = command == code::kFixedPlus || command == code::kContinuousPlus ? 1 : -1;
+  const bool fixed = command == cmd::kFixedPlus || command == cmd::kFixedMinus;
+  const int direction = command == cmd::kFixedPlus || command == cmd::kContinuousPlus ? 1 : -1;
   const double pulses = fixed ? static_cast<double>(std::llabs(axis.registers().pulses)) : kForever;
   Deceleration deceleration;
-  if (bit(axis.modes().wr3, kManualDeceleration)) {
+  if (anySet(axis.modes().wr3, wr3::kManualDeceleration)) {
     deceleration = {Deceleration::Mode::atDistance, double(axis.registers().decelerationPoint)};
   }
   jogDirection_[index] = 0;
@@ -122,7 +92,7 @@ void Chip::startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment se
 void Chip::release() {
   std::array<int, kAxisCount> starting{};
   for (int index = 0; index < kAxisCount; ++index) {
-    if (!(selection_ & (1u << index))) continue;
+    if (!selected(index)) continue;
     held_[index] = false;
     axes_[index].clearEndStatus();
     starting[index] = std::exchange(pendingDrive_[index], 0);
@@ -135,7 +105,7 @@ void Chip::release() {
 
 void Chip::stopSelected(StopKind kind) {
   for (int index = 0; index < kAxisCount; ++index) {
-    if (!(selection_ & (1u << index))) continue;
+    if (!selected(index)) continue;
     pendingDrive_[index] = 0;
     if (Motion* motion = motionOf(axes_[index])) motion->stop(kind);
   }
@@ -149,7 +119,7 @@ Motion* Chip::interpolation() const {
 }
 
 bool Chip::continuousInterpolation() const {
-  return (interpolationMode_ & kContinuousMode) && interpolation() != nullptr;
+  return anySet(interpolationMode_, wr5::kContinuous) && interpolation() != nullptr;
 }
 
 Motion::Segment Chip::interpolationSegment(int command, const std::array<int, kMaxPathAxes>& axes,
@@ -157,18 +127,18 @@ Motion::Segment Chip::interpolationSegment(int command, const std::array<int, kM
   std::unique_ptr<Path> path;
   const Axis& first = axes_[axes[0]];
   const Axis& second = axes_[axes[1]];
-  if (command == code::kLine2 || command == code::kLine3) {
+  if (command == cmd::kLine2 || command == cmd::kLine3) {
     Offsets finish{};
     for (int slot = 0; slot < count; ++slot) finish[slot] = axes_[axes[slot]].registers().pulses;
     path = linePath(finish, count);
   } else {
     path = arcPath(first.registers().center, second.registers().center, first.registers().pulses,
-                   second.registers().pulses, command == code::kArcClockwise);
+                   second.registers().pulses, command == cmd::kArcClockwise);
   }
   Deceleration deceleration;
   if (!decelerationValid_) {
     deceleration.mode = Deceleration::Mode::never;
-  } else if (bit(first.modes().wr3, kManualDeceleration)) {
+  } else if (anySet(first.modes().wr3, wr3::kManualDeceleration)) {
     deceleration = {Deceleration::Mode::atDistance,
                     path->positionAtSteps(first.registers().decelerationPoint)};
   }
@@ -176,11 +146,12 @@ Motion::Segment Chip::interpolationSegment(int command, const std::array<int, kM
 }
 
 void Chip::startInterpolation(int command) {
-  const int count = command == code::kLine3 ? 3 : 2;
-  const std::array<int, kMaxPathAxes> axes = {interpolationMode_ & 3, (interpolationMode_ >> 2) & 3,
-                                              (interpolationMode_ >> 4) & 3};
+  const int count = command == cmd::kLine3 ? 3 : 2;
+  const std::array<int, kMaxPathAxes> axes = {field(interpolationMode_, wr5::kFirstAxis),
+                                              field(interpolationMode_, wr5::kSecondAxis),
+                                              field(interpolationMode_, wr5::kThirdAxis)};
   Motion::Segment segment = interpolationSegment(command, axes, count);
-  const bool continuous = interpolationMode_ & kContinuousMode;
+  const bool continuous = anySet(interpolationMode_, wr5::kContinuous);
   if (Motion* running = interpolation()) {
     // Continuous mode: the next segment, taken over where the current one ends.
     if (continuous && !running->segmentPending() && !running->stopping()) {
@@ -208,7 +179,7 @@ void Chip::settle() {
 }
 
 void Chip::handle(int slot, Motion::Outcome outcome) {
-  if (outcome == Motion::Outcome::segmentStarted && (interpolationMode_ & kContinuousMode)) {
+  if (outcome == Motion::Outcome::segmentStarted && anySet(interpolationMode_, wr5::kContinuous)) {
     interpolationInterrupt_ = true;
   }
   if (outcome != Motion::Outcome::finished) return;
@@ -225,7 +196,7 @@ void Chip::handle(int slot, Motion::Outcome outcome) {
 // stopped, a limit say, starts again only when an input becomes active anew.
 void Chip::updateJog(int index) {
   Axis& axis = axes_[index];
-  if (!bit(axis.modes().wr3, kJogMode)) {
+  if (!anySet(axis.modes().wr3, wr3::kJogMode)) {
     jogWanted_[index] = 0;
     jogStartDue_[index] = false;
     return;
@@ -243,13 +214,13 @@ void Chip::updateJog(int index) {
   }
   if (jogStartDue_[index] && motionOf(axis) == nullptr) {
     jogStartDue_[index] = false;
-    startDrive(index, wanted > 0 ? code::kContinuousPlus : code::kContinuousMinus);
+    startDrive(index, wanted > 0 ? cmd::kContinuousPlus : cmd::kContinuousMinus);
     if (motions_[index]) jogDirection_[index] = wanted;
   }
 }
 
 void Chip::serviceHandWheel(int index) {
-  if (!bit(axes_[index].modes().wr3, kHandWheelMode)) {
+  if (!anySet(axes_[index].modes().wr3, wr3::kHandWheelMode)) {
     handWheelSteps_[index] = 0;
     return;
   }
@@ -257,7 +228,7 @@ void Chip::serviceHandWheel(int index) {
   while (handWheelSteps_[index] != 0 && motionOf(axes_[index]) == nullptr) {
     const int direction = handWheelSteps_[index] > 0 ? 1 : -1;
     handWheelSteps_[index] -= direction;
-    startDrive(index, direction > 0 ? code::kFixedPlus : code::kFixedMinus);
+    startDrive(index, direction > 0 ? cmd::kFixedPlus : cmd::kFixedMinus);
   }
 }
 
@@ -272,7 +243,7 @@ void Chip::forceEmergency(int state) {
 }
 
 void Chip::turnHandWheel(int index, std::int64_t steps) {
-  if (!bit(axes_[index].modes().wr3, kHandWheelMode)) return;
+  if (!anySet(axes_[index].modes().wr3, wr3::kHandWheelMode)) return;
   handWheelSteps_[index] += steps;
   serviceHandWheel(index);
 }

@@ -59,8 +59,9 @@ class Eeprom {
   void finishInstruction();  // chip select dropped
   void program();
   bool busy() const { return Steady::now() < busyUntil_; }
-  int address() const { return instruction_ & 0x3F; }
-  int opcode() const { return (instruction_ >> 6) & 0x3; }
+  int address() const;
+  int opcode() const;
+  int extendedCode() const;  // of an extended instruction
 
   Words words_;
   Lines lines_;

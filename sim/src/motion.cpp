@@ -6,15 +6,15 @@
 namespace m716::sim {
 namespace {
 
-// RR1 bits 2..7 for a phase of the profile.
+// The RR1 phase bits for a phase of the profile.
 std::uint16_t phaseBits(const Phase* phase) {
   if (phase == nullptr) return 0;
-  std::uint16_t bits = phase->ramp == Ramp::up     ? 1u << 2
-                       : phase->ramp == Ramp::down ? 1u << 4
-                                                   : 1u << 3;
-  if (phase->curve == CurvePart::rising) bits |= 1u << 5;
-  if (phase->curve == CurvePart::steady) bits |= 1u << 6;
-  if (phase->curve == CurvePart::falling) bits |= 1u << 7;
+  std::uint16_t bits = phase->ramp == Ramp::up     ? rr1::kAccelerating
+                       : phase->ramp == Ramp::down ? rr1::kDecelerating
+                                                   : rr1::kConstantSpeed;
+  if (phase->curve == CurvePart::rising) bits |= rr1::kAccelerationRising;
+  if (phase->curve == CurvePart::steady) bits |= rr1::kAccelerationSteady;
+  if (phase->curve == CurvePart::falling) bits |= rr1::kAccelerationFalling;
   return bits;
 }
 
@@ -102,8 +102,8 @@ void Motion::moveAxes(double position) {
 void Motion::latchPhaseFactors(const Phase* phase) {
   const std::optional<Ramp> ramp = phase ? std::optional(phase->ramp) : std::nullopt;
   std::uint16_t bits = 0;
-  if (ramp_ == Ramp::up && ramp != Ramp::up) bits |= factor::kAccelerationEnded;
-  if (ramp == Ramp::down && ramp_ != Ramp::down) bits |= factor::kDecelerationStarted;
+  if (ramp_ == Ramp::up && ramp != Ramp::up) bits |= rr3::kAccelerationEnded;
+  if (ramp == Ramp::down && ramp_ != Ramp::down) bits |= rr3::kDecelerationStarted;
   ramp_ = ramp;
   if (bits != 0) {
     for (Axis* axis : axes_) axis->raiseFactors(bits);

@@ -93,7 +93,7 @@ std::uint16_t Simulator::read(std::uint32_t port) {
   catchUpLocked();
   std::uint32_t offset = 0;
   Board* board = boardAt(port, offset);
-  return board != nullptr ? board->read(offset) : 0xFFFF;
+  return board != nullptr ? board->read(offset) : kUndriven;
 }
 
 void Simulator::write(std::uint32_t port, std::uint16_t value) {
