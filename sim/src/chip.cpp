@@ -48,13 +48,6 @@ Axis* Chip::selectedAxis() {
   return nullptr;
 }
 
-template <class Action>
-void Chip::forSelected(Action action) {
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (selected(index)) action(axes_[index]);
-  }
-}
-
 void Chip::write(std::uint32_t at, std::uint16_t value) {
   switch (at) {
     case port::kCommand:
@@ -63,7 +56,7 @@ void Chip::write(std::uint32_t at, std::uint16_t value) {
     case port::kMode1:
     case port::kMode2:
     case port::kMode3:
-      forSelected([at, value](Axis& axis) { axis.writeMode(static_cast<int>(at / 2), value); });
+      forSelected([&](int index) { axes_[index].writeMode(static_cast<int>(at / 2), value); });
       break;
     case port::kOutputs:
       outputs_ = value;
@@ -148,11 +141,11 @@ void Chip::loadData(int code) {
   std::int64_t clamped = std::clamp(value, format.minimum, format.maximum);
   if (clamped != value) ++diagnostics_.clampedLoads;
   auto stored = static_cast<std::uint32_t>(clamped);
-  forSelected([code, stored](Axis& axis) { axis.load(code, stored); });
+  forSelected([&](int index) { axes_[index].load(code, stored); });
   if (code == cmd::kSetDriveSpeed) {
-    for (int index = 0; index < kAxisCount; ++index) {
-      if (selected(index) && motions_[index]) motions_[index]->changeDriveSpeed();
-    }
+    forSelected([&](int index) {
+      if (motions_[index]) motions_[index]->changeDriveSpeed();
+    });
   }
 }
 

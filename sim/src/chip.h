@@ -79,8 +79,13 @@ class Chip {
   bool selected(int index) const { return anySet(selection_, axisBit(wr0::kAxes, index)); }
   // The lowest selected axis; nullptr when none is selected.
   Axis* selectedAxis();
+  // Calls action(index) for each selected axis, X first.
   template <class Action>
-  void forSelected(Action action);
+  void forSelected(Action action) {
+    for (int index = 0; index < kAxisCount; ++index) {
+      if (selected(index)) action(index);
+    }
+  }
   std::uint16_t mainStatus() const;
   std::uint16_t inputRegister(int lowAxis, int highAxis) const;
 

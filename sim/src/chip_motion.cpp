@@ -14,19 +14,16 @@ void Chip::motionCommand(int command) {
     case cmd::kFixedMinus:
     case cmd::kContinuousPlus:
     case cmd::kContinuousMinus:
-      for (int index = 0; index < kAxisCount; ++index) {
-        if (!selected(index)) continue;
+      forSelected([&](int index) {
         if (held_[index]) {
           pendingDrive_[index] = command;
         } else {
           startDrive(index, command);
         }
-      }
+      });
       break;
     case cmd::kHold:
-      for (int index = 0; index < kAxisCount; ++index) {
-        if (selected(index)) held_[index] = true;
-      }
+      forSelected([&](int index) { held_[index] = true; });
       break;
     case cmd::kRelease:
       release();
@@ -91,12 +88,11 @@ void Chip::startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment se
 
 void Chip::release() {
   std::array<int, kAxisCount> starting{};
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (!selected(index)) continue;
+  forSelected([&](int index) {
     held_[index] = false;
     axes_[index].clearEndStatus();
     starting[index] = std::exchange(pendingDrive_[index], 0);
-  }
+  });
   // All at the same instant: the chip's time does not move between them.
   for (int index = 0; index < kAxisCount; ++index) {
     if (starting[index] != 0) startDrive(index, starting[index]);
@@ -104,11 +100,10 @@ void Chip::release() {
 }
 
 void Chip::stopSelected(StopKind kind) {
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (!selected(index)) continue;
+  forSelected([&](int index) {
     pendingDrive_[index] = 0;
     if (Motion* motion = motionOf(axes_[index])) motion->stop(kind);
-  }
+  });
 }
 
 Motion* Chip::interpolation() const {
