@@ -174,12 +174,16 @@ void Axis::raiseFactors(std::uint16_t bits) {
 }
 
 void Axis::forceInput(Input input, int state) {
-  forced_[static_cast<int>(input)] = static_cast<std::int8_t>(state < 0 ? -1 : state != 0);
+  // Any negative state hands the input back, any positive one makes it active.
+  const int forced = state < 0   ? M716SIM_STATE_MECHANICS
+                     : state > 0 ? M716SIM_STATE_ACTIVE
+                                 : M716SIM_STATE_INACTIVE;
+  forced_[static_cast<int>(input)] = static_cast<std::int8_t>(forced);
 }
 
 bool Axis::inputActive(Input input) const {
   const std::int8_t forced = forced_[static_cast<int>(input)];
-  if (forced >= 0) return forced == 1;
+  if (forced != M716SIM_STATE_MECHANICS) return forced == M716SIM_STATE_ACTIVE;
   // A carriage at rest is in position; a moving one is not.
   if (input == Input::inPosition) return !motion_.moving;
   return carriage_.switchOperated(input);

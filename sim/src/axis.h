@@ -64,7 +64,10 @@ struct StopCause {
 
 class Axis {
  public:
-  explicit Axis(const AxisMechanics& mechanics) : carriage_(mechanics) { reset(); }
+  explicit Axis(const AxisMechanics& mechanics) : carriage_(mechanics) {
+    forced_.fill(M716SIM_STATE_MECHANICS);
+    reset();
+  }
 
   // Chip reset: every register, counter and mode to 0, the axis at rest, nothing pending.
   // The carriage stays where it is, and so do forced inputs.
@@ -90,7 +93,7 @@ class Axis {
   std::uint8_t inputLevels() const;
   bool inError() const { return anySet(status2(), rr2::kErrors); }
 
-  // Forced inputs: 1 active, 0 inactive, -1 back to the mechanics.
+  // Forces an input to an M716SimInputState.
   void forceInput(Input input, int state);
   void setEmergency(bool active) { emergency_ = active; }
   bool inputActive(Input input) const;
@@ -136,8 +139,8 @@ class Axis {
   ModeRegisters modes_;
   MotionState motion_;
   std::uint16_t factors_ = 0;
-  std::uint16_t compareConditions_ = 0;  // the compare factors' conditions that hold
-  std::array<std::int8_t, kInputCount> forced_ = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  std::uint16_t compareConditions_ = 0;          // the compare factors' conditions that hold
+  std::array<std::int8_t, kInputCount> forced_;  // M716SimInputState of each input
   bool emergency_ = false;
 };
 

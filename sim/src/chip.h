@@ -49,7 +49,7 @@ class Chip {
 
   // The machine's side (control API); each takes effect at the chip's current time.
   void forceInput(int axis, Input input, int state);
-  // The board-wide emergency stop input: 1 active, 0 or -1 inactive.
+  // The board-wide emergency stop input: active only in M716SIM_STATE_ACTIVE.
   void forceEmergency(int state);
   void turnHandWheel(int axis, std::int64_t steps);
   void placeCarriage(int axis, std::int32_t position);

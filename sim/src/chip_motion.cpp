@@ -233,7 +233,7 @@ void Chip::forceInput(int index, Input input, int state) {
 }
 
 void Chip::forceEmergency(int state) {
-  for (Axis& axis : axes_) axis.setEmergency(state == 1);
+  for (Axis& axis : axes_) axis.setEmergency(state == M716SIM_STATE_ACTIVE);
   settle();
 }
 

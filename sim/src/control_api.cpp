@@ -12,8 +12,6 @@ using m716::sim::Board;
 using m716::sim::Input;
 using m716::sim::Simulator;
 
-constexpr std::uint32_t kEmergencyInput = 10;
-
 // The index of the axis a mask names: X = 1, Y = 2, Z = 4, U = 8.
 std::optional<int> axisIndex(std::uint32_t mask) {
   switch (mask) {
@@ -81,12 +79,12 @@ double M716SimTime(void) {
 
 void M716SimForceInput(uint32_t base, uint32_t axis, uint32_t input, int32_t state) {
   guarded([&] {
-    if (input == kEmergencyInput) {
+    if (input == M716SIM_INPUT_EMERGENCY_STOP) {
       Simulator::instance().onBoard(base, 0, [&](Board& board) {
         board.chip().forceEmergency(state);
         return 0;
       });
-    } else if (input < kEmergencyInput) {
+    } else if (input < M716SIM_INPUT_EMERGENCY_STOP) {
       onAxis(base, axis, 0, [&](Board& board, int index) {
         board.chip().forceInput(index, static_cast<Input>(input), state);
         return 0;
