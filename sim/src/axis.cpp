@@ -61,7 +61,7 @@ void Axis::reset() {
   updateCompare();
 }
 
-void Axis::load(int code, std::uint32_t value) {
+void Axis::load(unsigned code, std::uint32_t value) {
   auto asSigned = static_cast<std::int32_t>(value);
   switch (code) {
     case cmd::kSetRange:
@@ -170,7 +170,7 @@ std::uint16_t Axis::takeFactors() {
 }
 
 void Axis::raiseFactors(std::uint16_t bits) {
-  factors_ |= bits & enabledFactors();
+  factors_ = static_cast<std::uint16_t>(factors_ | (bits & enabledFactors()));
 }
 
 void Axis::forceInput(Input input, int state) {
@@ -178,11 +178,11 @@ void Axis::forceInput(Input input, int state) {
   const int forced = state < 0   ? M716SIM_STATE_MECHANICS
                      : state > 0 ? M716SIM_STATE_ACTIVE
                                  : M716SIM_STATE_INACTIVE;
-  forced_[static_cast<int>(input)] = static_cast<std::int8_t>(forced);
+  forced_[indexOf(input)] = static_cast<std::int8_t>(forced);
 }
 
 bool Axis::inputActive(Input input) const {
-  const std::int8_t forced = forced_[static_cast<int>(input)];
+  const std::int8_t forced = forced_[indexOf(input)];
   if (forced != M716SIM_STATE_MECHANICS) return forced == M716SIM_STATE_ACTIVE;
   // A carriage at rest is in position; a moving one is not.
   if (input == Input::inPosition) return !motion_.moving;

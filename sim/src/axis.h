@@ -73,7 +73,7 @@ class Axis {
   // The carriage stays where it is, and so do forced inputs.
   void reset();
   // Stores a value of write-data command `code`.
-  void load(int code, std::uint32_t value);
+  void load(unsigned code, std::uint32_t value);
   void writeMode(int number, std::uint16_t value);
 
   const AxisRegisters& registers() const { return registers_; }

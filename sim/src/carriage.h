@@ -9,6 +9,7 @@
 //
 // Concurrency: not synchronised; the simulator calls it under its mutex.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -31,7 +32,10 @@ enum class Input : int {
   jogMinus = M716SIM_INPUT_JOG_MINUS,
 };
 // The board-wide emergency stop input follows the axis's own.
-inline constexpr int kInputCount = M716SIM_INPUT_EMERGENCY_STOP;
+inline constexpr std::size_t kInputCount = M716SIM_INPUT_EMERGENCY_STOP;
+constexpr std::size_t indexOf(Input input) {
+  return static_cast<std::size_t>(input);
+}
 
 class Carriage {
  public:

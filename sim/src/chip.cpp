@@ -42,7 +42,7 @@ Chip::Chip(const std::array<AxisMechanics, kAxisCount>& mechanics, BoardDiagnost
     : axes_(makeAxes(mechanics)), diagnostics_(diagnostics) {}
 
 Axis* Chip::selectedAxis() {
-  for (int index = 0; index < kAxisCount; ++index) {
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
     if (selected(index)) return &axes_[index];
   }
   return nullptr;
@@ -56,7 +56,8 @@ void Chip::write(std::uint32_t at, std::uint16_t value) {
     case port::kMode1:
     case port::kMode2:
     case port::kMode3:
-      forSelected([&](int index) { axes_[index].writeMode(static_cast<int>(at / 2), value); });
+      forSelected(
+          [&](std::size_t index) { axes_[index].writeMode(static_cast<int>(at / 2), value); });
       break;
     case port::kOutputs:
       outputs_ = value;
@@ -107,7 +108,7 @@ void Chip::command(std::uint16_t word) {
     return;
   }
   selection_ = word & wr0::kAxes;
-  const int code = field(word, wr0::kCode);
+  const unsigned code = field(word, wr0::kCode);
   if (code <= cmd::kSetCompMinus) {
     loadData(code);
   } else if (code >= cmd::kReadLogicalPosition && code <= cmd::kReadAcceleration) {
@@ -133,7 +134,7 @@ void Chip::reset() {
   interpolationInterrupt_ = false;
 }
 
-void Chip::loadData(int code) {
+void Chip::loadData(unsigned code) {
   const DataFormat& format = kDataFormats[code];
   std::int64_t value = format.wide ? (std::uint32_t{dataHigh_} << 16) | dataLow_ : dataLow_;
   // Signed registers take the 32-bit word as a signed number.
@@ -141,15 +142,15 @@ void Chip::loadData(int code) {
   std::int64_t clamped = std::clamp(value, format.minimum, format.maximum);
   if (clamped != value) ++diagnostics_.clampedLoads;
   auto stored = static_cast<std::uint32_t>(clamped);
-  forSelected([&](int index) { axes_[index].load(code, stored); });
+  forSelected([&](std::size_t index) { axes_[index].load(code, stored); });
   if (code == cmd::kSetDriveSpeed) {
-    forSelected([&](int index) {
+    forSelected([&](std::size_t index) {
       if (motions_[index]) motions_[index]->changeDriveSpeed();
     });
   }
 }
 
-void Chip::putIntoData(int code) {
+void Chip::putIntoData(unsigned code) {
   Axis* axis = selectedAxis();
   std::uint32_t value = 0;
   if (axis != nullptr) {
@@ -176,7 +177,7 @@ void Chip::putIntoData(int code) {
 
 std::uint16_t Chip::mainStatus() const {
   std::uint16_t status = 0;
-  for (int index = 0; index < kAxisCount; ++index) {
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
     if (axes_[index].motion().driving) status |= axisBit(rr0::kDriving, index);
     if (axes_[index].inError()) status |= axisBit(rr0::kError, index);
   }
@@ -187,7 +188,7 @@ std::uint16_t Chip::mainStatus() const {
   return status;
 }
 
-std::uint16_t Chip::inputRegister(int lowAxis, int highAxis) const {
+std::uint16_t Chip::inputRegister(std::size_t lowAxis, std::size_t highAxis) const {
   return static_cast<std::uint16_t>(axes_[lowAxis].inputLevels() |
                                     (axes_[highAxis].inputLevels() << 8));
 }
@@ -195,7 +196,7 @@ std::uint16_t Chip::inputRegister(int lowAxis, int highAxis) const {
 void Chip::advanceTo(SimTime time) {
   if (time <= now_) return;
   now_ = time;
-  for (int slot = 0; slot < kAxisCount; ++slot) {
+  for (std::size_t slot = 0; slot < kAxisCount; ++slot) {
     if (motions_[slot]) handle(slot, motions_[slot]->advanceTo(time));
   }
 }

@@ -8,13 +8,13 @@
 
 namespace m716::sim {
 
-void Chip::motionCommand(int command) {
+void Chip::motionCommand(unsigned command) {
   switch (command) {
     case cmd::kFixedPlus:
     case cmd::kFixedMinus:
     case cmd::kContinuousPlus:
     case cmd::kContinuousMinus:
-      forSelected([&](int index) {
+      forSelected([&](std::size_t index) {
         if (held_[index]) {
           pendingDrive_[index] = command;
         } else {
@@ -23,7 +23,7 @@ void Chip::motionCommand(int command) {
       });
       break;
     case cmd::kHold:
-      forSelected([&](int index) { held_[index] = true; });
+      forSelected([&](std::size_t index) { held_[index] = true; });
       break;
     case cmd::kRelease:
       release();
@@ -59,7 +59,7 @@ Motion* Chip::motionOf(const Axis& axis) const {
   return nullptr;
 }
 
-void Chip::startDrive(int index, int command) {
+void Chip::startDrive(std::size_t index, unsigned command) {
   Axis& axis = axes_[index];
   if (motionOf(axis) != nullptr) return;  // a driving axis takes no new drive
   const bool fixed = command == cmd::kFixedPlus || command == cmd::kFixedMinus;
@@ -73,8 +73,8 @@ void Chip::startDrive(int index, int command) {
   startMotion(index, {&axis}, {axisPath(direction, pulses), deceleration});
 }
 
-void Chip::startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment segment) {
-  for (int index = 0; index < kAxisCount; ++index) {
+void Chip::startMotion(std::size_t mainAxis, std::vector<Axis*> axes, Motion::Segment segment) {
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
     if (std::find(axes.begin(), axes.end(), &axes_[index]) != axes.end()) {
       ++diagnostics_.driveStarts[index];
     }
@@ -87,20 +87,20 @@ void Chip::startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment se
 }
 
 void Chip::release() {
-  std::array<int, kAxisCount> starting{};
-  forSelected([&](int index) {
+  std::array<unsigned, kAxisCount> starting{};
+  forSelected([&](std::size_t index) {
     held_[index] = false;
     axes_[index].clearEndStatus();
     starting[index] = std::exchange(pendingDrive_[index], 0);
   });
   // All at the same instant: the chip's time does not move between them.
-  for (int index = 0; index < kAxisCount; ++index) {
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
     if (starting[index] != 0) startDrive(index, starting[index]);
   }
 }
 
 void Chip::stopSelected(StopKind kind) {
-  forSelected([&](int index) {
+  forSelected([&](std::size_t index) {
     pendingDrive_[index] = 0;
     if (Motion* motion = motionOf(axes_[index])) motion->stop(kind);
   });
@@ -117,14 +117,16 @@ bool Chip::continuousInterpolation() const {
   return anySet(interpolationMode_, wr5::kContinuous) && interpolation() != nullptr;
 }
 
-Motion::Segment Chip::interpolationSegment(int command, const std::array<int, kMaxPathAxes>& axes,
-                                           int count) const {
+Motion::Segment Chip::interpolationSegment(unsigned command,
+                                           const std::array<std::size_t, kMaxPathAxes>& axes,
+                                           std::size_t count) const {
   std::unique_ptr<Path> path;
   const Axis& first = axes_[axes[0]];
   const Axis& second = axes_[axes[1]];
   if (command == cmd::kLine2 || command == cmd::kLine3) {
     Offsets finish{};
-    for (int slot = 0; slot < count; ++slot) finish[slot] = axes_[axes[slot]].registers().pulses;
+    for (std::size_t slot = 0; slot < count; ++slot)
+      finish[slot] = axes_[axes[slot]].registers().pulses;
     path = linePath(finish, count);
   } else {
     path = arcPath(first.registers().center, second.registers().center, first.registers().pulses,
@@ -140,11 +142,11 @@ Motion::Segment Chip::interpolationSegment(int command, const std::array<int, kM
   return {std::move(path), deceleration};
 }
 
-void Chip::startInterpolation(int command) {
-  const int count = command == cmd::kLine3 ? 3 : 2;
-  const std::array<int, kMaxPathAxes> axes = {field(interpolationMode_, wr5::kFirstAxis),
-                                              field(interpolationMode_, wr5::kSecondAxis),
-                                              field(interpolationMode_, wr5::kThirdAxis)};
+void Chip::startInterpolation(unsigned command) {
+  const std::size_t count = command == cmd::kLine3 ? 3 : 2;
+  const std::array<std::size_t, kMaxPathAxes> axes = {field(interpolationMode_, wr5::kFirstAxis),
+                                                      field(interpolationMode_, wr5::kSecondAxis),
+                                                      field(interpolationMode_, wr5::kThirdAxis)};
   Motion::Segment segment = interpolationSegment(command, axes, count);
   const bool continuous = anySet(interpolationMode_, wr5::kContinuous);
   if (Motion* running = interpolation()) {
@@ -155,7 +157,7 @@ void Chip::startInterpolation(int command) {
     return;
   }
   std::vector<Axis*> moved;
-  for (int slot = 0; slot < count; ++slot) {
+  for (std::size_t slot = 0; slot < count; ++slot) {
     Axis& axis = axes_[axes[slot]];
     if (motionOf(axis) != nullptr || std::find(moved.begin(), moved.end(), &axis) != moved.end()) {
       return;
@@ -167,13 +169,13 @@ void Chip::startInterpolation(int command) {
 }
 
 void Chip::settle() {
-  for (int slot = 0; slot < kAxisCount; ++slot) {
+  for (std::size_t slot = 0; slot < kAxisCount; ++slot) {
     if (motions_[slot]) handle(slot, motions_[slot]->advanceTo(now_));
   }
-  for (int index = 0; index < kAxisCount; ++index) updateJog(index);
+  for (std::size_t index = 0; index < kAxisCount; ++index) updateJog(index);
 }
 
-void Chip::handle(int slot, Motion::Outcome outcome) {
+void Chip::handle(std::size_t slot, Motion::Outcome outcome) {
   if (outcome == Motion::Outcome::segmentStarted && anySet(interpolationMode_, wr5::kContinuous)) {
     interpolationInterrupt_ = true;
   }
@@ -189,7 +191,7 @@ void Chip::handle(int slot, Motion::Outcome outcome) {
 // A jog input becoming active starts a drive (once the axis is free); the input going inactive,
 // or the other one taking over, stops it decelerating. A jog drive that something else
 // stopped, a limit say, starts again only when an input becomes active anew.
-void Chip::updateJog(int index) {
+void Chip::updateJog(std::size_t index) {
   Axis& axis = axes_[index];
   if (!anySet(axis.modes().wr3, wr3::kJogMode)) {
     jogWanted_[index] = 0;
@@ -214,7 +216,7 @@ void Chip::updateJog(int index) {
   }
 }
 
-void Chip::serviceHandWheel(int index) {
+void Chip::serviceHandWheel(std::size_t index) {
   if (!anySet(axes_[index].modes().wr3, wr3::kHandWheelMode)) {
     handWheelSteps_[index] = 0;
     return;
@@ -227,7 +229,7 @@ void Chip::serviceHandWheel(int index) {
   }
 }
 
-void Chip::forceInput(int index, Input input, int state) {
+void Chip::forceInput(std::size_t index, Input input, int state) {
   axes_[index].forceInput(input, state);
   settle();
 }
@@ -237,13 +239,13 @@ void Chip::forceEmergency(int state) {
   settle();
 }
 
-void Chip::turnHandWheel(int index, std::int64_t steps) {
+void Chip::turnHandWheel(std::size_t index, std::int64_t steps) {
   if (!anySet(axes_[index].modes().wr3, wr3::kHandWheelMode)) return;
   handWheelSteps_[index] += steps;
   serviceHandWheel(index);
 }
 
-void Chip::placeCarriage(int index, std::int32_t position) {
+void Chip::placeCarriage(std::size_t index, std::int32_t position) {
   axes_[index].carriage().placeAt(position);
   settle();
 }

@@ -13,7 +13,7 @@ using m716::sim::Input;
 using m716::sim::Simulator;
 
 // The index of the axis a mask names: X = 1, Y = 2, Z = 4, U = 8.
-std::optional<int> axisIndex(std::uint32_t mask) {
+std::optional<std::size_t> axisIndex(std::uint32_t mask) {
   switch (mask) {
     case 1:
       return 0;
@@ -31,7 +31,7 @@ std::optional<int> axisIndex(std::uint32_t mask) {
 // Runs `action(Board&, axis index)` on the axis; `absent` without such a board or axis.
 template <class Result, class Action>
 Result onAxis(std::uint32_t base, std::uint32_t axis, Result absent, Action action) {
-  std::optional<int> index = axisIndex(axis);
+  std::optional<std::size_t> index = axisIndex(axis);
   if (!index) return absent;
   return Simulator::instance().onBoard(base, absent,
                                        [&](Board& board) { return action(board, *index); });
@@ -85,7 +85,7 @@ void M716SimForceInput(uint32_t base, uint32_t axis, uint32_t input, int32_t sta
         return 0;
       });
     } else if (input < M716SIM_INPUT_EMERGENCY_STOP) {
-      onAxis(base, axis, 0, [&](Board& board, int index) {
+      onAxis(base, axis, 0, [&](Board& board, std::size_t index) {
         board.chip().forceInput(index, static_cast<Input>(input), state);
         return 0;
       });
@@ -95,7 +95,7 @@ void M716SimForceInput(uint32_t base, uint32_t axis, uint32_t input, int32_t sta
 
 void M716SimHandWheel(uint32_t base, uint32_t axis, int32_t steps) {
   guarded([&] {
-    onAxis(base, axis, 0, [&](Board& board, int index) {
+    onAxis(base, axis, 0, [&](Board& board, std::size_t index) {
       board.chip().turnHandWheel(index, steps);
       return 0;
     });
@@ -104,7 +104,7 @@ void M716SimHandWheel(uint32_t base, uint32_t axis, int32_t steps) {
 
 int32_t M716SimMachinePosition(uint32_t base, uint32_t axis) {
   return guarded(0, [&] {
-    return onAxis(base, axis, 0, [](Board& board, int index) {
+    return onAxis(base, axis, 0, [](Board& board, std::size_t index) {
       return board.chip().axis(index).carriage().position();
     });
   });
@@ -112,7 +112,7 @@ int32_t M716SimMachinePosition(uint32_t base, uint32_t axis) {
 
 void M716SimSetMachinePosition(uint32_t base, uint32_t axis, int32_t position) {
   guarded([&] {
-    onAxis(base, axis, 0, [&](Board& board, int index) {
+    onAxis(base, axis, 0, [&](Board& board, std::size_t index) {
       board.chip().placeCarriage(index, position);
       return 0;
     });
@@ -121,8 +121,9 @@ void M716SimSetMachinePosition(uint32_t base, uint32_t axis, int32_t position) {
 
 uint32_t M716SimDriveStarts(uint32_t base, uint32_t axis) {
   return guarded(0u, [&] {
-    return onAxis(base, axis, 0u,
-                  [](Board& board, int index) { return board.diagnostics().driveStarts[index]; });
+    return onAxis(base, axis, 0u, [](Board& board, std::size_t index) {
+      return board.diagnostics().driveStarts[index];
+    });
   });
 }
 

@@ -18,31 +18,31 @@ constexpr unsigned kExtendedCode = 0x30;
 }  // namespace instruction
 
 namespace opcode {
-constexpr int kExtended = 0b00;  // EWEN, EWDS, ERAL, WRAL by the address's two top bits
-constexpr int kWrite = 0b01;
-constexpr int kRead = 0b10;
-constexpr int kErase = 0b11;
+constexpr unsigned kExtended = 0b00;  // EWEN, EWDS, ERAL, WRAL by the address's two top bits
+constexpr unsigned kWrite = 0b01;
+constexpr unsigned kRead = 0b10;
+constexpr unsigned kErase = 0b11;
 }  // namespace opcode
 
 namespace extended {
-constexpr int kDisable = 0b00;
-constexpr int kWriteAll = 0b01;
-constexpr int kEraseAll = 0b10;
-constexpr int kEnable = 0b11;
+constexpr unsigned kDisable = 0b00;
+constexpr unsigned kWriteAll = 0b01;
+constexpr unsigned kEraseAll = 0b10;
+constexpr unsigned kEnable = 0b11;
 }  // namespace extended
 
 }  // namespace
 
-int Eeprom::address() const {
-  return static_cast<int>(field(instruction_, instruction::kAddress));
+std::size_t Eeprom::address() const {
+  return field(instruction_, instruction::kAddress);
 }
 
-int Eeprom::opcode() const {
-  return static_cast<int>(field(instruction_, instruction::kOpcode));
+unsigned Eeprom::opcode() const {
+  return field(instruction_, instruction::kOpcode);
 }
 
-int Eeprom::extendedCode() const {
-  return static_cast<int>(field(instruction_, instruction::kExtendedCode));
+unsigned Eeprom::extendedCode() const {
+  return field(instruction_, instruction::kExtendedCode);
 }
 
 void Eeprom::setLines(Lines lines) {

@@ -114,7 +114,7 @@ void Motion::showMotion(const Kinematics& state, const Phase* phase) {
   const std::uint16_t bits = phaseBits(phase);
   for (std::size_t slot = 0; slot < axes_.size(); ++slot) {
     // The main axis shows the path's (vector) speed, the others their part of it.
-    double share = slot == 0 ? 1 : path_->speedShare(static_cast<int>(slot), position_);
+    double share = slot == 0 ? 1 : path_->speedShare(slot, position_);
     axes_[slot]->showMotion(state, share, bits);
   }
 }
@@ -122,7 +122,7 @@ void Motion::showMotion(const Kinematics& state, const Phase* phase) {
 void Motion::applyStops(double speed) {
   StopKind kind = StopKind::none;
   for (std::size_t slot = 0; slot < axes_.size(); ++slot) {
-    const int direction = path_->direction(static_cast<int>(slot), position_);
+    const int direction = path_->direction(slot, position_);
     const StopCause cause = axes_[slot]->stopCause(direction);
     endStatus_[slot] |= cause.endStatus;
     kind = std::max(kind, cause.kind);
@@ -174,7 +174,7 @@ SimTime Motion::nextEventTime() const {
     boundaries_.clear();
     axes_[slot]->appendBoundaries(offsets_[slot], boundaries_);
     for (std::int64_t boundary : boundaries_) {
-      double at = path_->reach(static_cast<int>(slot), boundary, position_);
+      double at = path_->reach(slot, boundary, position_);
       if (at < kForever) next = std::min(next, profile_.timeToReach(at - base_));
     }
   }

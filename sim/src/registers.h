@@ -25,8 +25,9 @@ constexpr Word field(Word word, Word mask) {
 }
 
 // The bit of axis `index` in a field of one bit per axis, X in its lowest bit.
-constexpr std::uint16_t axisBit(std::uint16_t perAxis, int index) {
-  return static_cast<std::uint16_t>(1u << (std::countr_zero(perAxis) + index));
+constexpr std::uint16_t axisBit(std::uint16_t perAxis, std::size_t index) {
+  const auto lowest = static_cast<std::size_t>(std::countr_zero(perAxis));
+  return static_cast<std::uint16_t>(1u << (lowest + index));
 }
 
 // Offsets from the board's base address. The chip's write register WRn and read register RRn
@@ -58,42 +59,42 @@ inline constexpr std::uint16_t kReset = 0x8000;  // this word alone resets the c
 // Command codes (WR0 bits 0..7).
 namespace cmd {
 // Write data: WR6 (and WR7) into a register of every selected axis.
-inline constexpr int kSetRange = 0x00;              // R
-inline constexpr int kSetJerk = 0x01;               // K
-inline constexpr int kSetAcceleration = 0x02;       // A
-inline constexpr int kSetDeceleration = 0x03;       // D
-inline constexpr int kSetStartSpeed = 0x04;         // SV
-inline constexpr int kSetDriveSpeed = 0x05;         // V
-inline constexpr int kSetPulses = 0x06;             // P
-inline constexpr int kSetDecelerationPoint = 0x07;  // DP
-inline constexpr int kSetCenter = 0x08;             // C
-inline constexpr int kSetLogicalPosition = 0x09;    // LP
-inline constexpr int kSetRealPosition = 0x0A;       // EP
-inline constexpr int kSetCompPlus = 0x0B;           // COMP+
-inline constexpr int kSetCompMinus = 0x0C;          // COMP-
-inline constexpr int kSelect = 0x0F;                // sets the selection, nothing else
+inline constexpr unsigned kSetRange = 0x00;              // R
+inline constexpr unsigned kSetJerk = 0x01;               // K
+inline constexpr unsigned kSetAcceleration = 0x02;       // A
+inline constexpr unsigned kSetDeceleration = 0x03;       // D
+inline constexpr unsigned kSetStartSpeed = 0x04;         // SV
+inline constexpr unsigned kSetDriveSpeed = 0x05;         // V
+inline constexpr unsigned kSetPulses = 0x06;             // P
+inline constexpr unsigned kSetDecelerationPoint = 0x07;  // DP
+inline constexpr unsigned kSetCenter = 0x08;             // C
+inline constexpr unsigned kSetLogicalPosition = 0x09;    // LP
+inline constexpr unsigned kSetRealPosition = 0x0A;       // EP
+inline constexpr unsigned kSetCompPlus = 0x0B;           // COMP+
+inline constexpr unsigned kSetCompMinus = 0x0C;          // COMP-
+inline constexpr unsigned kSelect = 0x0F;                // sets the selection, nothing else
 // Read data: a value of the lowest selected axis into RR6 (low) and RR7 (high).
-inline constexpr int kReadLogicalPosition = 0x10;
-inline constexpr int kReadRealPosition = 0x11;
-inline constexpr int kReadSpeed = 0x12;
-inline constexpr int kReadAcceleration = 0x13;
+inline constexpr unsigned kReadLogicalPosition = 0x10;
+inline constexpr unsigned kReadRealPosition = 0x11;
+inline constexpr unsigned kReadSpeed = 0x12;
+inline constexpr unsigned kReadAcceleration = 0x13;
 // Drives and stops of the selected axes.
-inline constexpr int kFixedPlus = 0x20;
-inline constexpr int kFixedMinus = 0x21;
-inline constexpr int kContinuousPlus = 0x22;
-inline constexpr int kContinuousMinus = 0x23;
-inline constexpr int kHold = 0x24;
-inline constexpr int kRelease = 0x25;
-inline constexpr int kDeceleratingStop = 0x26;
-inline constexpr int kImmediateStop = 0x27;
+inline constexpr unsigned kFixedPlus = 0x20;
+inline constexpr unsigned kFixedMinus = 0x21;
+inline constexpr unsigned kContinuousPlus = 0x22;
+inline constexpr unsigned kContinuousMinus = 0x23;
+inline constexpr unsigned kHold = 0x24;
+inline constexpr unsigned kRelease = 0x25;
+inline constexpr unsigned kDeceleratingStop = 0x26;
+inline constexpr unsigned kImmediateStop = 0x27;
 // Interpolation of the axes WR5 names.
-inline constexpr int kLine2 = 0x30;
-inline constexpr int kLine3 = 0x31;
-inline constexpr int kArcClockwise = 0x32;
-inline constexpr int kArcCounterClockwise = 0x33;
-inline constexpr int kDecelerationValid = 0x3B;
-inline constexpr int kDecelerationInvalid = 0x3C;
-inline constexpr int kClearInterpolationInterrupt = 0x3D;
+inline constexpr unsigned kLine2 = 0x30;
+inline constexpr unsigned kLine3 = 0x31;
+inline constexpr unsigned kArcClockwise = 0x32;
+inline constexpr unsigned kArcCounterClockwise = 0x33;
+inline constexpr unsigned kDecelerationValid = 0x3B;
+inline constexpr unsigned kDecelerationInvalid = 0x3C;
+inline constexpr unsigned kClearInterpolationInterrupt = 0x3D;
 }  // namespace cmd
 
 namespace wr1 {

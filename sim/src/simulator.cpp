@@ -54,7 +54,7 @@ void Simulator::saveCarriagePositions() {
   {
     std::lock_guard lock(mutex_);
     for (auto& [base, board] : boards_)
-      for (int axis = 0; axis < kAxisCount; ++axis)
+      for (std::size_t axis = 0; axis < kAxisCount; ++axis)
         positions.push_back({base, axis, board->chip().axis(axis).carriage().position()});
   }
   m716::sim::saveCarriagePositions(positions);
