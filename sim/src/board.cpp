@@ -1,5 +1,6 @@
 #include "board.h"
 
+#include "latch.h"
 #include "registers.h"
 
 namespace m716::sim {
@@ -22,27 +23,18 @@ std::uint16_t Board::read(std::uint32_t offset) {
 }
 
 void Board::write(std::uint32_t offset, std::uint16_t value) {
+  static constexpr Latch<Board> kLatches[] = {
+      {port::kBoardControl, &Board::boardControl_},
+      {port::kExternalDriveControl, &Board::externalDriveControl_},
+      {port::kIrqSelection, &Board::irqSelection_}};
   if (isChipRegister(offset)) {
     chip_.write(offset, value);
-    return;
-  }
-  switch (offset) {
-    case port::kBoardControl:
-      boardControl_ = value;
-      break;
-    case port::kExternalDriveControl:
-      externalDriveControl_ = value;
-      break;
-    case port::kIrqSelection:
-      irqSelection_ = value;
-      break;
-    case port::kEeprom:
-      eeprom_.setLines({.select = anySet(value, eepromPort::kSelect),
-                        .clock = anySet(value, eepromPort::kClock),
-                        .dataIn = anySet(value, eepromPort::kDataIn)});
-      break;
-    default:
-      break;
+  } else if (offset == port::kEeprom) {
+    eeprom_.setLines({.select = anySet(value, eepromPort::kSelect),
+                      .clock = anySet(value, eepromPort::kClock),
+                      .dataIn = anySet(value, eepromPort::kDataIn)});
+  } else {
+    writeLatch<Board>(*this, kLatches, offset, value);
   }
 }
 

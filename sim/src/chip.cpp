@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "latch.h"
+
 namespace m716::sim {
 namespace {
 
@@ -49,6 +51,12 @@ Axis* Chip::selectedAxis() {
 }
 
 void Chip::write(std::uint32_t at, std::uint16_t value) {
+  // WR4..WR7 take effect at the commands that use them.
+  static constexpr Latch<Chip> kLatches[] = {{port::kOutputs, &Chip::outputs_},
+                                             {port::kInterpolation, &Chip::interpolationMode_},
+                                             {port::kDataLow, &Chip::dataLow_},
+                                             {port::kDataHigh, &Chip::dataHigh_}};
+  if (writeLatch<Chip>(*this, kLatches, at, value)) return;
   switch (at) {
     case port::kCommand:
       command(value);
@@ -59,18 +67,6 @@ void Chip::write(std::uint32_t at, std::uint16_t value) {
       forSelected(
           [&](std::size_t index) { axes_[index].writeMode(static_cast<int>(at / 2), value); });
       break;
-    case port::kOutputs:
-      outputs_ = value;
-      return;
-    case port::kInterpolation:
-      interpolationMode_ = value;
-      return;
-    case port::kDataLow:
-      dataLow_ = value;
-      return;
-    case port::kDataHigh:
-      dataHigh_ = value;
-      return;
     default:
       return;
   }
