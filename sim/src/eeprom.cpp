@@ -7,7 +7,6 @@ namespace {
 
 constexpr int kInstructionBits = 8;  // two opcode bits and six address bits
 constexpr int kDataBits = 16;
-constexpr std::uint16_t kErased = 0xFFFF;
 
 // The instruction bits after the start bit: the opcode above the address. Extended instructions
 // tell themselves apart by the address's two top bits.

@@ -34,6 +34,7 @@ namespace m716::sim {
 class Eeprom {
  public:
   static constexpr std::size_t kWordCount = 64;
+  static constexpr std::uint16_t kErased = 0xFFFF;  // what an erased word reads
   static constexpr std::chrono::milliseconds kWriteCycle{5};
   using Words = std::array<std::uint16_t, kWordCount>;
 
