@@ -27,9 +27,9 @@
  *           /d 0xFFFF3CB0 /f
  *
  * The carriage moves one unit per output pulse and keeps its position across chip resets,
- * board opens and program restarts; switches operate on entering their zone and release one pulse beyond it.
- * Interrupt handlers attached to a board's line run on the simulator's timekeeper thread, or
- * on the thread calling M716SimAdvance.
+ * board opens and program restarts; switches operate on entering their zone and release one pulse
+ * beyond it. Interrupt handlers attached to a board's line run on the simulator's timekeeper
+ * thread, or on the thread calling M716SimAdvance.
  *
  * Concurrency: every call may run on any thread at any time. */
 
@@ -54,9 +54,31 @@ M716SIM_API double M716SimSpeedFactor(void);
 M716SIM_API void M716SimAdvance(double seconds);
 /* Simulated time in seconds. */
 M716SIM_API double M716SimTime(void);
-/* Forces an input of an axis: 0..3 IN0..IN3, 4 LMT+, 5 LMT-, 6 alarm, 7 in-position,
- * 8 jog +, 9 jog -, 10 emergency stop (board-wide, `axis` not used); state 1 active,
- * 0 inactive, -1 back to the mechanics (the carriage's switches; in-position while at rest). */
+
+/* The inputs M716SimForceInput forces. */
+typedef enum M716SimInput {
+  M716SIM_INPUT_IN0 = 0, /* the index input */
+  M716SIM_INPUT_IN1 = 1,
+  M716SIM_INPUT_IN2 = 2,
+  M716SIM_INPUT_IN3 = 3, /* the home input */
+  M716SIM_INPUT_LIMIT_PLUS = 4,
+  M716SIM_INPUT_LIMIT_MINUS = 5,
+  M716SIM_INPUT_ALARM = 6,
+  M716SIM_INPUT_IN_POSITION = 7,
+  M716SIM_INPUT_JOG_PLUS = 8,
+  M716SIM_INPUT_JOG_MINUS = 9,
+  M716SIM_INPUT_EMERGENCY_STOP = 10 /* board-wide: the axis argument is not used */
+} M716SimInput;
+
+/* The states M716SimForceInput sets. */
+typedef enum M716SimInputState {
+  M716SIM_STATE_INACTIVE = 0,
+  M716SIM_STATE_ACTIVE = 1,
+  /* Back to the mechanics: the carriage's switches, and in-position while at rest. */
+  M716SIM_STATE_MECHANICS = -1
+} M716SimInputState;
+
+/* Forces `input` (an M716SimInput) of an axis to `state` (an M716SimInputState). */
 M716SIM_API void M716SimForceInput(uint32_t base, uint32_t axis, uint32_t input, int32_t state);
 /* Turns the axis's hand wheel by `steps` (the sign gives the direction); in hand-wheel mode
  * each step makes a fixed-pulse drive of P pulses, one after another. */

@@ -5,10 +5,6 @@
 namespace m716::sim {
 namespace {
 
-bool bit(std::uint16_t word, int number) {
-  return (word >> number) & 1;
-}
-
 std::int64_t ceilDiv(std::int64_t value, std::int64_t divisor) {
   std::int64_t quotient = value / divisor;
   return quotient * divisor < value ? quotient + 1 : quotient;
@@ -22,21 +18,36 @@ constexpr double kReferenceClock = 8'000'000;  // pulses per second at range val
 constexpr double kAccelerationScale = 125;     // acceleration units per speed unit
 constexpr double kJerkScale = 62'500'000;
 
-namespace wr2 {
-constexpr int kCompareWithEncoder = 5;
-constexpr int kEncoderAB = 9;
-constexpr int kEncoderHalf = 10;
-constexpr int kEncoderQuarter = 11;
-constexpr int kAlarmActiveHigh = 12;
-constexpr int kAlarmEnabled = 13;
-constexpr int kInPositionActiveHigh = 14;
-constexpr int kInPositionEnabled = 15;
-}  // namespace wr2
+// The inputs IN0..IN3 that stop a drive: the WR1 bits that enable the stop and set the level,
+// and the end status the stop latches.
+struct InputStop {
+  Input input;
+  std::uint16_t enabled;
+  std::uint16_t activeHigh;
+  std::uint16_t endStatus;
+};
+constexpr InputStop kInputStops[] = {
+    {Input::in0, wr1::kIn0Stops, wr1::kIn0ActiveHigh, rr1::kStoppedByIn0},
+    {Input::in1, wr1::kIn1Stops, wr1::kIn1ActiveHigh, rr1::kStoppedByIn1},
+    {Input::in2, wr1::kIn2Stops, wr1::kIn2ActiveHigh, rr1::kStoppedByIn2},
+    {Input::in3, wr1::kIn3Stops, wr1::kIn3ActiveHigh, rr1::kStoppedByIn3},
+};
 
-namespace wr3 {
-constexpr int kSeparateDeceleration = 1;
-constexpr int kSCurve = 2;
-}  // namespace wr3
+// Where each input's level shows in the axis's byte of RR4/RR5.
+struct InputLevel {
+  Input input;
+  std::uint8_t bit;
+};
+constexpr InputLevel kInputLevels[] = {
+    {Input::in0, rr4::kIn0},
+    {Input::in1, rr4::kIn1},
+    {Input::in2, rr4::kIn2},
+    {Input::in3, rr4::kIn3},
+    {Input::jogPlus, rr4::kJogPlus},
+    {Input::jogMinus, rr4::kJogMinus},
+    {Input::inPosition, rr4::kInPosition},
+    {Input::alarm, rr4::kAlarm},
+};
 
 }  // namespace
 
@@ -50,52 +61,53 @@ void Axis::reset() {
   updateCompare();
 }
 
-void Axis::load(int code, std::uint32_t value) {
+void Axis::load(unsigned code, std::uint32_t value) {
   auto asSigned = static_cast<std::int32_t>(value);
   switch (code) {
-    case 0x00:
+    case cmd::kSetRange:
       registers_.range = value;
       break;
-    case 0x01:
+    case cmd::kSetJerk:
       registers_.jerk = value;
       break;
-    case 0x02:
+    case cmd::kSetAcceleration:
       registers_.acceleration = value;
       break;
-    case 0x03:
+    case cmd::kSetDeceleration:
       registers_.deceleration = value;
       break;
-    case 0x04:
+    case cmd::kSetStartSpeed:
       registers_.startSpeed = value;
       break;
-    case 0x05:
+    case cmd::kSetDriveSpeed:
       registers_.driveSpeed = value;
       break;
-    case 0x06:
+    case cmd::kSetPulses:
       registers_.pulses = asSigned;
       break;
-    case 0x07:
+    case cmd::kSetDecelerationPoint:
       registers_.decelerationPoint = value;
       break;
-    case 0x08:
+    case cmd::kSetCenter:
       registers_.center = asSigned;
       break;
-    case 0x09:
+    case cmd::kSetLogicalPosition:
       registers_.logicalPosition = asSigned;
       break;
-    case 0x0A:
+    case cmd::kSetRealPosition:
       registers_.realPosition = asSigned;
       break;
-    case 0x0B:
+    case cmd::kSetCompPlus:
       registers_.compPlus = asSigned;
       break;
-    case 0x0C:
+    case cmd::kSetCompMinus:
       registers_.compMinus = asSigned;
       break;
     default:
       break;
   }
-  if (code >= 0x09) updateCompare();
+  // The counters and the compare registers.
+  if (code >= cmd::kSetLogicalPosition) updateCompare();
 }
 
 void Axis::writeMode(int number, std::uint16_t value) {
@@ -106,43 +118,48 @@ void Axis::writeMode(int number, std::uint16_t value) {
 }
 
 std::int32_t Axis::comparedPosition() const {
-  return bit(modes_.wr2, wr2::kCompareWithEncoder) ? registers_.realPosition
-                                                   : registers_.logicalPosition;
+  return anySet(modes_.wr2, wr2::kCompareWithEncoder) ? registers_.realPosition
+                                                      : registers_.logicalPosition;
 }
 
 int Axis::encoderMultiple() const {
-  if (!bit(modes_.wr2, wr2::kEncoderAB)) return 1;
-  if (bit(modes_.wr2, wr2::kEncoderQuarter)) return 1;
-  return bit(modes_.wr2, wr2::kEncoderHalf) ? 2 : 4;
+  const std::uint16_t mode = modes_.wr2;
+  if (!anySet(mode, wr2::kEncoderAB) || anySet(mode, wr2::kEncoderQuarter)) return 1;
+  return anySet(mode, wr2::kEncoderHalf) ? 2 : 4;
 }
 
 void Axis::updateCompare() {
-  const std::int32_t position = comparedPosition();
   std::uint16_t holding = 0;
-  holding |= position >= registers_.compMinus ? factor::kReachedCompMinus : factor::kBelowCompMinus;
-  holding |= position >= registers_.compPlus ? factor::kReachedCompPlus : factor::kBelowCompPlus;
+  holding |= belowCompMinus() ? rr3::kBelowCompMinus : rr3::kReachedCompMinus;
+  holding |= reachedCompPlus() ? rr3::kReachedCompPlus : rr3::kBelowCompPlus;
   raiseFactors(static_cast<std::uint16_t>(holding & ~compareConditions_));
   compareConditions_ = holding;
 }
 
 std::uint16_t Axis::status1() const {
-  std::uint16_t status = static_cast<std::uint16_t>((motion_.endStatus & 0xFF00) | motion_.phase);
-  if (comparedPosition() >= registers_.compPlus) status |= 1u << 0;
-  if (comparedPosition() < registers_.compMinus) status |= 1u << 1;
+  std::uint16_t status =
+      static_cast<std::uint16_t>((motion_.endStatus & rr1::kEndStatus) | motion_.phase);
+  if (reachedCompPlus()) status |= rr1::kReachedCompPlus;
+  if (belowCompMinus()) status |= rr1::kBelowCompMinus;
   return status;
 }
 
 std::uint16_t Axis::status2() const {
-  const std::uint16_t wr2 = modes_.wr2;
+  const std::uint16_t mode = modes_.wr2;
   std::uint16_t status = 0;
-  if (bit(wr2, 0) && comparedPosition() >= registers_.compPlus) status |= 1u << 0;
-  if (bit(wr2, 1) && comparedPosition() < registers_.compMinus) status |= 1u << 1;
-  if (seenActive(Input::limitPlus, bit(wr2, 3))) status |= 1u << 2;
-  if (seenActive(Input::limitMinus, bit(wr2, 4))) status |= 1u << 3;
-  if (bit(wr2, wr2::kAlarmEnabled) && seenActive(Input::alarm, bit(wr2, wr2::kAlarmActiveHigh))) {
-    status |= 1u << 4;
+  if (anySet(mode, wr2::kCompPlusLimit) && reachedCompPlus()) status |= rr2::kSoftLimitPlus;
+  if (anySet(mode, wr2::kCompMinusLimit) && belowCompMinus()) status |= rr2::kSoftLimitMinus;
+  if (seenActive(Input::limitPlus, anySet(mode, wr2::kLimitPlusActiveHigh))) {
+    status |= rr2::kLimitPlus;
   }
-  if (emergency_) status |= 1u << 5;
+  if (seenActive(Input::limitMinus, anySet(mode, wr2::kLimitMinusActiveHigh))) {
+    status |= rr2::kLimitMinus;
+  }
+  if (anySet(mode, wr2::kAlarmEnabled) &&
+      seenActive(Input::alarm, anySet(mode, wr2::kAlarmActiveHigh))) {
+    status |= rr2::kAlarm;
+  }
+  if (emergency_) status |= rr2::kEmergency;
   return status;
 }
 
@@ -153,28 +170,29 @@ std::uint16_t Axis::takeFactors() {
 }
 
 void Axis::raiseFactors(std::uint16_t bits) {
-  factors_ |= bits & (modes_.wr1 >> 8);
+  factors_ = static_cast<std::uint16_t>(factors_ | (bits & enabledFactors()));
 }
 
 void Axis::forceInput(Input input, int state) {
-  forced_[static_cast<int>(input)] = static_cast<std::int8_t>(state < 0 ? -1 : state != 0);
+  // Any negative state hands the input back, any positive one makes it active.
+  const int forced = state < 0   ? M716SIM_STATE_MECHANICS
+                     : state > 0 ? M716SIM_STATE_ACTIVE
+                                 : M716SIM_STATE_INACTIVE;
+  forced_[indexOf(input)] = static_cast<std::int8_t>(forced);
 }
 
 bool Axis::inputActive(Input input) const {
-  const std::int8_t forced = forced_[static_cast<int>(input)];
-  if (forced >= 0) return forced == 1;
+  const std::int8_t forced = forced_[indexOf(input)];
+  if (forced != M716SIM_STATE_MECHANICS) return forced == M716SIM_STATE_ACTIVE;
   // A carriage at rest is in position; a moving one is not.
   if (input == Input::inPosition) return !motion_.moving;
   return carriage_.switchOperated(input);
 }
 
 std::uint8_t Axis::inputLevels() const {
-  // Bit order of one byte of RR4/RR5.
-  constexpr Input kLayout[8] = {Input::in0,     Input::in1,      Input::in2,        Input::in3,
-                                Input::jogPlus, Input::jogMinus, Input::inPosition, Input::alarm};
   std::uint8_t levels = 0;
-  for (int bitNumber = 0; bitNumber < 8; ++bitNumber) {
-    if (carriage_.level(inputActive(kLayout[bitNumber]))) levels |= 1u << bitNumber;
+  for (const InputLevel& level : kInputLevels) {
+    if (carriage_.level(inputActive(level.input))) levels |= level.bit;
   }
   return levels;
 }
@@ -186,10 +204,10 @@ double Axis::speedUnit() const {
 
 SpeedLimits Axis::speedLimits() const {
   const double unit = speedUnit();
-  const std::uint16_t wr3 = modes_.wr3;
+  const std::uint16_t mode = modes_.wr3;
   const double acceleration = registers_.acceleration * kAccelerationScale * unit;
-  const bool separate = bit(wr3, wr3::kSeparateDeceleration) && registers_.deceleration != 0;
-  const bool sCurve = bit(wr3, wr3::kSCurve) && registers_.jerk != 0;
+  const bool separate = anySet(mode, wr3::kSeparateDeceleration) && registers_.deceleration != 0;
+  const bool sCurve = anySet(mode, wr3::kSCurve) && registers_.jerk != 0;
   return {
       .startSpeed = registers_.startSpeed * unit,
       .driveSpeed = registers_.driveSpeed * unit,
@@ -212,59 +230,54 @@ void Axis::shift(std::int64_t pulses) {
   registers_.realPosition =
       static_cast<std::int32_t>(registers_.realPosition + pulses * encoderMultiple());
   carriage_.moveBy(pulses);
-  raiseFactors(factor::kPulse);
+  raiseFactors(rr3::kPulse);
   updateCompare();
 }
 
 StopCause Axis::stopCause(int direction) const {
-  const std::uint16_t wr1 = modes_.wr1;
-  const std::uint16_t wr2 = modes_.wr2;
+  const std::uint16_t mode = modes_.wr1;
+  const std::uint16_t errors = status2();
   StopCause cause;
   auto add = [&cause](StopKind kind, std::uint16_t endStatus) {
     cause.kind = std::max(cause.kind, kind);
     cause.endStatus |= endStatus;
   };
-  if (emergency_) add(StopKind::immediate, stopped::kByEmergency);
-  if (bit(wr2, wr2::kAlarmEnabled) && seenActive(Input::alarm, bit(wr2, wr2::kAlarmActiveHigh))) {
-    add(StopKind::immediate, stopped::kByAlarm);
-  }
-  const StopKind limitStop = bit(wr2, 2) ? StopKind::decelerate : StopKind::immediate;
-  if (direction > 0 && seenActive(Input::limitPlus, bit(wr2, 3))) {
-    add(limitStop, stopped::kByLimitPlus);
-  }
-  if (direction < 0 && seenActive(Input::limitMinus, bit(wr2, 4))) {
-    add(limitStop, stopped::kByLimitMinus);
-  }
-  for (int k = 0; k < 4; ++k) {
-    if (bit(wr1, 2 * k + 1) && seenActive(static_cast<Input>(k), bit(wr1, 2 * k))) {
-      add(StopKind::decelerate, static_cast<std::uint16_t>(stopped::kByInput0 << k));
+  if (anySet(errors, rr2::kEmergency)) add(StopKind::immediate, rr1::kStoppedByEmergency);
+  if (anySet(errors, rr2::kAlarm)) add(StopKind::immediate, rr1::kStoppedByAlarm);
+  const StopKind limitStop =
+      anySet(modes_.wr2, wr2::kLimitDecelerates) ? StopKind::decelerate : StopKind::immediate;
+  if (direction > 0 && anySet(errors, rr2::kLimitPlus)) add(limitStop, rr1::kStoppedByLimitPlus);
+  if (direction < 0 && anySet(errors, rr2::kLimitMinus)) add(limitStop, rr1::kStoppedByLimitMinus);
+  for (const InputStop& stop : kInputStops) {
+    if (anySet(mode, stop.enabled) && seenActive(stop.input, anySet(mode, stop.activeHigh))) {
+      add(StopKind::decelerate, stop.endStatus);
     }
   }
-  const std::int32_t position = comparedPosition();
-  if (direction > 0 && bit(wr2, 0) && position >= registers_.compPlus) {
-    add(StopKind::decelerate, 0);
-  }
-  if (direction < 0 && bit(wr2, 1) && position < registers_.compMinus) {
-    add(StopKind::decelerate, 0);
-  }
+  // The software limits.
+  if (direction > 0 && anySet(errors, rr2::kSoftLimitPlus)) add(StopKind::decelerate, 0);
+  if (direction < 0 && anySet(errors, rr2::kSoftLimitMinus)) add(StopKind::decelerate, 0);
   return cause;
 }
 
 void Axis::appendBoundaries(std::int64_t offset, std::vector<std::int64_t>& boundaries) const {
   const std::size_t first = boundaries.size();
-  carriage_.appendSwitchEdges(boundaries, bit(modes_.wr1, 7), bit(modes_.wr1, 1));
+  // The home and index inputs count where they may stop the drive.
+  carriage_.appendSwitchEdges(boundaries, anySet(modes_.wr1, wr1::kIn3Stops),
+                              anySet(modes_.wr1, wr1::kIn0Stops));
   for (std::size_t i = first; i < boundaries.size(); ++i) {
     boundaries[i] += offset - carriage_.position();
   }
   for (std::int32_t compare : {registers_.compPlus, registers_.compMinus}) {
-    if (bit(modes_.wr2, wr2::kCompareWithEncoder)) {
+    if (anySet(modes_.wr2, wr2::kCompareWithEncoder)) {
       boundaries.push_back(
           offset + ceilDiv(std::int64_t{compare} - registers_.realPosition, encoderMultiple()));
     } else {
       boundaries.push_back(offset + (std::int64_t{compare} - registers_.logicalPosition));
     }
   }
-  if (bit(modes_.wr1, 8)) boundaries.insert(boundaries.end(), {offset, offset + 1});
+  // Every pulse is an event while its factor is enabled.
+  if (anySet(enabledFactors(), rr3::kPulse))
+    boundaries.insert(boundaries.end(), {offset, offset + 1});
 }
 
 void Axis::showMotion(const Kinematics& path, double speedShare, std::uint16_t phase) {
@@ -282,14 +295,14 @@ void Axis::stopMoving() {
 }
 
 bool Axis::inPosition() const {
-  const std::uint16_t wr2 = modes_.wr2;
-  return !bit(wr2, wr2::kInPositionEnabled) ||
-         seenActive(Input::inPosition, bit(wr2, wr2::kInPositionActiveHigh));
+  const std::uint16_t mode = modes_.wr2;
+  return !anySet(mode, wr2::kInPositionEnabled) ||
+         seenActive(Input::inPosition, anySet(mode, wr2::kInPositionActiveHigh));
 }
 
 void Axis::finishDrive(std::uint16_t endStatus) {
   motion_ = {.endStatus = endStatus};
-  raiseFactors(factor::kDriveEnded);
+  raiseFactors(rr3::kDriveEnded);
 }
 
 }  // namespace m716::sim

@@ -15,26 +15,28 @@
 #include "carriage.h"
 #include "clock.h"
 #include "profile.h"
+#include "registers.h"
 
 namespace m716::sim {
 
 inline constexpr SimTime kNever = SimTime::max();
 
-// The values loaded by the write-data commands 0x00..0x0C, already range-checked.
+// The values loaded by the write-data commands (cmd::kSetRange..kSetCompMinus), already
+// range-checked.
 struct AxisRegisters {
-  std::uint32_t range = 0;              // 0x00 R
-  std::uint32_t jerk = 0;               // 0x01 K
-  std::uint32_t acceleration = 0;       // 0x02 A
-  std::uint32_t deceleration = 0;       // 0x03 D
-  std::uint32_t startSpeed = 0;         // 0x04 SV
-  std::uint32_t driveSpeed = 0;         // 0x05 V
-  std::int32_t pulses = 0;              // 0x06 P: pulse count, or signed finish point
-  std::uint32_t decelerationPoint = 0;  // 0x07 DP
-  std::int32_t center = 0;              // 0x08 C
-  std::int32_t logicalPosition = 0;     // 0x09 LP
-  std::int32_t realPosition = 0;        // 0x0A EP
-  std::int32_t compPlus = 0;            // 0x0B COMP+
-  std::int32_t compMinus = 0;           // 0x0C COMP-
+  std::uint32_t range = 0;              // R
+  std::uint32_t jerk = 0;               // K
+  std::uint32_t acceleration = 0;       // A
+  std::uint32_t deceleration = 0;       // D
+  std::uint32_t startSpeed = 0;         // SV
+  std::uint32_t driveSpeed = 0;         // V
+  std::int32_t pulses = 0;              // P: pulse count, or signed finish point
+  std::uint32_t decelerationPoint = 0;  // DP
+  std::int32_t center = 0;              // C
+  std::int32_t logicalPosition = 0;     // LP
+  std::int32_t realPosition = 0;        // EP
+  std::int32_t compPlus = 0;            // COMP+
+  std::int32_t compMinus = 0;           // COMP-
 };
 
 struct ModeRegisters {
@@ -53,27 +55,6 @@ struct MotionState {
   std::uint16_t endStatus = 0;     // RR1 bits 8..15
 };
 
-// RR3 bits.
-namespace factor {
-inline constexpr std::uint16_t kPulse = 1u << 0;
-inline constexpr std::uint16_t kReachedCompMinus = 1u << 1;  // P >= COMP-
-inline constexpr std::uint16_t kBelowCompMinus = 1u << 2;    // P < COMP-
-inline constexpr std::uint16_t kBelowCompPlus = 1u << 3;     // P < COMP+
-inline constexpr std::uint16_t kReachedCompPlus = 1u << 4;   // P >= COMP+
-inline constexpr std::uint16_t kAccelerationEnded = 1u << 5;
-inline constexpr std::uint16_t kDecelerationStarted = 1u << 6;
-inline constexpr std::uint16_t kDriveEnded = 1u << 7;
-}  // namespace factor
-
-// RR1 bits 8..15: what stopped the last drive.
-namespace stopped {
-inline constexpr std::uint16_t kByInput0 = 1u << 8;  // IN0..IN3: bits 8..11
-inline constexpr std::uint16_t kByLimitPlus = 1u << 12;
-inline constexpr std::uint16_t kByLimitMinus = 1u << 13;
-inline constexpr std::uint16_t kByAlarm = 1u << 14;
-inline constexpr std::uint16_t kByEmergency = 1u << 15;
-}  // namespace stopped
-
 enum class StopKind : std::uint8_t { none, decelerate, immediate };
 
 struct StopCause {
@@ -83,13 +64,16 @@ struct StopCause {
 
 class Axis {
  public:
-  explicit Axis(const AxisMechanics& mechanics) : carriage_(mechanics) { reset(); }
+  explicit Axis(const AxisMechanics& mechanics) : carriage_(mechanics) {
+    forced_.fill(M716SIM_STATE_MECHANICS);
+    reset();
+  }
 
   // Chip reset: every register, counter and mode to 0, the axis at rest, nothing pending.
   // The carriage stays where it is, and so do forced inputs.
   void reset();
-  // Stores a value of write-data command `code` (0x00..0x0C).
-  void load(int code, std::uint32_t value);
+  // Stores a value of write-data command `code`.
+  void load(unsigned code, std::uint32_t value);
   void writeMode(int number, std::uint16_t value);
 
   const AxisRegisters& registers() const { return registers_; }
@@ -107,9 +91,9 @@ class Axis {
   void raiseFactors(std::uint16_t bits);
   // Raw levels of the inputs in the layout of one byte of RR4/RR5.
   std::uint8_t inputLevels() const;
-  bool inError() const { return (status2() & 0x3F) != 0; }
+  bool inError() const { return anySet(status2(), rr2::kErrors); }
 
-  // Forced inputs: 1 active, 0 inactive, -1 back to the mechanics.
+  // Forces an input to an M716SimInputState.
   void forceInput(Input input, int state);
   void setEmergency(bool active) { emergency_ = active; }
   bool inputActive(Input input) const;
@@ -136,8 +120,12 @@ class Axis {
   void finishDrive(std::uint16_t endStatus);
 
  private:
-  // The position compare and software limits use: EP with WR2 bit 5, else LP.
+  // The position compare and software limits use: EP or LP, as WR2 sets.
   std::int32_t comparedPosition() const;
+  bool reachedCompPlus() const { return comparedPosition() >= registers_.compPlus; }
+  bool belowCompMinus() const { return comparedPosition() < registers_.compMinus; }
+  // The RR3 factors WR1 enables.
+  std::uint16_t enabledFactors() const { return field(modes_.wr1, wr1::kFactorEnables); }
   int encoderMultiple() const;
   // Latches the compare factors for the conditions that have just become true.
   void updateCompare();
@@ -151,8 +139,8 @@ class Axis {
   ModeRegisters modes_;
   MotionState motion_;
   std::uint16_t factors_ = 0;
-  std::uint16_t compareConditions_ = 0;  // the compare factors' conditions that hold
-  std::array<std::int8_t, kInputCount> forced_ = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  std::uint16_t compareConditions_ = 0;          // the compare factors' conditions that hold
+  std::array<std::int8_t, kInputCount> forced_;  // M716SimInputState of each input
   bool emergency_ = false;
 };
 

@@ -9,27 +9,33 @@
 //
 // Concurrency: not synchronised; the simulator calls it under its mutex.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "configuration.h"
+#include "m716sim.h"
 
 namespace m716::sim {
 
 // The inputs of one axis, numbered as the control API numbers them.
 enum class Input : int {
-  in0 = 0,  // index
-  in1 = 1,
-  in2 = 2,
-  in3 = 3,  // home
-  limitPlus = 4,
-  limitMinus = 5,
-  alarm = 6,
-  inPosition = 7,
-  jogPlus = 8,
-  jogMinus = 9,
+  in0 = M716SIM_INPUT_IN0,  // index
+  in1 = M716SIM_INPUT_IN1,
+  in2 = M716SIM_INPUT_IN2,
+  in3 = M716SIM_INPUT_IN3,  // home
+  limitPlus = M716SIM_INPUT_LIMIT_PLUS,
+  limitMinus = M716SIM_INPUT_LIMIT_MINUS,
+  alarm = M716SIM_INPUT_ALARM,
+  inPosition = M716SIM_INPUT_IN_POSITION,
+  jogPlus = M716SIM_INPUT_JOG_PLUS,
+  jogMinus = M716SIM_INPUT_JOG_MINUS,
 };
-inline constexpr int kInputCount = 10;
+// The board-wide emergency stop input follows the axis's own.
+inline constexpr std::size_t kInputCount = M716SIM_INPUT_EMERGENCY_STOP;
+constexpr std::size_t indexOf(Input input) {
+  return static_cast<std::size_t>(input);
+}
 
 class Carriage {
  public:

@@ -2,26 +2,10 @@
 
 #include <algorithm>
 
+#include "latch.h"
+
 namespace m716::sim {
 namespace {
-
-namespace offset {
-constexpr std::uint32_t kCommand = 0;         // WR0 / RR0
-constexpr std::uint32_t kMode1 = 2;           // WR1 / RR1
-constexpr std::uint32_t kMode2 = 4;           // WR2 / RR2
-constexpr std::uint32_t kMode3 = 6;           // WR3 / RR3
-constexpr std::uint32_t kOutputs = 8;         // WR4 / RR4
-constexpr std::uint32_t kInterpolation = 10;  // WR5 / RR5
-constexpr std::uint32_t kDataLow = 12;        // WR6 / RR6
-constexpr std::uint32_t kDataHigh = 14;       // WR7 / RR7
-}  // namespace offset
-
-constexpr std::uint16_t kResetCommand = 0x8000;
-constexpr int kSelectOnly = 0x0F;
-constexpr int kDriveSpeed = 0x05;
-constexpr int kLastWriteData = 0x0C;
-constexpr int kFirstReadData = 0x10;
-constexpr int kLastReadData = 0x13;
 
 // How a write-data command takes its value: from WR6 alone or from WR6 and WR7, and the range
 // it is clamped to.
@@ -34,7 +18,7 @@ struct DataFormat {
 constexpr std::int64_t kAnyLow = INT32_MIN;
 constexpr std::int64_t kAnyHigh = UINT32_MAX;
 
-constexpr std::array<DataFormat, kLastWriteData + 1> kDataFormats = {{
+constexpr std::array<DataFormat, cmd::kSetCompMinus + 1> kDataFormats = {{
     {true, 16'000, 8'000'000},  // 0x00 R
     {false, 1, 65'535},         // 0x01 K
     {false, 1, 8000},           // 0x02 A
@@ -60,41 +44,29 @@ Chip::Chip(const std::array<AxisMechanics, kAxisCount>& mechanics, BoardDiagnost
     : axes_(makeAxes(mechanics)), diagnostics_(diagnostics) {}
 
 Axis* Chip::selectedAxis() {
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (selection_ & (1u << index)) return &axes_[index];
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
+    if (selected(index)) return &axes_[index];
   }
   return nullptr;
 }
 
-template <class Action>
-void Chip::forSelected(Action action) {
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (selection_ & (1u << index)) action(axes_[index]);
-  }
-}
-
 void Chip::write(std::uint32_t at, std::uint16_t value) {
+  // WR4..WR7 take effect at the commands that use them.
+  static constexpr Latch<Chip> kLatches[] = {{port::kOutputs, &Chip::outputs_},
+                                             {port::kInterpolation, &Chip::interpolationMode_},
+                                             {port::kDataLow, &Chip::dataLow_},
+                                             {port::kDataHigh, &Chip::dataHigh_}};
+  if (writeLatch<Chip>(*this, kLatches, at, value)) return;
   switch (at) {
-    case offset::kCommand:
+    case port::kCommand:
       command(value);
       break;
-    case offset::kMode1:
-    case offset::kMode2:
-    case offset::kMode3:
-      forSelected([at, value](Axis& axis) { axis.writeMode(static_cast<int>(at / 2), value); });
+    case port::kMode1:
+    case port::kMode2:
+    case port::kMode3:
+      forSelected(
+          [&](std::size_t index) { axes_[index].writeMode(static_cast<int>(at / 2), value); });
       break;
-    case offset::kOutputs:
-      outputs_ = value;
-      return;
-    case offset::kInterpolation:
-      interpolationMode_ = value;
-      return;
-    case offset::kDataLow:
-      dataLow_ = value;
-      return;
-    case offset::kDataHigh:
-      dataHigh_ = value;
-      return;
     default:
       return;
   }
@@ -105,39 +77,39 @@ void Chip::write(std::uint32_t at, std::uint16_t value) {
 std::uint16_t Chip::read(std::uint32_t at) {
   Axis* axis = selectedAxis();
   switch (at) {
-    case offset::kCommand:
+    case port::kCommand:
       return mainStatus();
-    case offset::kMode1:
+    case port::kMode1:
       return axis ? axis->status1() : 0;
-    case offset::kMode2:
+    case port::kMode2:
       return axis ? axis->status2() : 0;
-    case offset::kMode3:
+    case port::kMode3:
       return axis ? axis->takeFactors() : 0;
-    case offset::kOutputs:
+    case port::kOutputs:
       return inputRegister(0, 1);
-    case offset::kInterpolation:
+    case port::kInterpolation:
       return inputRegister(2, 3);
-    case offset::kDataLow:
+    case port::kDataLow:
       return readLow_;
-    case offset::kDataHigh:
+    case port::kDataHigh:
       return readHigh_;
     default:
-      return 0xFFFF;
+      return kUndriven;
   }
 }
 
 void Chip::command(std::uint16_t word) {
-  if (word == kResetCommand) {
+  if (word == wr0::kReset) {
     reset();
     return;
   }
-  selection_ = static_cast<std::uint8_t>((word >> 8) & 0x0F);
-  const int code = word & 0xFF;
-  if (code <= kLastWriteData) {
+  selection_ = word & wr0::kAxes;
+  const unsigned code = field(word, wr0::kCode);
+  if (code <= cmd::kSetCompMinus) {
     loadData(code);
-  } else if (code >= kFirstReadData && code <= kLastReadData) {
+  } else if (code >= cmd::kReadLogicalPosition && code <= cmd::kReadAcceleration) {
     putIntoData(code);
-  } else if (code != kSelectOnly) {
+  } else if (code != cmd::kSelect) {
     motionCommand(code);
   }
 }
@@ -158,7 +130,7 @@ void Chip::reset() {
   interpolationInterrupt_ = false;
 }
 
-void Chip::loadData(int code) {
+void Chip::loadData(unsigned code) {
   const DataFormat& format = kDataFormats[code];
   std::int64_t value = format.wide ? (std::uint32_t{dataHigh_} << 16) | dataLow_ : dataLow_;
   // Signed registers take the 32-bit word as a signed number.
@@ -166,29 +138,29 @@ void Chip::loadData(int code) {
   std::int64_t clamped = std::clamp(value, format.minimum, format.maximum);
   if (clamped != value) ++diagnostics_.clampedLoads;
   auto stored = static_cast<std::uint32_t>(clamped);
-  forSelected([code, stored](Axis& axis) { axis.load(code, stored); });
-  if (code == kDriveSpeed) {
-    for (int index = 0; index < kAxisCount; ++index) {
-      if ((selection_ & (1u << index)) && motions_[index]) motions_[index]->changeDriveSpeed();
-    }
+  forSelected([&](std::size_t index) { axes_[index].load(code, stored); });
+  if (code == cmd::kSetDriveSpeed) {
+    forSelected([&](std::size_t index) {
+      if (motions_[index]) motions_[index]->changeDriveSpeed();
+    });
   }
 }
 
-void Chip::putIntoData(int code) {
+void Chip::putIntoData(unsigned code) {
   Axis* axis = selectedAxis();
   std::uint32_t value = 0;
   if (axis != nullptr) {
     switch (code) {
-      case 0x10:
+      case cmd::kReadLogicalPosition:
         value = static_cast<std::uint32_t>(axis->registers().logicalPosition);
         break;
-      case 0x11:
+      case cmd::kReadRealPosition:
         value = static_cast<std::uint32_t>(axis->registers().realPosition);
         break;
-      case 0x12:
+      case cmd::kReadSpeed:
         value = axis->motion().speed;
         break;
-      case 0x13:
+      case cmd::kReadAcceleration:
         value = axis->motion().acceleration;
         break;
       default:
@@ -201,16 +173,18 @@ void Chip::putIntoData(int code) {
 
 std::uint16_t Chip::mainStatus() const {
   std::uint16_t status = 0;
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (axes_[index].motion().driving) status |= 1u << index;
-    if (axes_[index].inError()) status |= 1u << (4 + index);
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
+    if (axes_[index].motion().driving) status |= axisBit(rr0::kDriving, index);
+    if (axes_[index].inError()) status |= axisBit(rr0::kError, index);
   }
-  if (interpolation() != nullptr) status |= 1u << 8;
-  if (continuousInterpolation() && !interpolation()->segmentPending()) status |= 1u << 9;
+  if (interpolation() != nullptr) status |= rr0::kInterpolating;
+  if (continuousInterpolation() && !interpolation()->segmentPending()) {
+    status |= rr0::kSegmentWanted;
+  }
   return status;
 }
 
-std::uint16_t Chip::inputRegister(int lowAxis, int highAxis) const {
+std::uint16_t Chip::inputRegister(std::size_t lowAxis, std::size_t highAxis) const {
   return static_cast<std::uint16_t>(axes_[lowAxis].inputLevels() |
                                     (axes_[highAxis].inputLevels() << 8));
 }
@@ -218,7 +192,7 @@ std::uint16_t Chip::inputRegister(int lowAxis, int highAxis) const {
 void Chip::advanceTo(SimTime time) {
   if (time <= now_) return;
   now_ = time;
-  for (int slot = 0; slot < kAxisCount; ++slot) {
+  for (std::size_t slot = 0; slot < kAxisCount; ++slot) {
     if (motions_[slot]) handle(slot, motions_[slot]->advanceTo(time));
   }
 }

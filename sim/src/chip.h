@@ -14,6 +14,8 @@
 // interpolation and its continuous mode; the chip also starts the external (jog and hand-wheel)
 // drives. Each drive in progress is a Motion, kept under its main axis.
 //
+// The ports, command codes and register bits are named in registers.h.
+//
 // Concurrency: not synchronised; the simulator calls it under its mutex.
 
 #include <array>
@@ -24,6 +26,7 @@
 #include "configuration.h"
 #include "diagnostics.h"
 #include "motion.h"
+#include "registers.h"
 
 namespace m716::sim {
 
@@ -42,47 +45,54 @@ class Chip {
   // The interrupt line: any factor of any axis, or the interpolation interrupt, pending.
   bool interruptPending() const;
 
-  Axis& axis(int index) { return axes_[index]; }
+  Axis& axis(std::size_t index) { return axes_[index]; }
 
   // The machine's side (control API); each takes effect at the chip's current time.
-  void forceInput(int axis, Input input, int state);
-  // The board-wide emergency stop input: 1 active, 0 or -1 inactive.
+  void forceInput(std::size_t axis, Input input, int state);
+  // The board-wide emergency stop input: active only in M716SIM_STATE_ACTIVE.
   void forceEmergency(int state);
-  void turnHandWheel(int axis, std::int64_t steps);
-  void placeCarriage(int axis, std::int32_t position);
+  void turnHandWheel(std::size_t axis, std::int64_t steps);
+  void placeCarriage(std::size_t axis, std::int32_t position);
 
  private:
   void command(std::uint16_t word);
   void reset();
-  void loadData(int code);
-  void putIntoData(int code);
-  void motionCommand(int code);
-  void startDrive(int axis, int code);
-  void startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment segment);
+  void loadData(unsigned code);
+  void putIntoData(unsigned code);
+  void motionCommand(unsigned code);
+  void startDrive(std::size_t axis, unsigned code);
+  void startMotion(std::size_t mainAxis, std::vector<Axis*> axes, Motion::Segment segment);
   void release();
   void stopSelected(StopKind kind);
-  void startInterpolation(int code);
-  Motion::Segment interpolationSegment(int code, const std::array<int, kMaxPathAxes>& axes,
-                                       int count) const;
+  void startInterpolation(unsigned code);
+  Motion::Segment interpolationSegment(unsigned code,
+                                       const std::array<std::size_t, kMaxPathAxes>& axes,
+                                       std::size_t count) const;
   Motion* interpolation() const;
   bool continuousInterpolation() const;
   // Acts on the present state at the current time: ends drives whose end has come, stops
   // drives that must stop, starts external drives.
   void settle();
-  void handle(int slot, Motion::Outcome outcome);
+  void handle(std::size_t slot, Motion::Outcome outcome);
   Motion* motionOf(const Axis& axis) const;
-  void updateJog(int axis);
-  void serviceHandWheel(int axis);
+  void updateJog(std::size_t axis);
+  void serviceHandWheel(std::size_t axis);
+  bool selected(std::size_t index) const { return anySet(selection_, axisBit(wr0::kAxes, index)); }
   // The lowest selected axis; nullptr when none is selected.
   Axis* selectedAxis();
+  // Calls action(index) for each selected axis, X first.
   template <class Action>
-  void forSelected(Action action);
+  void forSelected(Action action) {
+    for (std::size_t index = 0; index < kAxisCount; ++index) {
+      if (selected(index)) action(index);
+    }
+  }
   std::uint16_t mainStatus() const;
-  std::uint16_t inputRegister(int lowAxis, int highAxis) const;
+  std::uint16_t inputRegister(std::size_t lowAxis, std::size_t highAxis) const;
 
   std::array<Axis, kAxisCount> axes_;
   BoardDiagnostics& diagnostics_;
-  std::uint8_t selection_ = 0;                // axis mask of the last command
+  std::uint16_t selection_ = 0;               // WR0 axis bits of the last command
   std::uint16_t outputs_ = 0;                 // WR4
   std::uint16_t interpolationMode_ = 0;       // WR5
   std::uint16_t dataLow_ = 0, dataHigh_ = 0;  // WR6, WR7
@@ -91,10 +101,10 @@ class Chip {
   bool decelerationValid_ = true;  // interpolation deceleration (0x3B / 0x3C)
   std::array<std::unique_ptr<Motion>, kAxisCount> motions_;  // by main axis
   std::array<bool, kAxisCount> held_{};
-  std::array<int, kAxisCount> pendingDrive_{};  // drive command waiting for release; 0: none
-  std::array<int, kAxisCount> jogDirection_{};  // of the axis's jog drive; 0: none
-  std::array<int, kAxisCount> jogWanted_{};     // the direction the jog inputs last asked for
-  std::array<bool, kAxisCount> jogStartDue_{};  // a jog input became active: start when idle
+  std::array<unsigned, kAxisCount> pendingDrive_{};  // drive command waiting for release; 0: none
+  std::array<int, kAxisCount> jogDirection_{};       // of the axis's jog drive; 0: none
+  std::array<int, kAxisCount> jogWanted_{};          // the direction the jog inputs last asked for
+  std::array<bool, kAxisCount> jogStartDue_{};       // a jog input became active: start when idle
   std::array<std::int64_t, kAxisCount> handWheelSteps_{};
   SimTime now_{};
 };

@@ -7,77 +7,44 @@
 #include "chip.h"
 
 namespace m716::sim {
-namespace {
 
-namespace code {
-constexpr int kFixedPlus = 0x20;
-constexpr int kFixedMinus = 0x21;
-constexpr int kContinuousPlus = 0x22;
-constexpr int kContinuousMinus = 0x23;
-constexpr int kHold = 0x24;
-constexpr int kRelease = 0x25;
-constexpr int kDeceleratingStop = 0x26;
-constexpr int kImmediateStop = 0x27;
-constexpr int kLine2 = 0x30;
-constexpr int kLine3 = 0x31;
-constexpr int kArcClockwise = 0x32;
-constexpr int kArcCounterClockwise = 0x33;
-constexpr int kDecelerationValid = 0x3B;
-constexpr int kDecelerationInvalid = 0x3C;
-constexpr int kClearInterpolationInterrupt = 0x3D;
-}  // namespace code
-
-constexpr std::uint16_t kContinuousMode = 1u << 14;  // WR5
-constexpr int kManualDeceleration = 0;               // WR3 bits
-constexpr int kJogMode = 3;
-constexpr int kHandWheelMode = 4;
-
-bool bit(std::uint16_t word, int number) {
-  return (word >> number) & 1;
-}
-
-}  // namespace
-
-void Chip::motionCommand(int command) {
+void Chip::motionCommand(unsigned command) {
   switch (command) {
-    case code::kFixedPlus:
-    case code::kFixedMinus:
-    case code::kContinuousPlus:
-    case code::kContinuousMinus:
-      for (int index = 0; index < kAxisCount; ++index) {
-        if (!(selection_ & (1u << index))) continue;
+    case cmd::kFixedPlus:
+    case cmd::kFixedMinus:
+    case cmd::kContinuousPlus:
+    case cmd::kContinuousMinus:
+      forSelected([&](std::size_t index) {
         if (held_[index]) {
           pendingDrive_[index] = command;
         } else {
           startDrive(index, command);
         }
-      }
+      });
       break;
-    case code::kHold:
-      for (int index = 0; index < kAxisCount; ++index) {
-        if (selection_ & (1u << index)) held_[index] = true;
-      }
+    case cmd::kHold:
+      forSelected([&](std::size_t index) { held_[index] = true; });
       break;
-    case code::kRelease:
+    case cmd::kRelease:
       release();
       break;
-    case code::kDeceleratingStop:
+    case cmd::kDeceleratingStop:
       stopSelected(StopKind::decelerate);
       break;
-    case code::kImmediateStop:
+    case cmd::kImmediateStop:
       stopSelected(StopKind::immediate);
       break;
-    case code::kLine2:
-    case code::kLine3:
-    case code::kArcClockwise:
-    case code::kArcCounterClockwise:
+    case cmd::kLine2:
+    case cmd::kLine3:
+    case cmd::kArcClockwise:
+    case cmd::kArcCounterClockwise:
       startInterpolation(command);
       break;
-    case code::kDecelerationValid:
-    case code::kDecelerationInvalid:
-      decelerationValid_ = command == code::kDecelerationValid;
+    case cmd::kDecelerationValid:
+    case cmd::kDecelerationInvalid:
+      decelerationValid_ = command == cmd::kDecelerationValid;
       break;
-    case code::kClearInterpolationInterrupt:
+    case cmd::kClearInterpolationInterrupt:
       interpolationInterrupt_ = false;
       break;
     default:
@@ -92,22 +59,22 @@ Motion* Chip::motionOf(const Axis& axis) const {
   return nullptr;
 }
 
-void Chip::startDrive(int index, int command) {
+void Chip::startDrive(std::size_t index, unsigned command) {
   Axis& axis = axes_[index];
   if (motionOf(axis) != nullptr) return;  // a driving axis takes no new drive
-  const bool fixed = command == code::kFixedPlus || command == code::kFixedMinus;
-  const int direction = command == code::kFixedPlus || command == code::kContinuousPlus ? 1 : -1;
+  const bool fixed = command == cmd::kFixedPlus || command == cmd::kFixedMinus;
+  const int direction = command == cmd::kFixedPlus || command == cmd::kContinuousPlus ? 1 : -1;
   const double pulses = fixed ? static_cast<double>(std::llabs(axis.registers().pulses)) : kForever;
   Deceleration deceleration;
-  if (bit(axis.modes().wr3, kManualDeceleration)) {
+  if (anySet(axis.modes().wr3, wr3::kManualDeceleration)) {
     deceleration = {Deceleration::Mode::atDistance, double(axis.registers().decelerationPoint)};
   }
   jogDirection_[index] = 0;
   startMotion(index, {&axis}, {axisPath(direction, pulses), deceleration});
 }
 
-void Chip::startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment segment) {
-  for (int index = 0; index < kAxisCount; ++index) {
+void Chip::startMotion(std::size_t mainAxis, std::vector<Axis*> axes, Motion::Segment segment) {
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
     if (std::find(axes.begin(), axes.end(), &axes_[index]) != axes.end()) {
       ++diagnostics_.driveStarts[index];
     }
@@ -120,25 +87,23 @@ void Chip::startMotion(int mainAxis, std::vector<Axis*> axes, Motion::Segment se
 }
 
 void Chip::release() {
-  std::array<int, kAxisCount> starting{};
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (!(selection_ & (1u << index))) continue;
+  std::array<unsigned, kAxisCount> starting{};
+  forSelected([&](std::size_t index) {
     held_[index] = false;
     axes_[index].clearEndStatus();
     starting[index] = std::exchange(pendingDrive_[index], 0);
-  }
+  });
   // All at the same instant: the chip's time does not move between them.
-  for (int index = 0; index < kAxisCount; ++index) {
+  for (std::size_t index = 0; index < kAxisCount; ++index) {
     if (starting[index] != 0) startDrive(index, starting[index]);
   }
 }
 
 void Chip::stopSelected(StopKind kind) {
-  for (int index = 0; index < kAxisCount; ++index) {
-    if (!(selection_ & (1u << index))) continue;
+  forSelected([&](std::size_t index) {
     pendingDrive_[index] = 0;
     if (Motion* motion = motionOf(axes_[index])) motion->stop(kind);
-  }
+  });
 }
 
 Motion* Chip::interpolation() const {
@@ -149,38 +114,41 @@ Motion* Chip::interpolation() const {
 }
 
 bool Chip::continuousInterpolation() const {
-  return (interpolationMode_ & kContinuousMode) && interpolation() != nullptr;
+  return anySet(interpolationMode_, wr5::kContinuous) && interpolation() != nullptr;
 }
 
-Motion::Segment Chip::interpolationSegment(int command, const std::array<int, kMaxPathAxes>& axes,
-                                           int count) const {
+Motion::Segment Chip::interpolationSegment(unsigned command,
+                                           const std::array<std::size_t, kMaxPathAxes>& axes,
+                                           std::size_t count) const {
   std::unique_ptr<Path> path;
   const Axis& first = axes_[axes[0]];
   const Axis& second = axes_[axes[1]];
-  if (command == code::kLine2 || command == code::kLine3) {
+  if (command == cmd::kLine2 || command == cmd::kLine3) {
     Offsets finish{};
-    for (int slot = 0; slot < count; ++slot) finish[slot] = axes_[axes[slot]].registers().pulses;
+    for (std::size_t slot = 0; slot < count; ++slot)
+      finish[slot] = axes_[axes[slot]].registers().pulses;
     path = linePath(finish, count);
   } else {
     path = arcPath(first.registers().center, second.registers().center, first.registers().pulses,
-                   second.registers().pulses, command == code::kArcClockwise);
+                   second.registers().pulses, command == cmd::kArcClockwise);
   }
   Deceleration deceleration;
   if (!decelerationValid_) {
     deceleration.mode = Deceleration::Mode::never;
-  } else if (bit(first.modes().wr3, kManualDeceleration)) {
+  } else if (anySet(first.modes().wr3, wr3::kManualDeceleration)) {
     deceleration = {Deceleration::Mode::atDistance,
                     path->positionAtSteps(first.registers().decelerationPoint)};
   }
   return {std::move(path), deceleration};
 }
 
-void Chip::startInterpolation(int command) {
-  const int count = command == code::kLine3 ? 3 : 2;
-  const std::array<int, kMaxPathAxes> axes = {interpolationMode_ & 3, (interpolationMode_ >> 2) & 3,
-                                              (interpolationMode_ >> 4) & 3};
+void Chip::startInterpolation(unsigned command) {
+  const std::size_t count = command == cmd::kLine3 ? 3 : 2;
+  const std::array<std::size_t, kMaxPathAxes> axes = {field(interpolationMode_, wr5::kFirstAxis),
+                                                      field(interpolationMode_, wr5::kSecondAxis),
+                                                      field(interpolationMode_, wr5::kThirdAxis)};
   Motion::Segment segment = interpolationSegment(command, axes, count);
-  const bool continuous = interpolationMode_ & kContinuousMode;
+  const bool continuous = anySet(interpolationMode_, wr5::kContinuous);
   if (Motion* running = interpolation()) {
     // Continuous mode: the next segment, taken over where the current one ends.
     if (continuous && !running->segmentPending() && !running->stopping()) {
@@ -189,7 +157,7 @@ void Chip::startInterpolation(int command) {
     return;
   }
   std::vector<Axis*> moved;
-  for (int slot = 0; slot < count; ++slot) {
+  for (std::size_t slot = 0; slot < count; ++slot) {
     Axis& axis = axes_[axes[slot]];
     if (motionOf(axis) != nullptr || std::find(moved.begin(), moved.end(), &axis) != moved.end()) {
       return;
@@ -201,14 +169,14 @@ void Chip::startInterpolation(int command) {
 }
 
 void Chip::settle() {
-  for (int slot = 0; slot < kAxisCount; ++slot) {
+  for (std::size_t slot = 0; slot < kAxisCount; ++slot) {
     if (motions_[slot]) handle(slot, motions_[slot]->advanceTo(now_));
   }
-  for (int index = 0; index < kAxisCount; ++index) updateJog(index);
+  for (std::size_t index = 0; index < kAxisCount; ++index) updateJog(index);
 }
 
-void Chip::handle(int slot, Motion::Outcome outcome) {
-  if (outcome == Motion::Outcome::segmentStarted && (interpolationMode_ & kContinuousMode)) {
+void Chip::handle(std::size_t slot, Motion::Outcome outcome) {
+  if (outcome == Motion::Outcome::segmentStarted && anySet(interpolationMode_, wr5::kContinuous)) {
     interpolationInterrupt_ = true;
   }
   if (outcome != Motion::Outcome::finished) return;
@@ -223,9 +191,9 @@ void Chip::handle(int slot, Motion::Outcome outcome) {
 // A jog input becoming active starts a drive (once the axis is free); the input going inactive,
 // or the other one taking over, stops it decelerating. A jog drive that something else
 // stopped, a limit say, starts again only when an input becomes active anew.
-void Chip::updateJog(int index) {
+void Chip::updateJog(std::size_t index) {
   Axis& axis = axes_[index];
-  if (!bit(axis.modes().wr3, kJogMode)) {
+  if (!anySet(axis.modes().wr3, wr3::kJogMode)) {
     jogWanted_[index] = 0;
     jogStartDue_[index] = false;
     return;
@@ -243,13 +211,13 @@ void Chip::updateJog(int index) {
   }
   if (jogStartDue_[index] && motionOf(axis) == nullptr) {
     jogStartDue_[index] = false;
-    startDrive(index, wanted > 0 ? code::kContinuousPlus : code::kContinuousMinus);
+    startDrive(index, wanted > 0 ? cmd::kContinuousPlus : cmd::kContinuousMinus);
     if (motions_[index]) jogDirection_[index] = wanted;
   }
 }
 
-void Chip::serviceHandWheel(int index) {
-  if (!bit(axes_[index].modes().wr3, kHandWheelMode)) {
+void Chip::serviceHandWheel(std::size_t index) {
+  if (!anySet(axes_[index].modes().wr3, wr3::kHandWheelMode)) {
     handWheelSteps_[index] = 0;
     return;
   }
@@ -257,27 +225,27 @@ void Chip::serviceHandWheel(int index) {
   while (handWheelSteps_[index] != 0 && motionOf(axes_[index]) == nullptr) {
     const int direction = handWheelSteps_[index] > 0 ? 1 : -1;
     handWheelSteps_[index] -= direction;
-    startDrive(index, direction > 0 ? code::kFixedPlus : code::kFixedMinus);
+    startDrive(index, direction > 0 ? cmd::kFixedPlus : cmd::kFixedMinus);
   }
 }
 
-void Chip::forceInput(int index, Input input, int state) {
+void Chip::forceInput(std::size_t index, Input input, int state) {
   axes_[index].forceInput(input, state);
   settle();
 }
 
 void Chip::forceEmergency(int state) {
-  for (Axis& axis : axes_) axis.setEmergency(state == 1);
+  for (Axis& axis : axes_) axis.setEmergency(state == M716SIM_STATE_ACTIVE);
   settle();
 }
 
-void Chip::turnHandWheel(int index, std::int64_t steps) {
-  if (!bit(axes_[index].modes().wr3, kHandWheelMode)) return;
+void Chip::turnHandWheel(std::size_t index, std::int64_t steps) {
+  if (!anySet(axes_[index].modes().wr3, wr3::kHandWheelMode)) return;
   handWheelSteps_[index] += steps;
   serviceHandWheel(index);
 }
 
-void Chip::placeCarriage(int index, std::int32_t position) {
+void Chip::placeCarriage(std::size_t index, std::int32_t position) {
   axes_[index].carriage().placeAt(position);
   settle();
 }

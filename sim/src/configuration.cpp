@@ -62,7 +62,8 @@ AxisMechanics readAxis(const std::string& boardPath, const char* axisKey) {
 BoardConfiguration readBoard(std::uint16_t base) {
   BoardConfiguration board{.base = base};
   std::string path = boardKeyPath(base);
-  for (int axis = 0; axis < kAxisCount; ++axis) board.axes[axis] = readAxis(path, kAxisKeys[axis]);
+  for (std::size_t axis = 0; axis < kAxisCount; ++axis)
+    board.axes[axis] = readAxis(path, kAxisKeys[axis]);
   return board;
 }
 

@@ -19,7 +19,7 @@
 
 namespace m716::sim {
 
-inline constexpr int kAxisCount = 4;
+inline constexpr std::size_t kAxisCount = 4;
 inline constexpr const char* kSimulatorKey = "Software\\M716Simulator";
 inline constexpr std::uint16_t kDefaultBoardBase = 0x300;
 
@@ -52,7 +52,7 @@ std::string boardKeyPath(std::uint16_t base);
 // takes instead of StartPosition (a machine does not move when its software restarts).
 struct CarriagePosition {
   std::uint16_t base;
-  int axis;
+  std::size_t axis;
   std::int32_t position;
 };
 void saveCarriagePositions(const std::vector<CarriagePosition>& positions);

@@ -9,13 +9,12 @@
 namespace {
 
 using m716::sim::Board;
+using m716::sim::Chip;
 using m716::sim::Input;
 using m716::sim::Simulator;
 
-constexpr std::uint32_t kEmergencyInput = 10;
-
 // The index of the axis a mask names: X = 1, Y = 2, Z = 4, U = 8.
-std::optional<int> axisIndex(std::uint32_t mask) {
+std::optional<std::size_t> axisIndex(std::uint32_t mask) {
   switch (mask) {
     case 1:
       return 0;
@@ -28,15 +27,6 @@ std::optional<int> axisIndex(std::uint32_t mask) {
     default:
       return std::nullopt;
   }
-}
-
-// Runs `action(Board&, axis index)` on the axis; `absent` without such a board or axis.
-template <class Result, class Action>
-Result onAxis(std::uint32_t base, std::uint32_t axis, Result absent, Action action) {
-  std::optional<int> index = axisIndex(axis);
-  if (!index) return absent;
-  return Simulator::instance().onBoard(base, absent,
-                                       [&](Board& board) { return action(board, *index); });
 }
 
 template <class Result, class Call>
@@ -56,11 +46,33 @@ void guarded(Call call) noexcept {
   }
 }
 
+// Answers `action(Board&)` for the board at `base`; `absent` without such a board.
+template <class Result, class Action>
+Result onBoard(std::uint32_t base, Result absent, Action action) noexcept {
+  return guarded(absent, [&] { return Simulator::instance().onBoard(base, absent, action); });
+}
+
+// Answers `action(Board&, axis index)` for the axis; `absent` without such a board or axis.
+template <class Result, class Action>
+Result onAxis(std::uint32_t base, std::uint32_t axis, Result absent, Action action) noexcept {
+  std::optional<std::size_t> index = axisIndex(axis);
+  if (!index) return absent;
+  return onBoard(base, absent, [&](Board& board) { return action(board, *index); });
+}
+
+// Runs `action(Chip&, axis index)` on the axis, when there is such a board and axis.
+template <class Action>
+void actOnAxis(std::uint32_t base, std::uint32_t axis, Action action) noexcept {
+  onAxis(base, axis, 0, [&](Board& board, std::size_t index) {
+    action(board.chip(), index);
+    return 0;
+  });
+}
+
 }  // namespace
 
 uint32_t M716SimBoardPresent(uint32_t base) {
-  return guarded(
-      0u, [&] { return Simulator::instance().onBoard(base, 0u, [](Board&) { return 1u; }); });
+  return onBoard(base, 0u, [](Board&) { return 1u; });
 }
 
 void M716SimSetSpeedFactor(double factor) {
@@ -80,59 +92,41 @@ double M716SimTime(void) {
 }
 
 void M716SimForceInput(uint32_t base, uint32_t axis, uint32_t input, int32_t state) {
-  guarded([&] {
-    if (input == kEmergencyInput) {
-      Simulator::instance().onBoard(base, 0, [&](Board& board) {
-        board.chip().forceEmergency(state);
-        return 0;
-      });
-    } else if (input < kEmergencyInput) {
-      onAxis(base, axis, 0, [&](Board& board, int index) {
-        board.chip().forceInput(index, static_cast<Input>(input), state);
-        return 0;
-      });
-    }
-  });
+  if (input == M716SIM_INPUT_EMERGENCY_STOP) {
+    onBoard(base, 0, [&](Board& board) {
+      board.chip().forceEmergency(state);
+      return 0;
+    });
+  } else if (input < M716SIM_INPUT_EMERGENCY_STOP) {
+    actOnAxis(base, axis, [&](Chip& chip, std::size_t index) {
+      chip.forceInput(index, static_cast<Input>(input), state);
+    });
+  }
 }
 
 void M716SimHandWheel(uint32_t base, uint32_t axis, int32_t steps) {
-  guarded([&] {
-    onAxis(base, axis, 0, [&](Board& board, int index) {
-      board.chip().turnHandWheel(index, steps);
-      return 0;
-    });
-  });
+  actOnAxis(base, axis, [&](Chip& chip, std::size_t index) { chip.turnHandWheel(index, steps); });
 }
 
 int32_t M716SimMachinePosition(uint32_t base, uint32_t axis) {
-  return guarded(0, [&] {
-    return onAxis(base, axis, 0, [](Board& board, int index) {
-      return board.chip().axis(index).carriage().position();
-    });
+  return onAxis(base, axis, 0, [](Board& board, std::size_t index) {
+    return board.chip().axis(index).carriage().position();
   });
 }
 
 void M716SimSetMachinePosition(uint32_t base, uint32_t axis, int32_t position) {
-  guarded([&] {
-    onAxis(base, axis, 0, [&](Board& board, int index) {
-      board.chip().placeCarriage(index, position);
-      return 0;
-    });
-  });
+  actOnAxis(base, axis,
+            [&](Chip& chip, std::size_t index) { chip.placeCarriage(index, position); });
 }
 
 uint32_t M716SimDriveStarts(uint32_t base, uint32_t axis) {
-  return guarded(0u, [&] {
-    return onAxis(base, axis, 0u,
-                  [](Board& board, int index) { return board.diagnostics().driveStarts[index]; });
+  return onAxis(base, axis, 0u, [](Board& board, std::size_t index) {
+    return board.diagnostics().driveStarts[index];
   });
 }
 
 uint32_t M716SimClampedLoads(uint32_t base) {
-  return guarded(0u, [&] {
-    return Simulator::instance().onBoard(
-        base, 0u, [](Board& board) { return board.diagnostics().clampedLoads; });
-  });
+  return onBoard(base, 0u, [](Board& board) { return board.diagnostics().clampedLoads; });
 }
 
 void M716SimReload(void) {

@@ -1,27 +1,48 @@
 #include "eeprom.h"
 
+#include "registers.h"
+
 namespace m716::sim {
 namespace {
 
 constexpr int kInstructionBits = 8;  // two opcode bits and six address bits
 constexpr int kDataBits = 16;
-constexpr std::uint16_t kErased = 0xFFFF;
+
+// The instruction bits after the start bit: the opcode above the address. Extended instructions
+// tell themselves apart by the address's two top bits.
+namespace instruction {
+constexpr unsigned kOpcode = 0xC0;
+constexpr unsigned kAddress = 0x3F;
+constexpr unsigned kExtendedCode = 0x30;
+}  // namespace instruction
 
 namespace opcode {
-constexpr int kExtended = 0b00;  // EWEN, EWDS, ERAL, WRAL by the address's two top bits
-constexpr int kWrite = 0b01;
-constexpr int kRead = 0b10;
-constexpr int kErase = 0b11;
+constexpr unsigned kExtended = 0b00;  // EWEN, EWDS, ERAL, WRAL by the address's two top bits
+constexpr unsigned kWrite = 0b01;
+constexpr unsigned kRead = 0b10;
+constexpr unsigned kErase = 0b11;
 }  // namespace opcode
 
 namespace extended {
-constexpr int kDisable = 0b00;
-constexpr int kWriteAll = 0b01;
-constexpr int kEraseAll = 0b10;
-constexpr int kEnable = 0b11;
+constexpr unsigned kDisable = 0b00;
+constexpr unsigned kWriteAll = 0b01;
+constexpr unsigned kEraseAll = 0b10;
+constexpr unsigned kEnable = 0b11;
 }  // namespace extended
 
 }  // namespace
+
+std::size_t Eeprom::address() const {
+  return field(instruction_, instruction::kAddress);
+}
+
+unsigned Eeprom::opcode() const {
+  return field(instruction_, instruction::kOpcode);
+}
+
+unsigned Eeprom::extendedCode() const {
+  return field(instruction_, instruction::kExtendedCode);
+}
 
 void Eeprom::setLines(Lines lines) {
   const Lines before = lines_;
@@ -81,21 +102,20 @@ void Eeprom::risingEdge(bool dataIn) {
 void Eeprom::decodeInstruction() {
   bitCount_ = 0;
   data_ = 0;
-  const int extendedCode = address() >> 4;
   if (opcode() == opcode::kRead) {
     phase_ = Phase::reading;
     readAddress_ = address();
     data_ = words_[readAddress_];
     dataOut_ = false;  // the dummy bit
   } else if (opcode() == opcode::kWrite ||
-             (opcode() == opcode::kExtended && extendedCode == extended::kWriteAll)) {
+             (opcode() == opcode::kExtended && extendedCode() == extended::kWriteAll)) {
     phase_ = Phase::data;
   } else {
     phase_ = Phase::complete;
-    if (opcode() == opcode::kExtended && extendedCode == extended::kEnable) {
+    if (opcode() == opcode::kExtended && extendedCode() == extended::kEnable) {
       programmingEnabled_ = true;
     }
-    if (opcode() == opcode::kExtended && extendedCode == extended::kDisable) {
+    if (opcode() == opcode::kExtended && extendedCode() == extended::kDisable) {
       programmingEnabled_ = false;
     }
   }
@@ -117,9 +137,9 @@ void Eeprom::program() {
       words_[address()] = kErased;
       break;
     case opcode::kExtended:
-      if ((address() >> 4) == extended::kWriteAll) {
+      if (extendedCode() == extended::kWriteAll) {
         words_.fill(word);
-      } else if ((address() >> 4) == extended::kEraseAll) {
+      } else if (extendedCode() == extended::kEraseAll) {
         words_.fill(kErased);
       } else {
         return;  // EWEN and EWDS take no programming cycle

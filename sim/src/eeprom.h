@@ -26,13 +26,15 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 
 namespace m716::sim {
 
 class Eeprom {
  public:
-  static constexpr int kWordCount = 64;
+  static constexpr std::size_t kWordCount = 64;
+  static constexpr std::uint16_t kErased = 0xFFFF;  // what an erased word reads
   static constexpr std::chrono::milliseconds kWriteCycle{5};
   using Words = std::array<std::uint16_t, kWordCount>;
 
@@ -59,8 +61,9 @@ class Eeprom {
   void finishInstruction();  // chip select dropped
   void program();
   bool busy() const { return Steady::now() < busyUntil_; }
-  int address() const { return instruction_ & 0x3F; }
-  int opcode() const { return (instruction_ >> 6) & 0x3; }
+  std::size_t address() const;
+  unsigned opcode() const;
+  unsigned extendedCode() const;  // of an extended instruction
 
   Words words_;
   Lines lines_;
@@ -68,7 +71,7 @@ class Eeprom {
   unsigned instruction_ = 0;  // opcode and address bits
   unsigned data_ = 0;         // data bits shifted in, or the word being shifted out
   int bitCount_ = 0;
-  int readAddress_ = 0;
+  std::size_t readAddress_ = 0;
   bool dataOut_ = true;
   bool programmingEnabled_ = false;
   bool changed_ = false;

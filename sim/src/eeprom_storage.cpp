@@ -16,7 +16,7 @@ constexpr const char* kValueName = "EEPROM";
 
 Eeprom::Words parseEepromWords(const std::string& text) {
   Eeprom::Words words;
-  words.fill(0xFFFF);
+  words.fill(Eeprom::kErased);
   std::istringstream stream(text);
   std::string token;
   for (std::uint16_t& word : words) {

@@ -6,15 +6,15 @@
 namespace m716::sim {
 namespace {
 
-// RR1 bits 2..7 for a phase of the profile.
+// The RR1 phase bits for a phase of the profile.
 std::uint16_t phaseBits(const Phase* phase) {
   if (phase == nullptr) return 0;
-  std::uint16_t bits = phase->ramp == Ramp::up     ? 1u << 2
-                       : phase->ramp == Ramp::down ? 1u << 4
-                                                   : 1u << 3;
-  if (phase->curve == CurvePart::rising) bits |= 1u << 5;
-  if (phase->curve == CurvePart::steady) bits |= 1u << 6;
-  if (phase->curve == CurvePart::falling) bits |= 1u << 7;
+  std::uint16_t bits = phase->ramp == Ramp::up     ? rr1::kAccelerating
+                       : phase->ramp == Ramp::down ? rr1::kDecelerating
+                                                   : rr1::kConstantSpeed;
+  if (phase->curve == CurvePart::rising) bits |= rr1::kAccelerationRising;
+  if (phase->curve == CurvePart::steady) bits |= rr1::kAccelerationSteady;
+  if (phase->curve == CurvePart::falling) bits |= rr1::kAccelerationFalling;
   return bits;
 }
 
@@ -102,8 +102,8 @@ void Motion::moveAxes(double position) {
 void Motion::latchPhaseFactors(const Phase* phase) {
   const std::optional<Ramp> ramp = phase ? std::optional(phase->ramp) : std::nullopt;
   std::uint16_t bits = 0;
-  if (ramp_ == Ramp::up && ramp != Ramp::up) bits |= factor::kAccelerationEnded;
-  if (ramp == Ramp::down && ramp_ != Ramp::down) bits |= factor::kDecelerationStarted;
+  if (ramp_ == Ramp::up && ramp != Ramp::up) bits |= rr3::kAccelerationEnded;
+  if (ramp == Ramp::down && ramp_ != Ramp::down) bits |= rr3::kDecelerationStarted;
   ramp_ = ramp;
   if (bits != 0) {
     for (Axis* axis : axes_) axis->raiseFactors(bits);
@@ -114,7 +114,7 @@ void Motion::showMotion(const Kinematics& state, const Phase* phase) {
   const std::uint16_t bits = phaseBits(phase);
   for (std::size_t slot = 0; slot < axes_.size(); ++slot) {
     // The main axis shows the path's (vector) speed, the others their part of it.
-    double share = slot == 0 ? 1 : path_->speedShare(static_cast<int>(slot), position_);
+    double share = slot == 0 ? 1 : path_->speedShare(slot, position_);
     axes_[slot]->showMotion(state, share, bits);
   }
 }
@@ -122,7 +122,7 @@ void Motion::showMotion(const Kinematics& state, const Phase* phase) {
 void Motion::applyStops(double speed) {
   StopKind kind = StopKind::none;
   for (std::size_t slot = 0; slot < axes_.size(); ++slot) {
-    const int direction = path_->direction(static_cast<int>(slot), position_);
+    const int direction = path_->direction(slot, position_);
     const StopCause cause = axes_[slot]->stopCause(direction);
     endStatus_[slot] |= cause.endStatus;
     kind = std::max(kind, cause.kind);
@@ -174,7 +174,7 @@ SimTime Motion::nextEventTime() const {
     boundaries_.clear();
     axes_[slot]->appendBoundaries(offsets_[slot], boundaries_);
     for (std::int64_t boundary : boundaries_) {
-      double at = path_->reach(static_cast<int>(slot), boundary, position_);
+      double at = path_->reach(slot, boundary, position_);
       if (at < kForever) next = std::min(next, profile_.timeToReach(at - base_));
     }
   }

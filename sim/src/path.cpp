@@ -41,19 +41,19 @@ class AxisPath final : public Path {
  public:
   AxisPath(int direction, double pulses) : direction_(direction), pulses_(pulses) {}
 
-  int axisCount() const override { return 1; }
+  std::size_t axisCount() const override { return 1; }
   double length() const override { return pulses_; }
   Offsets offsetsAt(double position) const override {
     double done = position >= pulses_ ? pulses_ : std::floor(position + 1e-9);
     return {direction_ * static_cast<std::int64_t>(done), 0, 0};
   }
-  double reach(int, std::int64_t boundary, double from) const override {
+  double reach(std::size_t, std::int64_t boundary, double from) const override {
     // Moving up the k-th pulse takes the offset from k - 1 to k; moving down, from 1 - k to -k.
     double at = static_cast<double>(direction_ > 0 ? boundary : 1 - boundary);
     return at > from && at <= pulses_ ? at : kForever;
   }
-  int direction(int, double) const override { return direction_; }
-  double speedShare(int, double) const override { return 1; }
+  int direction(std::size_t, double) const override { return direction_; }
+  double speedShare(std::size_t, double) const override { return 1; }
   double stepsAt(double position) const override { return position; }
   double positionAtSteps(double steps) const override { return steps; }
 
@@ -64,9 +64,9 @@ class AxisPath final : public Path {
 
 class LinePath final : public Path {
  public:
-  LinePath(const Offsets& finish, int axisCount) : finish_(finish), axisCount_(axisCount) {
+  LinePath(const Offsets& finish, std::size_t axisCount) : finish_(finish), axisCount_(axisCount) {
     double squares = 0;
-    for (int slot = 0; slot < axisCount_; ++slot) {
+    for (std::size_t slot = 0; slot < axisCount_; ++slot) {
       double d = static_cast<double>(finish_[slot]);
       squares += d * d;
       longest_ = std::max(longest_, std::abs(d));
@@ -74,21 +74,22 @@ class LinePath final : public Path {
     length_ = std::sqrt(squares);
   }
 
-  int axisCount() const override { return axisCount_; }
+  std::size_t axisCount() const override { return axisCount_; }
   double length() const override { return length_; }
   Offsets offsetsAt(double position) const override {
     if (position >= length_) return finish_;
     Offsets offsets{};
-    for (int slot = 0; slot < axisCount_; ++slot) offsets[slot] = nearest(share(slot) * position);
+    for (std::size_t slot = 0; slot < axisCount_; ++slot)
+      offsets[slot] = nearest(share(slot) * position);
     return offsets;
   }
-  double reach(int slot, std::int64_t boundary, double from) const override {
+  double reach(std::size_t slot, std::int64_t boundary, double from) const override {
     if (finish_[slot] == 0) return kForever;
     double at = (static_cast<double>(boundary) - 0.5) / share(slot);
     return at > from && at <= length_ ? at : kForever;
   }
-  int direction(int slot, double) const override { return sign(double(finish_[slot])); }
-  double speedShare(int slot, double) const override { return std::abs(share(slot)); }
+  int direction(std::size_t slot, double) const override { return sign(double(finish_[slot])); }
+  double speedShare(std::size_t slot, double) const override { return std::abs(share(slot)); }
   double stepsAt(double position) const override {
     return length_ > 0 ? position * longest_ / length_ : 0;
   }
@@ -97,10 +98,10 @@ class LinePath final : public Path {
   }
 
  private:
-  double share(int slot) const { return static_cast<double>(finish_[slot]) / length_; }
+  double share(std::size_t slot) const { return static_cast<double>(finish_[slot]) / length_; }
 
   Offsets finish_;
-  int axisCount_;
+  std::size_t axisCount_;
   double length_ = 0;
   double longest_ = 0;
 };
@@ -122,7 +123,7 @@ class ArcPath final : public Path {
     length_ = radius_ * sweep;
   }
 
-  int axisCount() const override { return 2; }
+  std::size_t axisCount() const override { return 2; }
   double length() const override { return length_; }
   Offsets offsetsAt(double position) const override {
     if (position >= length_) return finish_;
@@ -130,7 +131,7 @@ class ArcPath final : public Path {
     return {nearest(center_[0] + radius_ * std::cos(angle)),
             nearest(center_[1] + radius_ * std::sin(angle)), 0};
   }
-  double reach(int slot, std::int64_t boundary, double from) const override {
+  double reach(std::size_t slot, std::int64_t boundary, double from) const override {
     double level = (static_cast<double>(boundary) - 0.5 - center_[slot]) / radius_;
     if (!(std::abs(level) <= 1)) return kForever;
     // The angles at which the coordinate (cosine for the first axis, sine for the second)
@@ -145,12 +146,12 @@ class ArcPath final : public Path {
     }
     return best <= length_ ? best : kForever;
   }
-  int direction(int slot, double position) const override {
+  int direction(std::size_t slot, double position) const override {
     double angle = angleAt(position);
     double rate = slot == 0 ? -std::sin(angle) : std::cos(angle);
     return sign(turn_ * rate);
   }
-  double speedShare(int slot, double position) const override {
+  double speedShare(std::size_t slot, double position) const override {
     double angle = angleAt(position);
     return std::abs(slot == 0 ? std::sin(angle) : std::cos(angle));
   }
@@ -193,7 +194,7 @@ std::unique_ptr<Path> axisPath(int direction, double pulses) {
   return std::make_unique<AxisPath>(direction, pulses);
 }
 
-std::unique_ptr<Path> linePath(const Offsets& finish, int axisCount) {
+std::unique_ptr<Path> linePath(const Offsets& finish, std::size_t axisCount) {
   return std::make_unique<LinePath>(finish, axisCount);
 }
 

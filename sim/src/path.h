@@ -11,29 +11,30 @@
 // Concurrency: immutable after construction.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
 namespace m716::sim {
 
-inline constexpr int kMaxPathAxes = 3;
+inline constexpr std::size_t kMaxPathAxes = 3;
 using Offsets = std::array<std::int64_t, kMaxPathAxes>;
 
 class Path {
  public:
   virtual ~Path() = default;
 
-  virtual int axisCount() const = 0;
+  virtual std::size_t axisCount() const = 0;
   // Path length in pulses; kForever for a continuous drive.
   virtual double length() const = 0;
   virtual Offsets offsetsAt(double position) const = 0;
   // The first position after `from` at which axis `slot`'s offset moves between boundary - 1
   // and boundary (either way); kForever if it does not before the end.
-  virtual double reach(int slot, std::int64_t boundary, double from) const = 0;
+  virtual double reach(std::size_t slot, std::int64_t boundary, double from) const = 0;
   // Which way axis `slot` moves at `position`: 1, -1, or 0 while it stands still.
-  virtual int direction(int slot, double position) const = 0;
+  virtual int direction(std::size_t slot, double position) const = 0;
   // The axis's share of the path speed at `position`.
-  virtual double speedShare(int slot, double position) const = 0;
+  virtual double speedShare(std::size_t slot, double position) const = 0;
   virtual double stepsAt(double position) const = 0;
   virtual double positionAtSteps(double steps) const = 0;
 };
@@ -41,7 +42,7 @@ class Path {
 // One axis moving `pulses` (kForever: until stopped) in `direction` (1 or -1).
 std::unique_ptr<Path> axisPath(int direction, double pulses);
 // A straight line to `finish` through two or three axes.
-std::unique_ptr<Path> linePath(const Offsets& finish, int axisCount);
+std::unique_ptr<Path> linePath(const Offsets& finish, std::size_t axisCount);
 // An arc on two axes around `center` to `finish` (both relative to the start); a finish equal
 // to the start makes a full circle.
 std::unique_ptr<Path> arcPath(std::int64_t center1, std::int64_t center2, std::int64_t finish1,

@@ -139,10 +139,11 @@ void SpeedProfile::integrate() {
   }
 }
 
-int SpeedProfile::phaseIndexAt(double time) const {
+std::size_t SpeedProfile::phaseIndexAt(double time) const {
   auto later = std::upper_bound(starts_.begin() + 1, starts_.end(), time,
                                 [](double t, const Start& start) { return t < start.time; });
-  return static_cast<int>(later - starts_.begin()) - 1;
+  // The search starts past the first start, so `later` lies beyond begin().
+  return static_cast<std::size_t>(later - starts_.begin()) - 1;
 }
 
 Kinematics SpeedProfile::at(double time) const {
@@ -151,7 +152,7 @@ Kinematics SpeedProfile::at(double time) const {
     end.acceleration = 0;
     return end;
   }
-  const int index = phaseIndexAt(std::max(time, 0.0));
+  const std::size_t index = phaseIndexAt(std::max(time, 0.0));
   const Start& start = starts_[index];
   return advanced(start.state, phases_[index], std::max(time, 0.0) - start.time);
 }

@@ -7,6 +7,7 @@
 //
 // Concurrency: values, not synchronised.
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -60,7 +61,7 @@ class SpeedProfile {
     Kinematics state;
   };
   void integrate();
-  int phaseIndexAt(double time) const;
+  std::size_t phaseIndexAt(double time) const;
 
   std::vector<Phase> phases_;
   std::vector<Start> starts_{Start{0, {}}};  // one per phase, then the end

@@ -54,7 +54,7 @@ void Simulator::saveCarriagePositions() {
   {
     std::lock_guard lock(mutex_);
     for (auto& [base, board] : boards_)
-      for (int axis = 0; axis < kAxisCount; ++axis)
+      for (std::size_t axis = 0; axis < kAxisCount; ++axis)
         positions.push_back({base, axis, board->chip().axis(axis).carriage().position()});
   }
   m716::sim::saveCarriagePositions(positions);
@@ -93,7 +93,7 @@ std::uint16_t Simulator::read(std::uint32_t port) {
   catchUpLocked();
   std::uint32_t offset = 0;
   Board* board = boardAt(port, offset);
-  return board != nullptr ? board->read(offset) : 0xFFFF;
+  return board != nullptr ? board->read(offset) : kUndriven;
 }
 
 void Simulator::write(std::uint32_t port, std::uint16_t value) {

@@ -7,7 +7,6 @@ namespace {
 
 constexpr std::uint32_t kX = 1, kY = 2, kZ = 4;
 constexpr std::int16_t kStoppedByLimitPlus = 0x1000;  // RR1 bit 12
-constexpr std::uint32_t kLimitPlusInput = 4;          // M716SimForceInput's LMT+
 
 class DrivesTest : public OpenBoardTest {
  protected:
@@ -35,8 +34,7 @@ TEST_F(DrivesTest, AbsoluteRelativeAndMixedMovesEndOnTarget) {
 }
 
 TEST_F(DrivesTest, SCurveMovesEndOnTarget) {
-  ASSERT_EQ(M716MotAxisParaSet(0, kX | kZ, kX | kZ, 100, 8000, 8000, 100'000, 1'000'000),
-            M716_OK);
+  ASSERT_EQ(M716MotAxisParaSet(0, kX | kZ, kX | kZ, 100, 8000, 8000, 100'000, 1'000'000), M716_OK);
   ASSERT_EQ(M716MotPtp(0, kX | kZ, 0, 40'000, 0, -300, 0), M716_OK);  // Z too short for V
   ASSERT_TRUE(finishes(kX | kZ));
   EXPECT_EQ(logicalPosition(kX), 40'000);
@@ -154,12 +152,12 @@ TEST_F(DrivesTest, ALimitLogicChangeMakesTheLimitStopTheAxis) {
 TEST_F(DrivesTest, ALimitStopShowsInTheStatusAndTheEndStatusClears) {
   ASSERT_EQ(M716MotCmove(0, kY, 0), M716_OK);
   M716SimAdvance(0.05);
-  M716SimForceInput(kSimBase, kY, kLimitPlusInput, 1);
+  M716SimForceInput(kSimBase, kY, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_ACTIVE);
   ASSERT_TRUE(finishes(kY, 1));
   EXPECT_EQ(status(M716GetMotionState, kY) & 0xFF00, kStoppedByLimitPlus);
   EXPECT_EQ(status(M716GetMotionInput, kY) & 0x4, 0x4);
   EXPECT_EQ(status(M716GetError, kY), 1);
-  M716SimForceInput(kSimBase, kY, kLimitPlusInput, -1);
+  M716SimForceInput(kSimBase, kY, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_MECHANICS);
   ASSERT_EQ(M716MotClrErr(0, kY), M716_OK);
   EXPECT_EQ(status(M716GetMotionState, kY) & 0xFF00, 0);
   EXPECT_EQ(status(M716GetError, kY), 0);
@@ -167,7 +165,7 @@ TEST_F(DrivesTest, ALimitStopShowsInTheStatusAndTheEndStatusClears) {
 
 TEST_F(DrivesTest, InputsShowTheSimulatedSwitches) {
   const std::int16_t before = status(M716GetInput, kZ);
-  M716SimForceInput(kSimBase, kZ, 3, 1);  // the home input IN3
+  M716SimForceInput(kSimBase, kZ, M716SIM_INPUT_IN3, M716SIM_STATE_ACTIVE);
   EXPECT_EQ(status(M716GetInput, kZ) ^ before, 0x08);
   EXPECT_EQ(status(M716GetInput, kX), before);  // wired the same, untouched
 }

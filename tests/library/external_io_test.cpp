@@ -36,14 +36,13 @@ TEST_F(ExternalDriveTest, JogAndHandWheelModesSetTheirDriveBitAndRefuseMoves) {
 }
 
 TEST_F(ExternalDriveTest, AJogAxisDrivesWhileItsJogInputIsActive) {
-  constexpr std::uint32_t kJogPlus = 8;
   ASSERT_EQ(M716MotExtMode(0, 1, 1, 0), M716_OK);
   M716SimAdvance(0.1);
   EXPECT_EQ(M716SimMachinePosition(kSimBase, 1), 0);  // no input, no motion
 
-  M716SimForceInput(kSimBase, 1, kJogPlus, 1);
+  M716SimForceInput(kSimBase, 1, M716SIM_INPUT_JOG_PLUS, M716SIM_STATE_ACTIVE);
   ASSERT_TRUE(advanceUntil([] { return M716SimMachinePosition(kSimBase, 1) > 1000; }, 5));
-  M716SimForceInput(kSimBase, 1, kJogPlus, 0);
+  M716SimForceInput(kSimBase, 1, M716SIM_INPUT_JOG_PLUS, M716SIM_STATE_INACTIVE);
   ASSERT_TRUE(advanceUntil([] { return (status(M716GetDriverState, 1) & 1) == 0; }, 5));
   const std::int32_t stoppedAt = M716SimMachinePosition(kSimBase, 1);
   M716SimAdvance(1);
@@ -74,10 +73,11 @@ TEST_F(ExternalDriveTest, DigitalInputsGiveEachAxisItsByte) {
   std::uint8_t byte = 0;
   EXPECT_EQ(M716MotDI(0, 3, &byte), M716_ERR_AXIS_NUMBER);
   EXPECT_EQ(M716MotDI(16, 1, &byte), M716_ERR_BOARD_NUMBER);
-  M716SimForceInput(kSimBase, 4, 3, 1);  // Z's home input active (wired active low)
+  // Z's home input active (wired active low).
+  M716SimForceInput(kSimBase, 4, M716SIM_INPUT_IN3, M716SIM_STATE_ACTIVE);
   ASSERT_EQ(M716MotDI(0, 4, &byte), M716_OK);
   EXPECT_EQ(byte & 0x08, 0);
-  M716SimForceInput(kSimBase, 4, 3, 0);
+  M716SimForceInput(kSimBase, 4, M716SIM_INPUT_IN3, M716SIM_STATE_INACTIVE);
   ASSERT_EQ(M716MotDI(0, 4, &byte), M716_OK);
   EXPECT_EQ(byte & 0x08, 0x08);
 }

@@ -18,7 +18,6 @@ namespace {
 constexpr std::uint32_t kBase = 0x300;
 constexpr std::uint32_t kX = 1, kY = 2;
 constexpr std::uint32_t kHomeOffset = 0x309, kHomeType = 0x30B, kHomeP0Dir = 0x30C;
-constexpr int kLmtPlus = 4, kAlarm = 6;
 
 // Polls `done` until it holds or `seconds` of real time pass.
 bool eventually(const std::function<bool()>& done, double seconds = 30) {
@@ -127,8 +126,8 @@ TEST_F(HomeSearchTest, LimitsAndTheAlarmEndThePhaseWithTheirResult) {
   EXPECT_EQ(searchResult(kX), M716_ERR_HOME_LIMIT_PLUS);
 
   ASSERT_EQ(M716SetServoAlarm(0, kX, 1, 0), M716_OK);
-  M716SimForceInput(kBase, kX, kLmtPlus, 1);
-  M716SimForceInput(kBase, kX, kAlarm, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_ACTIVE);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_ALARM, M716SIM_STATE_ACTIVE);
   EXPECT_EQ(searchResult(kX), M716_ERR_HOME_ALARM);
 }
 

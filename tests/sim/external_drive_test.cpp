@@ -6,26 +6,25 @@
 namespace m716::test {
 namespace {
 
-constexpr std::uint32_t kJogPlus = 8, kJogMinus = 9, kInPosition = 7;
 constexpr std::uint16_t kJogMode = 1u << 3, kHandWheelMode = 1u << 4;
 
 using ExternalDriveTest = MotionTest;
 
 TEST_F(ExternalDriveTest, JogDrivesWhileItsInputIsActive) {
   setUpAxes(kX, {100, 1100, 10'000, 0, 0, kJogMode});
-  M716SimForceInput(kBase, kX, kJogPlus, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_PLUS, M716SIM_STATE_ACTIVE);
   EXPECT_TRUE(driving(kX));
   M716SimAdvance(0.5);
   EXPECT_EQ(logical(kX), 500);
-  M716SimForceInput(kBase, kX, kJogPlus, 0);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_PLUS, M716SIM_STATE_INACTIVE);
   ASSERT_TRUE(finish(kX));
   EXPECT_EQ(logical(kX), 560) << "decelerated to a stop";
   EXPECT_EQ(in(8) & 0x30, 0x30) << "both jog inputs read high (inactive, active low)";
 
-  M716SimForceInput(kBase, kX, kJogMinus, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_MINUS, M716SIM_STATE_ACTIVE);
   M716SimAdvance(0.5);
   EXPECT_EQ(logical(kX), 60);
-  M716SimForceInput(kBase, kX, kJogMinus, -1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_MINUS, M716SIM_STATE_MECHANICS);
   ASSERT_TRUE(finish(kX));
   EXPECT_EQ(M716SimDriveStarts(kBase, kX), 2u);
 }
@@ -35,22 +34,22 @@ TEST_F(ExternalDriveTest, JogStoppedByALimitWaitsForTheInputAnew) {
   reload();
   M716SimSetSpeedFactor(0);
   setUpAxes(kX, {500, 400, 10'000, 0, 0, kJogMode});
-  M716SimForceInput(kBase, kX, kJogPlus, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_PLUS, M716SIM_STATE_ACTIVE);
   ASSERT_TRUE(finish(kX));
   EXPECT_EQ(logical(kX), 100);
   M716SimAdvance(0.1);
   EXPECT_FALSE(driving(kX));
   EXPECT_EQ(M716SimDriveStarts(kBase, kX), 1u);
 
-  M716SimForceInput(kBase, kX, kJogPlus, 0);
-  M716SimForceInput(kBase, kX, kJogMinus, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_PLUS, M716SIM_STATE_INACTIVE);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_MINUS, M716SIM_STATE_ACTIVE);
   M716SimAdvance(0.1);
   EXPECT_EQ(logical(kX), 60);
 }
 
 TEST_F(ExternalDriveTest, JogInputsDoNothingOutsideJogMode) {
   setUpAxes(kX, {100, 1100, 10'000});
-  M716SimForceInput(kBase, kX, kJogPlus, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_JOG_PLUS, M716SIM_STATE_ACTIVE);
   M716SimAdvance(0.1);
   EXPECT_FALSE(driving(kX));
   EXPECT_EQ(in(8) & 0x10, 0) << "the input reads low while active";
@@ -76,13 +75,14 @@ TEST_F(ExternalDriveTest, EachHandWheelStepDrivesThePulseCount) {
 TEST_F(ExternalDriveTest, EnabledInPositionHoldsTheEndUntilItIsActive) {
   setUpAxes(kX, {500, 400, 10'000});
   writeMode(kX, 2, 1u << 15);  // in-position enabled, active low
-  M716SimForceInput(kBase, kX, kInPosition, 0);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_IN_POSITION, M716SIM_STATE_INACTIVE);
   fixedDrive(kX, 40);
   M716SimAdvance(1.0);
   EXPECT_EQ(logical(kX), 40);
   EXPECT_TRUE(driving(kX)) << "pulses out, not yet in position";
   EXPECT_EQ(speed(kX), 0u);
-  M716SimForceInput(kBase, kX, kInPosition, -1);  // a carriage at rest is in position
+  // A carriage at rest is in position.
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_IN_POSITION, M716SIM_STATE_MECHANICS);
   EXPECT_FALSE(driving(kX));
 }
 

@@ -168,7 +168,7 @@ TEST_P(ImmediateStopTest, StopsAtOnceFromFullSpeed) {
   writeMode(kX | kY, 2, cause.wr2);
   command(kX | kY, cmd::kContinuousPlus);
   M716SimAdvance(0.5);
-  M716SimForceInput(kBase, kX, cause.input, 1);
+  M716SimForceInput(kBase, kX, cause.input, M716SIM_STATE_ACTIVE);
   EXPECT_FALSE(driving(kX));
   EXPECT_EQ(logical(kX), 500);
   EXPECT_EQ(status(kX, 1) & 0xFF00, cause.endStatus);
@@ -176,7 +176,7 @@ TEST_P(ImmediateStopTest, StopsAtOnceFromFullSpeed) {
   // A new drive stops at once while the cause lasts, and runs once it is gone.
   fixedDrive(kX, 10);
   EXPECT_EQ(logical(kX), 500);
-  M716SimForceInput(kBase, kX, cause.input, -1);
+  M716SimForceInput(kBase, kX, cause.input, M716SIM_STATE_MECHANICS);
   fixedDrive(kX, 10);
   ASSERT_TRUE(finish(kX));
   EXPECT_EQ(logical(kX), 510);
@@ -185,15 +185,17 @@ TEST_P(ImmediateStopTest, StopsAtOnceFromFullSpeed) {
 INSTANTIATE_TEST_SUITE_P(Causes, ImmediateStopTest,
                          ::testing::Values(
                              // Alarm enabled (WR2 bit 13), active low as wired.
-                             ImmediateCause{"Alarm", 6, 1u << 13, kStoppedByAlarm, 1u << 4},
-                             ImmediateCause{"EmergencyStop", 10, 0, kStoppedByEmergency, 1u << 5}),
+                             ImmediateCause{"Alarm", M716SIM_INPUT_ALARM, 1u << 13, kStoppedByAlarm,
+                                            1u << 4},
+                             ImmediateCause{"EmergencyStop", M716SIM_INPUT_EMERGENCY_STOP, 0,
+                                            kStoppedByEmergency, 1u << 5}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StopTest, EmergencyStopHaltsEveryAxisOfTheBoard) {
   setUpAxes(kX | kY | kZ | kU, kDrive);
   command(kX | kY | kZ | kU, cmd::kContinuousPlus);
   M716SimAdvance(0.2);
-  M716SimForceInput(kBase, kX, 10, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_EMERGENCY_STOP, M716SIM_STATE_ACTIVE);
   EXPECT_EQ(mainStatus() & 0xF, 0);
   EXPECT_EQ(mainStatus() & 0xF0, 0xF0);
   for (unsigned axis : {kX, kY, kZ, kU}) {
@@ -204,7 +206,7 @@ TEST_F(StopTest, EmergencyStopHaltsEveryAxisOfTheBoard) {
 TEST_F(StopTest, AlarmDisabledDoesNotStop) {
   setUpAxes(kX, kDrive);
   command(kX, cmd::kContinuousPlus);
-  M716SimForceInput(kBase, kX, 6, 1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_ALARM, M716SIM_STATE_ACTIVE);
   M716SimAdvance(0.2);
   EXPECT_TRUE(driving(kX));
   EXPECT_EQ(status(kX, 2), 0);
