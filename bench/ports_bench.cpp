@@ -5,8 +5,8 @@
 
 #include "budget.h"
 #include "device/board_table.h"
-#include "m716/board/registers.h"
 #include "device/ports.h"
+#include "m716/board/registers.h"
 #include "m716/platform/bus.h"
 
 namespace {

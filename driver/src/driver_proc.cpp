@@ -66,7 +66,8 @@ extern "C" __attribute__((visibility("default"))) uint32_t DriverProc(uintptr_t,
                                                                       uintptr_t block, uintptr_t) {
   using namespace m716::driver;
   // The entry's fixed signature carries the block's address as an integer.
-  auto* interruptBlock = reinterpret_cast<M716InterruptBlock*>(block);  // NOLINT(performance-no-int-to-ptr)
+  auto* interruptBlock =
+      reinterpret_cast<M716InterruptBlock*>(block);  // NOLINT(performance-no-int-to-ptr)
   if (interruptBlock == nullptr) return kFailed;
   try {
     switch (code) {

@@ -169,9 +169,9 @@ KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);
  * acceleration or jerk must fit the chip at the axis's speed multiplier M = 8 000 000 / RG: SV
  * and DV from M to 8000 M (SV_UNDER / SV_OVER, DV_UNDER / DV_OVER), MDV up to 8000 M
  * (MDV_OVER), AC and DC from 125 M to 1 000 000 M (AC_UNDER / AC_OVER, DC_UNDER / DC_OVER), AK
- * from 954 M (AK_UNDER). SV, DV, AC and AK written here are also the values the next point-to-point move runs
- * with. The multi-register functions take the axes X, Y, Z, U in that order and return the
- * first error; the write checks every selected value before it writes any. */
+ * from 954 M (AK_UNDER). SV, DV, AC and AK written here are also the values the next point-to-point
+ * move runs with. The multi-register functions take the axes X, Y, Z, U in that order and return
+ * the first error; the write checks every selected value before it writes any. */
 KRVM716_API uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint32_t identifier,
                                   uint32_t* value);
 KRVM716_API uint32_t M716MotWrReg(uint32_t board, uint32_t axes, uint32_t identifier,
@@ -191,18 +191,16 @@ KRVM716_API uint32_t M716MotWrMultiReg(uint32_t board, uint32_t axes, uint32_t i
  * below 954 M: PARAMETER_UNDER; M above 500 (group: 288): PARAMETER_OVER.
  * The single setters (axis 0 or one axis) replace one value of the current set, accept it the
  * same way and select T-curve acceleration; the group's drive speed is also its maximum.
- * M716SetRange: range 16 000..8 000 000 (PARAMETER_OVER / PARAMETER_UNDER); the multiplier becomes 8 000 000 / range
- * and the axis's MDV 8000 times it. The range is loaded into an axis at once, unless the axis
- * is driving: then the next drive loads it.
- * M716SetDeceleration: always records the deceleration-point offset and enables manual
- * deceleration, then checks DC: below 125 times the multiplier in use: PARAMETER_UNDER;
- * needing a multiplier above 500 (group: 288): PARAMETER_OVER. A DC that needs a larger multiplier raises it and
- * recomputes the range; it never lowers it.
+ * M716SetRange: range 16 000..8 000 000 (PARAMETER_OVER / PARAMETER_UNDER); the multiplier becomes
+ * 8 000 000 / range and the axis's MDV 8000 times it. The range is loaded into an axis at once,
+ * unless the axis is driving: then the next drive loads it. M716SetDeceleration: always records the
+ * deceleration-point offset and enables manual deceleration, then checks DC: below 125 times the
+ * multiplier in use: PARAMETER_UNDER; needing a multiplier above 500 (group: 288): PARAMETER_OVER.
+ * A DC that needs a larger multiplier raises it and recomputes the range; it never lowers it.
  * M716GetAcel / M716GetSpeed: the chip's raw acceleration or current speed register of one
  * axis (errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID). */
-KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes, uint32_t sCurve,
-                                        uint32_t sv, uint32_t dv, uint32_t mdv, uint32_t ac,
-                                        uint32_t ak);
+KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes, uint32_t sCurve, uint32_t sv,
+                                        uint32_t dv, uint32_t mdv, uint32_t ac, uint32_t ak);
 KRVM716_API uint32_t M716SetStartSpeed(uint32_t board, uint32_t axis, uint32_t sv);
 KRVM716_API uint32_t M716SetDrivingSpeed(uint32_t board, uint32_t axis, uint32_t dv);
 KRVM716_API uint32_t M716SetAcceleration(uint32_t board, uint32_t axis, uint32_t ac);
@@ -288,8 +286,8 @@ KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes, uint32_t 
 KRVM716_API uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events, uint32_t timeout);
 
 /* Position counters of one axis: the real (practical, encoder) and the logical (theoretical,
- * commanded) position. Reads: errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID. Presets take effect at once, also while the
- * axis moves. */
+ * commanded) position. Reads: errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID. Presets take
+ * effect at once, also while the axis moves. */
 KRVM716_API uint32_t M716GetPracticalRegister(uint32_t board, uint32_t axis, int32_t* value);
 KRVM716_API uint32_t M716GetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t* value);
 KRVM716_API uint32_t M716SetPracticalRegister(uint32_t board, uint32_t axis, int32_t value);
@@ -329,10 +327,10 @@ KRVM716_API uint32_t M716SetInputLogic(uint32_t board, uint32_t axis, uint32_t i
 KRVM716_API uint32_t M716SetOutput(uint32_t board, uint32_t axis, uint32_t levels);
 KRVM716_API uint32_t M716SetOutputType(uint32_t board, uint32_t axis, uint32_t showsDriveStatus);
 
-/* Status of one axis (errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID): error flag (RR0 bit 4 + axis index), driving flag
- * (RR0 bit axis index), RR1 whole, RR2 bits 0..5, RR3 low byte, and the input byte (X: RR4
- * low, Y: RR4 high, Z: RR5 low, U: RR5 high). Reading RR3 clears the interrupt factors it
- * shows. */
+/* Status of one axis (errors BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID): error flag (RR0 bit 4 +
+ * axis index), driving flag (RR0 bit axis index), RR1 whole, RR2 bits 0..5, RR3 low byte, and the
+ * input byte (X: RR4 low, Y: RR4 high, Z: RR5 low, U: RR5 high). Reading RR3 clears the interrupt
+ * factors it shows. */
 KRVM716_API uint32_t M716GetError(uint32_t board, uint32_t axis, int16_t* state);
 KRVM716_API uint32_t M716GetDriverState(uint32_t board, uint32_t axis, int16_t* state);
 KRVM716_API uint32_t M716GetMotionState(uint32_t board, uint32_t axis, int16_t* state);

@@ -87,6 +87,8 @@ const char* stringTableText(std::uint32_t id) {
   return id < kStringTable.size() ? kStringTable[id] : "";
 }
 
-const char* errorText(std::uint32_t code) { return stringTableText(errorStringId(code)); }
+const char* errorText(std::uint32_t code) {
+  return stringTableText(errorStringId(code));
+}
 
 }  // namespace m716

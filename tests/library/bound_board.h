@@ -53,7 +53,8 @@ struct Words {
   // A 32-bit read: the read command, then the data words in the order given.
   Words& read32(std::uint32_t axes, std::uint16_t code, std::uint32_t value, bool highFirst) {
     command(axes, code);
-    const auto low = static_cast<std::uint16_t>(value), high = static_cast<std::uint16_t>(value >> 16);
+    const auto low = static_cast<std::uint16_t>(value),
+               high = static_cast<std::uint16_t>(value >> 16);
     return highFirst ? read(chip::RR7, high).read(chip::RR6, low)
                      : read(chip::RR6, low).read(chip::RR7, high);
   }
@@ -74,8 +75,8 @@ class BoundBoardTest : public ::testing::Test {
     record.interpolation = {2, 4'000'000, 0, 1000, 6000, 10'000, 600'000, 10'000'000, 600'000};
     interruptBlocks[0] = M716InterruptBlock{};
     interruptBlocks[0].pathIdle = interruptBlocks[0].pathStop = 1;
-    for (std::uint16_t port : {chip::RR0, chip::RR1, chip::RR2, chip::RR3, chip::RR4, chip::RR5,
-                               chip::RR6, chip::RR7})
+    for (std::uint16_t port :
+         {chip::RR0, chip::RR1, chip::RR2, chip::RR3, chip::RR4, chip::RR5, chip::RR6, chip::RR7})
       answer(port, 0);
   }
   void TearDown() override { platform::useBus(nullptr); }
@@ -93,7 +94,9 @@ class BoundBoardTest : public ::testing::Test {
     axis.nlmt = -2'000'000'000;
   }
 
-  void answer(std::uint16_t offset, std::uint16_t value) { bus_.answerReads(kBase + offset, value); }
+  void answer(std::uint16_t offset, std::uint16_t value) {
+    bus_.answerReads(kBase + offset, value);
+  }
   // Scripts the 32-bit value the data registers give.
   void answerData(std::uint32_t value) {
     answer(chip::RR6, static_cast<std::uint16_t>(value));

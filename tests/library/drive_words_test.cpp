@@ -97,10 +97,11 @@ struct RefusedMove {
   std::uint32_t error;
 };
 
-void PrintTo(const RefusedMove& move, std::ostream* out) { *out << move.name; }
+void PrintTo(const RefusedMove& move, std::ostream* out) {
+  *out << move.name;
+}
 
-class RefusedMoveTest : public DriveWordsTest,
-                        public ::testing::WithParamInterface<RefusedMove> {};
+class RefusedMoveTest : public DriveWordsTest, public ::testing::WithParamInterface<RefusedMove> {};
 
 TEST_P(RefusedMoveTest, WritesNoHoldPulseCountDriveOrRelease) {
   const RefusedMove& move = GetParam();
@@ -115,14 +116,11 @@ void nothing(AxisRecord&) {}
 INSTANTIATE_TEST_SUITE_P(
     EachCheck, RefusedMoveTest,
     ::testing::Values(
-        RefusedMove{"PLmt", [](AxisRecord& y) { y.plmt = 500; }, 501,
-                    M716_ERR_PLMT_OVER},
-        RefusedMove{"NLmt", [](AxisRecord& y) { y.nlmt = -500; }, -501,
-                    M716_ERR_NLMT_OVER},
+        RefusedMove{"PLmt", [](AxisRecord& y) { y.plmt = 500; }, 501, M716_ERR_PLMT_OVER},
+        RefusedMove{"NLmt", [](AxisRecord& y) { y.nlmt = -500; }, -501, M716_ERR_NLMT_OVER},
         RefusedMove{"Distance", nothing, 268'435'456, M716_ERR_DISTANCE},
         RefusedMove{"NegativeDistance", nothing, -268'435'456, M716_ERR_DISTANCE},
-        RefusedMove{"DriveSpeedBeyondTheRange",
-                    [](AxisRecord& y) { y.configured.dv = 8001; }, 1,
+        RefusedMove{"DriveSpeedBeyondTheRange", [](AxisRecord& y) { y.configured.dv = 8001; }, 1,
                     M716_ERR_DV_OVER},
         RefusedMove{"StartSpeedBelowTheMultiplier",
                     [](AxisRecord& y) {
@@ -132,8 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     1, M716_ERR_SV_UNDER},
         RefusedMove{"AccelerationBeyondTheRange",
-                    [](AxisRecord& y) { y.configured.ac = 1'000'001; }, 1,
-                    M716_ERR_AC_OVER},
+                    [](AxisRecord& y) { y.configured.ac = 1'000'001; }, 1, M716_ERR_AC_OVER},
         RefusedMove{"JerkTooSmallForTheRange",
                     [](AxisRecord& y) {
                       y.wr3 = chip::wr3::SCurve;
@@ -146,8 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
                       y.configured.ak = 62'500'001;
                     },
                     1, M716_ERR_AK_OVER},
-        RefusedMove{"RangeStoredOutsideTheChip",
-                    [](AxisRecord& y) { y.rg = 15'999; }, 1, M716_ERR_RG_UNDER}),
+        RefusedMove{"RangeStoredOutsideTheChip", [](AxisRecord& y) { y.rg = 15'999; }, 1,
+                    M716_ERR_RG_UNDER}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DriveWordsTest, TheLongestMoveIsAcceptedInBothDirections) {

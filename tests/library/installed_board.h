@@ -13,7 +13,9 @@ namespace m716::test {
 inline const std::string kHardwareBranch = keys::kHardwareBranch;
 inline const std::string kParameterBranch = keys::kParameterBranch;
 
-inline std::string boardName(std::uint32_t board) { return keys::boardSuffix(board); }
+inline std::string boardName(std::uint32_t board) {
+  return keys::boardSuffix(board);
+}
 
 inline void setDword(const std::string& key, const char* name, std::uint32_t value) {
   platform::RegKey handle;
@@ -48,9 +50,8 @@ inline std::string parameterKey(std::uint32_t board, const char* axis = nullptr)
 
 // Declares `board` installed at `base` with `irq`, adding it to the installed-boards mask.
 inline void installBoard(std::uint32_t board, std::uint32_t base = 0x300, std::uint32_t irq = 5) {
-  const std::uint32_t inUse = hasValue(kHardwareBranch, "BoardIDInUsed")
-                                  ? dword(kHardwareBranch, "BoardIDInUsed")
-                                  : 0;
+  const std::uint32_t inUse =
+      hasValue(kHardwareBranch, "BoardIDInUsed") ? dword(kHardwareBranch, "BoardIDInUsed") : 0;
   setDword(kHardwareBranch, "BoardIDInUsed", inUse | (1u << board));
   setDword(kHardwareBranch + boardName(board), "BaseAddress", base);
   setDword(kHardwareBranch + boardName(board), "Interrupt", irq);

@@ -28,8 +28,7 @@ class OpenBoardTest : public InstalledBoardTest {
   }
 
   // Advances the frozen clock in steps until `done` holds; false when `seconds` pass first.
-  static bool advanceUntil(const std::function<bool()>& done, double seconds,
-                           double step = 0.005) {
+  static bool advanceUntil(const std::function<bool()>& done, double seconds, double step = 0.005) {
     for (double waited = 0; waited <= seconds; waited += step) {
       if (done()) return true;
       M716SimAdvance(step);

@@ -7,8 +7,8 @@
 
 #include "KRVM716.h"
 #include "device/board_table.h"
-#include "m716/board/registers.h"
 #include "installed_board.h"
+#include "m716/board/registers.h"
 #include "m716/platform/bus.h"
 
 namespace m716::test {

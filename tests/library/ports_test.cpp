@@ -1,12 +1,13 @@
 // The port primitives and IssueAxisCommand, word by word on the recording bus.
 
+#include "device/ports.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "KRVM716.h"
 #include "device/board_table.h"
 #include "m716/board/registers.h"
-#include "device/ports.h"
 #include "m716/platform/bus.h"
 
 namespace m716::test {
@@ -19,7 +20,9 @@ using ::testing::IsEmpty;
 
 constexpr std::uint32_t kBase = 0x300;
 
-Access write(std::uint16_t offset, std::uint16_t value) { return {true, kBase + offset, value}; }
+Access write(std::uint16_t offset, std::uint16_t value) {
+  return {true, kBase + offset, value};
+}
 
 class PortsTest : public ::testing::Test {
  protected:
@@ -81,8 +84,7 @@ TEST_F(PortsTest, SelectWritesOneWordForSeveralAxesAndUnusedCodesWriteNothing) {
   issueAxisCommand(0, 0x0F, chip::Select);
   EXPECT_THAT(bus_.accesses(), ElementsAre(write(chip::WR0, 0x0F0F)));
   bus_.clear();
-  for (std::uint16_t code : {0x0D, 0x0E, 0x10, 0x25, 0x3F, 0x43})
-    issueAxisCommand(0, 1, code);
+  for (std::uint16_t code : {0x0D, 0x0E, 0x10, 0x25, 0x3F, 0x43}) issueAxisCommand(0, 1, code);
   EXPECT_THAT(bus_.accesses(), IsEmpty());
 }
 

@@ -126,20 +126,17 @@ TEST_P(RegisterLimitTest, IsRefusedAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     AtMultiplierOne, RegisterLimitTest,
-    ::testing::Values(Refusal{0x301, 0, M716_ERR_SV_UNDER}, Refusal{0x301, 8001, M716_ERR_SV_OVER},
-                      Refusal{0x302, 0, M716_ERR_DV_UNDER}, Refusal{0x302, 20'000, M716_ERR_DV_OVER},
-                      Refusal{0x303, 0, M716_ERR_MDV_UNDER},
-                      Refusal{0x303, 8001, M716_ERR_MDV_OVER},
-                      Refusal{0x304, 124, M716_ERR_AC_UNDER},
-                      Refusal{0x304, 1'000'001, M716_ERR_AC_OVER},
-                      Refusal{0x305, 124, M716_ERR_DC_UNDER},
-                      Refusal{0x305, 1'000'001, M716_ERR_DC_OVER},
-                      Refusal{0x306, 953, M716_ERR_AK_UNDER},
-                      Refusal{0x308, static_cast<std::uint32_t>(INT_MIN), M716_ERR_NLMT_OVER},
-                      Refusal{0x309, static_cast<std::uint32_t>(INT_MIN), M716_ERR_NLMT_OVER},
-                      Refusal{0x30B, 5, M716_ERR_VALUE_OVER},
-                      Refusal{0x30D, 0, M716_ERR_DV_UNDER},
-                      Refusal{0x311, 4'000'001, M716_ERR_DV_OVER}));
+    ::testing::Values(
+        Refusal{0x301, 0, M716_ERR_SV_UNDER}, Refusal{0x301, 8001, M716_ERR_SV_OVER},
+        Refusal{0x302, 0, M716_ERR_DV_UNDER}, Refusal{0x302, 20'000, M716_ERR_DV_OVER},
+        Refusal{0x303, 0, M716_ERR_MDV_UNDER}, Refusal{0x303, 8001, M716_ERR_MDV_OVER},
+        Refusal{0x304, 124, M716_ERR_AC_UNDER}, Refusal{0x304, 1'000'001, M716_ERR_AC_OVER},
+        Refusal{0x305, 124, M716_ERR_DC_UNDER}, Refusal{0x305, 1'000'001, M716_ERR_DC_OVER},
+        Refusal{0x306, 953, M716_ERR_AK_UNDER},
+        Refusal{0x308, static_cast<std::uint32_t>(INT_MIN), M716_ERR_NLMT_OVER},
+        Refusal{0x309, static_cast<std::uint32_t>(INT_MIN), M716_ERR_NLMT_OVER},
+        Refusal{0x30B, 5, M716_ERR_VALUE_OVER}, Refusal{0x30D, 0, M716_ERR_DV_UNDER},
+        Refusal{0x311, 4'000'001, M716_ERR_DV_OVER}));
 
 TEST_F(RegisterAccessTest, SpeedLimitsFollowTheMultiplier) {
   ASSERT_EQ(M716MotWrReg(0, 1, 0x300, 4'000'000), M716_OK);  // multiplier 2

@@ -19,7 +19,9 @@ struct FlagMember {
   std::uint16_t bit;
 };
 
-void PrintTo(const FlagMember& member, std::ostream* out) { *out << member.name; }
+void PrintTo(const FlagMember& member, std::ostream* out) {
+  *out << member.name;
+}
 
 class FlagMemberTest : public SignalWordsTest, public ::testing::WithParamInterface<FlagMember> {
  protected:
@@ -130,7 +132,9 @@ struct StatusReader {
   std::int16_t result;
 };
 
-void PrintTo(const StatusReader& reader, std::ostream* out) { *out << reader.name; }
+void PrintTo(const StatusReader& reader, std::ostream* out) {
+  *out << reader.name;
+}
 
 class StatusReaderTest : public SignalWordsTest,
                          public ::testing::WithParamInterface<StatusReader> {};

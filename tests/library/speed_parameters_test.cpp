@@ -49,15 +49,13 @@ TEST_F(SpeedParametersTest, AMultiplierIsNotRounded) {
 }
 
 TEST_F(SpeedParametersTest, AcceptanceRefusesSetsTheChipCannotRun) {
-  EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 4'000'000, 4'000'000, 600'000, 10'000'000),
-            M716_OK);
+  EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 4'000'000, 4'000'000, 600'000, 10'000'000), M716_OK);
   EXPECT_EQ(axis(0).multiplier, 500.0);
   EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 6000, 4'000'001, 600'000, 10'000'000),
             M716_ERR_PARAMETER_OVER);
   EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 6000, 8000, 124, 10'000'000),
             M716_ERR_PARAMETER_UNDER);
-  EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 6000, 8000, 600'000, 953),
-            M716_ERR_PARAMETER_UNDER);
+  EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 6000, 8000, 600'000, 953), M716_ERR_PARAMETER_UNDER);
   EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 0, 6000, 8000, 600'000, 954), M716_ERR_PARAMETER_UNDER);
   EXPECT_EQ(M716MotAxisParaSet(0, 1, 0, 7000, 6000, 8000, 600'000, 954),
             M716_ERR_PARAMETER_INVALID);
@@ -154,8 +152,7 @@ TEST_F(SpeedParametersTest, ALargeDecelerationRaisesTheMultiplierAndTheRangeFoll
 }
 
 TEST_F(SpeedParametersTest, ASmallDecelerationNeverLowersTheMultiplier) {
-  ASSERT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 4'000'000, 4'000'000, 600'000, 10'000'000),
-            M716_OK);
+  ASSERT_EQ(M716MotAxisParaSet(0, 1, 0, 1000, 4'000'000, 4'000'000, 600'000, 10'000'000), M716_OK);
   ASSERT_EQ(M716SetDeceleration(0, 1, 600'000, 0), M716_OK);
   EXPECT_EQ(axis(0).multiplier, 500.0);
   EXPECT_EQ(M716SetDeceleration(0, 1, 62'499, 0), M716_ERR_PARAMETER_UNDER);  // below 125 M
@@ -180,7 +177,8 @@ TEST_F(SpeedParametersTest, RawLiveValuesAreReadLowWordFirst) {
   EXPECT_EQ(value, 0x00010002u);
   ASSERT_EQ(M716GetAcel(0, 2, &value), M716_OK);
   Words w;
-  w.read32(2, chip::ReadSpeed, 0x00010002, false).read32(2, chip::ReadAcceleration, 0x00010002, false);
+  w.read32(2, chip::ReadSpeed, 0x00010002, false)
+      .read32(2, chip::ReadAcceleration, 0x00010002, false);
   EXPECT_THAT(accesses(), ::testing::ElementsAreArray(w.accesses));
   EXPECT_EQ(M716GetSpeed(0, 2, nullptr), M716_ERR_PARAMETER_INVALID);
   EXPECT_EQ(M716GetAcel(0, 0, &value), M716_ERR_AXIS_NUMBER);

@@ -1,18 +1,18 @@
 // The error texts and the string table map.
 
+#include "m716/error_texts.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "m716/error_texts.h"
 
 namespace m716 {
 namespace {
 
 TEST(ErrorTexts, EachGroupOfCodesMapsToItsStringIdentifiers) {
-  const std::pair<std::uint32_t, std::uint32_t> map[] = {
-      {1, 1}, {38, 38}, {48, 40}, {50, 42}, {64, 44}, {67, 47},
-      {80, 49}, {87, 56}, {96, 58}, {98, 60}};
+  const std::pair<std::uint32_t, std::uint32_t> map[] = {{1, 1},   {38, 38}, {48, 40}, {50, 42},
+                                                         {64, 44}, {67, 47}, {80, 49}, {87, 56},
+                                                         {96, 58}, {98, 60}};
   for (auto [code, id] : map) EXPECT_EQ(errorStringId(code), id) << code;
 }
 

@@ -77,7 +77,7 @@ struct BoardRecord {
   std::uint8_t externalAxes = 0;      // axes in external (jog, hand-wheel) drive mode
   std::uint16_t externalControl = 0;  // each axis's external drive mode, 4 bits from X up
   std::uint32_t lastInterruptFactors = 0;
-  std::uint8_t pathFirstAxis = 0; // first axis of the continuous path last started
+  std::uint8_t pathFirstAxis = 0;  // first axis of the continuous path last started
 
   platform::EventHandle interruptEvent = nullptr;
   platform::EventHandle homeEvent = nullptr;
@@ -93,7 +93,9 @@ constexpr std::uint32_t axisIndex(std::uint32_t axisMask) {
   return shifted >= 4 ? 3 : shifted;
 }
 
-constexpr bool isBoardNumber(std::uint32_t board) { return (board & 0xFF) < kBoardCount; }
+constexpr bool isBoardNumber(std::uint32_t board) {
+  return (board & 0xFF) < kBoardCount;
+}
 constexpr bool isOneAxis(std::uint32_t axes) {
   const std::uint32_t a = axes & 0xFF;
   return a == 1 || a == 2 || a == 4 || a == 8;

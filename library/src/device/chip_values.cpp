@@ -20,8 +20,8 @@ std::uint32_t rangeFor(double multiplier) {
   return static_cast<std::uint32_t>(kReferenceRate / multiplier);
 }
 
-double candidateMultiplier(std::uint32_t sv, std::uint32_t dv, std::uint32_t mdv,
-                           std::uint32_t ac, std::uint32_t ak) {
+double candidateMultiplier(std::uint32_t sv, std::uint32_t dv, std::uint32_t mdv, std::uint32_t ac,
+                           std::uint32_t ak) {
   return std::max({1.0, dv / kSpeedTop, mdv / kSpeedTop, sv / kSpeedTop, ac / kAccelerationTop,
                    ak / double{kJerkRate}});
 }
@@ -62,13 +62,17 @@ std::uint32_t jerkRegister(std::uint32_t ak, double multiplier) {
   return clampTo(units * multiplier, chip::kJerkMin, chip::kJerkMax);
 }
 
-Fit speedFit(std::uint32_t speed, double m) { return fitBetween(speed, m, kSpeedTop * m); }
+Fit speedFit(std::uint32_t speed, double m) {
+  return fitBetween(speed, m, kSpeedTop * m);
+}
 
 Fit accelerationFit(std::uint32_t acceleration, double m) {
   return fitBetween(acceleration, kAccelerationStep * m, kAccelerationTop * m);
 }
 
-Fit jerkFit(std::uint32_t jerk, double m) { return fitBetween(jerk, kJerkFloor * m, kJerkRate); }
+Fit jerkFit(std::uint32_t jerk, double m) {
+  return fitBetween(jerk, kJerkFloor * m, kJerkRate);
+}
 
 std::uint32_t checkDriveSpeeds(const AxisRecord& axis, const ConfiguredSpeeds& speeds) {
   if (axis.rg < chip::kRangeMin) return M716_ERR_RG_UNDER;

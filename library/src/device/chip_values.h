@@ -13,28 +13,30 @@
 
 namespace m716 {
 
-constexpr double kReferenceRate = 8'000'000;  // pps of one speed unit at range 1
-constexpr double kSpeedTop = chip::kSpeedMax;  // speed registers: 1..8000 units
+constexpr double kReferenceRate = 8'000'000;      // pps of one speed unit at range 1
+constexpr double kSpeedTop = chip::kSpeedMax;     // speed registers: 1..8000 units
 constexpr std::uint32_t kAccelerationStep = 125;  // pps/s of one acceleration unit at M = 1
 constexpr double kAccelerationTop = kAccelerationStep * chip::kAccelerationMax;  // 1 000 000
 constexpr double kDecelerationStep = kAccelerationTop;  // DC per unit of multiplier it needs
-constexpr std::uint32_t kJerkRate = 62'500'000;  // pps/s² of jerk register 1 at M = 1
-constexpr std::uint32_t kJerkFloor = 954;        // 62 500 000 / 954 = 65 513 units
-constexpr std::uint32_t kMaxSpeed = 4'000'000;   // the fastest speed any setter accepts
+constexpr std::uint32_t kJerkRate = 62'500'000;         // pps/s² of jerk register 1 at M = 1
+constexpr std::uint32_t kJerkFloor = 954;               // 62 500 000 / 954 = 65 513 units
+constexpr std::uint32_t kMaxSpeed = 4'000'000;          // the fastest speed any setter accepts
 
 constexpr double kMaxAxisMultiplier = 500;
 constexpr double kMinInterpolationMultiplier = 2;
 constexpr double kMaxInterpolationMultiplier = 288;
 
 // The speed multiplier of a range: 8 000 000 / range exactly.
-constexpr double multiplierFor(std::uint32_t range) { return kReferenceRate / range; }
+constexpr double multiplierFor(std::uint32_t range) {
+  return kReferenceRate / range;
+}
 // The range that goes with a multiplier: trunc(8 000 000 / multiplier).
 std::uint32_t rangeFor(double multiplier);
 
 // The smallest multiplier (at least 1, not rounded) with which the speeds, the acceleration
 // and the jerk fit their chip registers.
-double candidateMultiplier(std::uint32_t sv, std::uint32_t dv, std::uint32_t mdv,
-                           std::uint32_t ac, std::uint32_t ak);
+double candidateMultiplier(std::uint32_t sv, std::uint32_t dv, std::uint32_t mdv, std::uint32_t ac,
+                           std::uint32_t ak);
 
 // Derives the interpolation group's multiplier and range from its stored speeds, as accepting
 // the set would, so the configured speeds are the ones that run. Values stored outside what
@@ -74,6 +76,8 @@ inline ConfiguredSpeeds workingSpeeds(const AxisRecord& axis) {
   return {axis.sv, axis.dv, axis.ac, axis.ak};
 }
 
-inline bool isSCurve(const AxisRecord& axis) { return (axis.wr3 & chip::wr3::SCurve) != 0; }
+inline bool isSCurve(const AxisRecord& axis) {
+  return (axis.wr3 & chip::wr3::SCurve) != 0;
+}
 
 }  // namespace m716

@@ -26,7 +26,9 @@ bool loadDriver() {
   return true;
 }
 
-bool driverLoaded() { return driverProc.load() != nullptr; }
+bool driverLoaded() {
+  return driverProc.load() != nullptr;
+}
 
 std::uint32_t callDriver(std::uint32_t board, std::uint32_t code) {
   M716DriverProc proc = driverProc.load();
@@ -50,6 +52,8 @@ std::string interruptEventName(std::uint32_t board) {
   return eventName(M716_EVENT_INTERRUPT_PREFIX, board);
 }
 
-std::string homeEventName(std::uint32_t board) { return eventName(M716_EVENT_HOME_PREFIX, board); }
+std::string homeEventName(std::uint32_t board) {
+  return eventName(M716_EVENT_HOME_PREFIX, board);
+}
 
 }  // namespace m716

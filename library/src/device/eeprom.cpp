@@ -7,9 +7,9 @@
 #include <mutex>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 #include "m716/platform/time.h"
 
@@ -82,8 +82,7 @@ std::uint32_t checkTransfer(std::uint32_t board, std::uint32_t address) {
 
 using namespace m716;
 
-extern "C" KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address,
-                                               uint16_t* value) {
+extern "C" KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address, uint16_t* value) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     if (std::uint32_t error = maskAndCheckBoard(board)) return error;
     if (value == nullptr) return M716_ERR_PARAMETER_INVALID;
@@ -93,8 +92,7 @@ extern "C" KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address,
   });
 }
 
-extern "C" KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address,
-                                                uint16_t value) {
+extern "C" KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address, uint16_t value) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     if (std::uint32_t error = maskAndCheckBoard(board)) return error;
     if (std::uint32_t error = checkTransfer(board, address)) return error;

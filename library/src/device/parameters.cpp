@@ -6,9 +6,9 @@
 #include <variant>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
+#include "device/guarded.h"
 #include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
 
@@ -44,9 +44,9 @@ using GroupValue = StoredValue<InterpolationSet>;
 using AxisValue = StoredValue<AxisRecord>;
 
 const GroupValue kGroupValues[] = {
-    {"IPOAC", 600'000, &InterpolationSet::ac},   {"IPOAK", 10'000'000, &InterpolationSet::ak},
-    {"IPODV", 6'000, &InterpolationSet::dv},     {"IPOMDV", 10'000, &InterpolationSet::mdv},
-    {"IPOSV", 1'000, &InterpolationSet::sv},     {"IPOTS", 0, &InterpolationSet::sCurve},
+    {"IPOAC", 600'000, &InterpolationSet::ac}, {"IPOAK", 10'000'000, &InterpolationSet::ak},
+    {"IPODV", 6'000, &InterpolationSet::dv},   {"IPOMDV", 10'000, &InterpolationSet::mdv},
+    {"IPOSV", 1'000, &InterpolationSet::sv},   {"IPOTS", 0, &InterpolationSet::sCurve},
     {"IPODC", 600'000, &InterpolationSet::dc},
 };
 
@@ -104,13 +104,11 @@ std::uint32_t createDefaults(std::uint32_t board) {
 
 // Reads each value into the record; a missing value gets its default, written back. 0 or 5.
 template <typename Record>
-std::uint32_t readValues(RegKey& key, std::span<const StoredValue<Record>> values,
-                         Record& record) {
+std::uint32_t readValues(RegKey& key, std::span<const StoredValue<Record>> values, Record& record) {
   for (const auto& value : values) {
     std::uint32_t stored = 0;
     if (key.queryDword(value.name, stored) != RegStatus::ok) {
-      if (key.setDword(value.name, value.fallback) != RegStatus::ok)
-        return M716_ERR_READ_REGISTRY;
+      if (key.setDword(value.name, value.fallback) != RegStatus::ok) return M716_ERR_READ_REGISTRY;
       stored = value.fallback;
     }
     value.set(record, stored);
@@ -119,8 +117,7 @@ std::uint32_t readValues(RegKey& key, std::span<const StoredValue<Record>> value
 }
 
 template <typename Record>
-bool writeValues(RegKey& key, std::span<const StoredValue<Record>> values,
-                 const Record& record) {
+bool writeValues(RegKey& key, std::span<const StoredValue<Record>> values, const Record& record) {
   for (const auto& value : values)
     if (key.setDword(value.name, value.get(record)) != RegStatus::ok) return false;
   return true;

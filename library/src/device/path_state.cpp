@@ -15,7 +15,9 @@ bool continuousPathRunning(std::uint32_t board) {
   return block.pathIdle == 0 && (block.pathAxes & kAllAxes) != 0;
 }
 
-std::uint32_t continuousPathFirstAxis(std::uint32_t board) { return boards[board].pathFirstAxis; }
+std::uint32_t continuousPathFirstAxis(std::uint32_t board) {
+  return boards[board].pathFirstAxis;
+}
 
 void stopContinuousPath(std::uint32_t board) {
   std::lock_guard lock(boardLock(board));

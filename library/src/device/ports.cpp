@@ -6,9 +6,9 @@
 #include <bit>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
+#include "device/guarded.h"
 #include "m716/platform/bus.h"
 
 namespace m716 {
@@ -153,8 +153,8 @@ extern "C" KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, ui
   return guarded(1, [&]() -> std::uint32_t {
     if (!isBoardNumber(board) || value == nullptr) return 1;
     const BoardRecord& record = boards[board & 0xFF];
-    *value = record.bound ? platform::bus().read(record.baseAddress + (offset & 0xFFFF))
-                          : kEmptySlot;
+    *value =
+        record.bound ? platform::bus().read(record.baseAddress + (offset & 0xFFFF)) : kEmptySlot;
     return 1;
   });
 }

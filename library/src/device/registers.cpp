@@ -9,10 +9,10 @@
 #include <variant>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 
 namespace m716 {
@@ -66,7 +66,9 @@ void setField(const Field& field, A& axis, std::uint32_t value) {
 
 // Checks.
 
-std::uint32_t anyValue(const A&, std::uint32_t) { return M716_OK; }
+std::uint32_t anyValue(const A&, std::uint32_t) {
+  return M716_OK;
+}
 
 std::uint32_t counter(const A&, std::uint32_t value) {
   return static_cast<std::int32_t>(value) == INT_MIN ? M716_ERR_NLMT_OVER : M716_OK;
@@ -89,8 +91,7 @@ std::uint32_t speed(std::uint32_t value, double m, std::uint32_t under, std::uin
 
 constexpr std::uint32_t kMinAcceleration = kAccelerationStep, kMaxAcceleration = 500'000'000;
 
-std::uint32_t acceleration(std::uint32_t value, double m, std::uint32_t under,
-                           std::uint32_t over) {
+std::uint32_t acceleration(std::uint32_t value, double m, std::uint32_t under, std::uint32_t over) {
   if (value < kMinAcceleration) return under;
   if (value > kMaxAcceleration) return over;
   return fitError(accelerationFit(value, m), under, over);
@@ -178,7 +179,9 @@ std::uint32_t shadow(const RegisterRow& row, std::uint32_t board, std::uint32_t 
   return fieldValue(row.field, recordOf(board, axis));
 }
 
-std::uint32_t zero(const RegisterRow&, std::uint32_t, std::uint32_t) { return 0; }
+std::uint32_t zero(const RegisterRow&, std::uint32_t, std::uint32_t) {
+  return 0;
+}
 
 // A position counter, kept in the shadow as read.
 template <std::uint16_t code>
@@ -198,7 +201,7 @@ std::uint32_t truncated(double value) {
 }
 
 // Live values are scaled by the range in force: speed units are 8 000 000 / range pps,
-// acceleration units 125 of them. The shadow keeps the value read.
+// acceleration units kAccelerationStep of them. The shadow keeps the value read.
 template <std::uint16_t code, std::uint32_t unit>
 std::uint32_t liveRead(const RegisterRow& row, std::uint32_t board, std::uint32_t axis) {
   const std::uint32_t raw = readChipData(board, axis, code, WordOrder::highFirst);
@@ -233,7 +236,7 @@ constexpr RegisterRow kRegisters[] = {
   {M716_REG_COMPARE_MINUS, &A::ncmp, counter, loadsCompare<SetCompareMinus, kMinus>, compareRead<kMinus>},
   {M716_REG_OUTPUT_PULSES, &A::outputPulses, pulses, nullptr, nullptr},
   {M716_REG_LIVE_SPEED, &A::liveSpeed, nullptr, nullptr, liveRead<ReadSpeed, 1>},
-  {M716_REG_LIVE_ACCELERATION, &A::liveAcceleration, nullptr, nullptr, liveRead<ReadAcceleration, 125>},
+  {M716_REG_LIVE_ACCELERATION, &A::liveAcceleration, nullptr, nullptr, liveRead<ReadAcceleration, kAccelerationStep>},
   {M716_REG_MAIN_STATUS, {}, nullptr, nullptr, portRead<RR0>},
   {M716_REG_STATUS1, {}, nullptr, nullptr, statusRead<RR1>},
   {M716_REG_STATUS2, {}, nullptr, nullptr, statusRead<RR2>},
@@ -274,10 +277,9 @@ constexpr bool ascending(std::span<const RegisterRow> rows) {
 static_assert(ascending(kRegisters), "register rows in strictly ascending identifier order");
 
 const RegisterRow* registerRow(std::uint16_t id) {
-  const auto* row = std::lower_bound(std::begin(kRegisters), std::end(kRegisters), id,
-                                     [](const RegisterRow& r, std::uint16_t key) {
-                                       return r.id < key;
-                                     });
+  const auto* row =
+      std::lower_bound(std::begin(kRegisters), std::end(kRegisters), id,
+                       [](const RegisterRow& r, std::uint16_t key) { return r.id < key; });
   return row != std::end(kRegisters) && row->id == id ? row : nullptr;
 }
 
@@ -410,7 +412,6 @@ extern "C" KRVM716_API uint32_t M716MotWrMultiReg(uint32_t board, uint32_t axes,
                                                   uint32_t z, uint32_t u) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
-    return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier), {x, y, z, u},
-                          false);
+    return writeRegisters(board, axes, static_cast<std::uint16_t>(identifier), {x, y, z, u}, false);
   });
 }

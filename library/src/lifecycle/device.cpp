@@ -2,12 +2,12 @@
 // (home searches, a continuous path) before it changes the board under it.
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "KRVM716_driver.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
 #include "device/driver_link.h"
+#include "device/guarded.h"
 #include "device/parameters.h"
 #include "device/path_state.h"
 #include "device/ports.h"

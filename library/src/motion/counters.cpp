@@ -1,8 +1,8 @@
 // The logical (theoretical) and real (practical) position counters of an axis.
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/board_table.h"
+#include "device/guarded.h"
 #include "device/registers.h"
 #include "m716/board/registers.h"
 

@@ -7,10 +7,10 @@
 #include <mutex>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
+#include "device/guarded.h"
 #include "device/path_state.h"
 #include "device/ports.h"
 #include "device/registers.h"
@@ -72,19 +72,16 @@ std::uint32_t pointToPoint(std::uint32_t board, std::uint32_t axes, std::uint32_
   std::uint32_t error = M716_OK;
   forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
     if (error == M716_OK)
-      error = planFixedDrive(board, mask, (absoluteAxes & mask) != 0, targets[index],
-                             plans[index]);
+      error = planFixedDrive(board, mask, (absoluteAxes & mask) != 0, targets[index], plans[index]);
   });
   if (error != M716_OK) return error;
-  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
-    programFixedDrive(board, plans[index]);
-  });
+  forEachAxis(axes,
+              [&](std::uint32_t, std::uint32_t index) { programFixedDrive(board, plans[index]); });
   writeCommand(board, axes, chip::ReleaseStart);
   return M716_OK;
 }
 
-std::uint32_t continuousDrive(std::uint32_t board, std::uint32_t axes,
-                              std::uint32_t negativeAxes) {
+std::uint32_t continuousDrive(std::uint32_t board, std::uint32_t axes, std::uint32_t negativeAxes) {
   std::lock_guard lock(boardLock(board));
   if (std::uint32_t error = checkAxesFree(board, axes)) return error;
   std::uint32_t error = M716_OK;
@@ -207,19 +204,16 @@ extern "C" KRVM716_API uint32_t M716MotPtp(uint32_t board, uint32_t axes, uint32
 }
 
 extern "C" KRVM716_API uint32_t M716MoveAbs(uint32_t board, uint32_t axis, int32_t position) {
-  return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    return moveOneAxis(board, axis, position, kAllAxes);
-  });
+  return guarded(kSystemFailure,
+                 [&]() -> std::uint32_t { return moveOneAxis(board, axis, position, kAllAxes); });
 }
 
 extern "C" KRVM716_API uint32_t M716MoveIns(uint32_t board, uint32_t axis, int32_t distance) {
-  return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    return moveOneAxis(board, axis, distance, 0);
-  });
+  return guarded(kSystemFailure,
+                 [&]() -> std::uint32_t { return moveOneAxis(board, axis, distance, 0); });
 }
 
-extern "C" KRVM716_API uint32_t M716MotCmove(uint32_t board, uint32_t axes,
-                                             uint32_t negativeAxes) {
+extern "C" KRVM716_API uint32_t M716MotCmove(uint32_t board, uint32_t axes, uint32_t negativeAxes) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     if (std::uint32_t error = maskAndCheckAxisSelection(board, axes)) return error;
     return continuousDrive(board, axes, negativeAxes);

@@ -1,10 +1,10 @@
 // External drive (jog and hand wheel) and the axes' digital inputs and outputs.
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "motion/drives.h"
@@ -13,7 +13,7 @@ namespace m716 {
 namespace {
 
 constexpr std::uint32_t kModeCount = 16;
-constexpr std::uint32_t kHandWheelBit = 0x8;        // of a mode number
+constexpr std::uint32_t kHandWheelBit = 0x8;  // of a mode number
 
 bool switchesOff(std::uint32_t mode) {
   return (mode & 0x7) == 0;

@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "m716/platform/events.h"
@@ -32,9 +32,8 @@ namespace rr1 = chip::rr1;
 namespace wr1 = chip::wr1;
 
 // End causes that end a search drive whatever it looks for.
-constexpr std::uint16_t kAbortingCauses =
-    rr1::StoppedByLimitPlus | rr1::StoppedByLimitMinus | rr1::StoppedByAlarm |
-    rr1::StoppedByEmergency;
+constexpr std::uint16_t kAbortingCauses = rr1::StoppedByLimitPlus | rr1::StoppedByLimitMinus |
+                                          rr1::StoppedByAlarm | rr1::StoppedByEmergency;
 // The end status bits each search drive watches.
 constexpr std::uint16_t kSwitchWatch = kAbortingCauses | rr1::StoppedByIn3;
 constexpr std::uint16_t kIndexWatch = kAbortingCauses | rr1::StoppedByIn0;
@@ -42,8 +41,8 @@ constexpr std::uint16_t kLimitWatch = kAbortingCauses;
 
 // WR1 as the search drives load it: IN0..IN2 neither stop the axis nor keep their levels, and
 // the drive end interrupts, so the worker wakes when a search drive ends.
-constexpr std::uint32_t kIn0To2 = wr1::In0High | wr1::In0Stops | wr1::In1High | wr1::In1Stops |
-                                  wr1::In2High | wr1::In2Stops;
+constexpr std::uint32_t kIn0To2 =
+    wr1::In0High | wr1::In0Stops | wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops;
 // Finding the home switch: IN3 stops the drive.
 constexpr std::uint32_t switchSearchWr1(std::uint32_t shadow) {
   return (shadow & ~kIn0To2) | wr1::In3Stops | wr1::DriveEndInterrupt;
@@ -56,8 +55,8 @@ constexpr std::uint32_t switchLeaveWr1(std::uint32_t shadow) {
 }
 // Finding the index: IN0 stops the drive, IN1..IN3 neither stop it nor keep their levels.
 constexpr std::uint32_t indexSearchWr1(std::uint32_t shadow) {
-  constexpr std::uint32_t kIn1To3 = wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops |
-                                    wr1::In3High | wr1::In3Stops;
+  constexpr std::uint32_t kIn1To3 =
+      wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops | wr1::In3High | wr1::In3Stops;
   return (shadow & ~kIn1To3) | wr1::In0Stops | wr1::DriveEndInterrupt;
 }
 // Finding a limit: neither the index nor the home input stops the drive.
@@ -68,7 +67,9 @@ constexpr std::uint32_t limitSearchWr1(std::uint32_t shadow) {
 // Whether a stopped axis leaves the search or stays in it for its offset move.
 enum class HomeMask { leave, stay };
 enum class Direction { plus, minus };
-constexpr Direction directionOf(bool negative) { return negative ? Direction::minus : Direction::plus; }
+constexpr Direction directionOf(bool negative) {
+  return negative ? Direction::minus : Direction::plus;
+}
 // Whether a search drive's wait loop also yields the processor between its polls.
 enum class Pace { polling, yielding };
 
@@ -175,8 +176,9 @@ class HomeSearch {
         writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
       } else {
         writePortWord(board_, chip::WR1, static_cast<std::uint16_t>(limitSearchWr1(axis_.wr1)));
-        writePortWord(board_, chip::WR2,
-                      static_cast<std::uint16_t>(axis_.wr2 & ~std::uint32_t{chip::wr2::SoftLimits}));
+        writePortWord(
+            board_, chip::WR2,
+            static_cast<std::uint16_t>(axis_.wr2 & ~std::uint32_t{chip::wr2::SoftLimits}));
       }
     }
     command(chip::HoldStart);
@@ -278,7 +280,8 @@ class HomeSearch {
   bool findHomeSwitch() {
     const bool alreadyActive = inputActive(chip::input::In3, wr1::In3High);
     std::uint16_t causes = 0;
-    if (!alreadyActive && !searchDrive(directionOf(axis_.homeP0Dir == 1), kSwitchWatch, Pace::polling, causes))
+    if (!alreadyActive &&
+        !searchDrive(directionOf(axis_.homeP0Dir == 1), kSwitchWatch, Pace::polling, causes))
       return false;
     if (stopRequestedAborts()) return false;
     return alreadyActive || causes == rr1::StoppedByIn3;
@@ -295,7 +298,8 @@ class HomeSearch {
     }
     if (!clearEndStatus() || stopRequestedAborts()) return false;
     std::uint16_t causes = 0;
-    if (!searchDrive(directionOf(axis_.homeP1Dir != 0), kSwitchWatch, Pace::yielding, causes)) return false;
+    if (!searchDrive(directionOf(axis_.homeP1Dir != 0), kSwitchWatch, Pace::yielding, causes))
+      return false;
     if (stopRequestedAborts()) return false;
     return causes == rr1::StoppedByIn3;
   }
@@ -312,7 +316,8 @@ class HomeSearch {
     std::uint16_t causes = 0;
     if (!alreadyActive) {
       if (!clearEndStatus() || stopRequestedAborts()) return false;
-      if (!searchDrive(directionOf(axis_.homeP2Dir != 0), kIndexWatch, Pace::yielding, causes)) return false;
+      if (!searchDrive(directionOf(axis_.homeP2Dir != 0), kIndexWatch, Pace::yielding, causes))
+        return false;
     }
     if (stopRequestedAborts()) return false;
     return alreadyActive || causes == rr1::StoppedByIn0;
@@ -332,7 +337,8 @@ class HomeSearch {
     if (!readStatus(M716_REG_STATUS1, status)) return false;
     if (status & (rr1::StoppedByEmergency | rr1::StoppedByAlarm)) {
       stopAxis();
-      setResult(status & rr1::StoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
+      setResult(status & rr1::StoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP
+                                                 : M716_ERR_HOME_ALARM);
       return false;
     }
     std::uint32_t limits = 0;
@@ -340,9 +346,11 @@ class HomeSearch {
     const bool atLimit = (limits & (chip::rr2::LimitPlus | chip::rr2::LimitMinus)) != 0;
     std::uint16_t causes = 0;
     const bool negative = axis_.homeP0Dir == 1;
-    if (!atLimit && !searchDrive(directionOf(negative), kLimitWatch, Pace::yielding, causes)) return false;
+    if (!atLimit && !searchDrive(directionOf(negative), kLimitWatch, Pace::yielding, causes))
+      return false;
     if (stopRequestedAborts()) return false;
-    if (!atLimit && causes != rr1::StoppedByLimitPlus && causes != rr1::StoppedByLimitMinus) return false;
+    if (!atLimit && causes != rr1::StoppedByLimitPlus && causes != rr1::StoppedByLimitMinus)
+      return false;
     // An offset pointing back into the limit just found cannot be moved.
     if (!negative && axis_.homeOffset > 0) {
       setResult(M716_ERR_PARAMETER_OVER);

@@ -4,9 +4,9 @@
 #include <mutex>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/chip_values.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "motion/drives.h"
@@ -74,8 +74,8 @@ std::uint32_t acceptAxisSet(BoardRecord& record, std::uint32_t axes, const Speed
 
 // The single-value setters: the current set of the axis (or group) with one value replaced,
 // accepted with T-curve acceleration.
-std::uint32_t setSpeedValue(std::uint32_t board, std::uint32_t axis,
-                            std::uint32_t SpeedSet::*field, std::uint32_t value) {
+std::uint32_t setSpeedValue(std::uint32_t board, std::uint32_t axis, std::uint32_t SpeedSet::*field,
+                            std::uint32_t value) {
   if (std::uint32_t error = maskAndCheckOneAxisOrGroup(board, axis)) return error;
   BoardRecord& record = boards[board];
   if (axis == 0) {
@@ -121,7 +121,9 @@ std::uint32_t checkDeceleration(std::uint32_t dc, double needed, double effectiv
   return M716_OK;
 }
 
-double multiplierNeededFor(std::uint32_t dc) { return std::max(1.0, dc / kDecelerationStep); }
+double multiplierNeededFor(std::uint32_t dc) {
+  return std::max(1.0, dc / kDecelerationStep);
+}
 
 // A deceleration never lowers the multiplier of its axis or group (at least `least`); when it
 // needs a larger one, the range follows, so every speed keeps running at the speed it was set
@@ -144,9 +146,9 @@ std::uint32_t acceptDeceleration(std::uint32_t dc, double least, double most, do
 
 using namespace m716;
 
-extern "C" KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes,
-                                                   uint32_t sCurve, uint32_t sv, uint32_t dv,
-                                                   uint32_t mdv, uint32_t ac, uint32_t ak) {
+extern "C" KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes, uint32_t sCurve,
+                                                   uint32_t sv, uint32_t dv, uint32_t mdv,
+                                                   uint32_t ac, uint32_t ak) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     if (std::uint32_t error = maskAndCheckAxesOrNone(board, axes)) return error;
     const SpeedSet set{sv, dv, mdv, ac, ak};
@@ -156,27 +158,23 @@ extern "C" KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes
 }
 
 extern "C" KRVM716_API uint32_t M716SetStartSpeed(uint32_t board, uint32_t axis, uint32_t sv) {
-  return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    return setSpeedValue(board, axis, &SpeedSet::sv, sv);
-  });
+  return guarded(kSystemFailure,
+                 [&]() -> std::uint32_t { return setSpeedValue(board, axis, &SpeedSet::sv, sv); });
 }
 
 extern "C" KRVM716_API uint32_t M716SetDrivingSpeed(uint32_t board, uint32_t axis, uint32_t dv) {
-  return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    return setSpeedValue(board, axis, &SpeedSet::dv, dv);
-  });
+  return guarded(kSystemFailure,
+                 [&]() -> std::uint32_t { return setSpeedValue(board, axis, &SpeedSet::dv, dv); });
 }
 
 extern "C" KRVM716_API uint32_t M716SetAcceleration(uint32_t board, uint32_t axis, uint32_t ac) {
-  return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    return setSpeedValue(board, axis, &SpeedSet::ac, ac);
-  });
+  return guarded(kSystemFailure,
+                 [&]() -> std::uint32_t { return setSpeedValue(board, axis, &SpeedSet::ac, ac); });
 }
 
 extern "C" KRVM716_API uint32_t M716SetJerk(uint32_t board, uint32_t axis, uint32_t ak) {
-  return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    return setSpeedValue(board, axis, &SpeedSet::ak, ak);
-  });
+  return guarded(kSystemFailure,
+                 [&]() -> std::uint32_t { return setSpeedValue(board, axis, &SpeedSet::ak, ak); });
 }
 
 extern "C" KRVM716_API uint32_t M716SetRange(uint32_t board, uint32_t axis, uint32_t range) {

@@ -5,9 +5,9 @@
 #include <initializer_list>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 #include "device/registers.h"
 
@@ -52,13 +52,14 @@ std::uint16_t loadCodeOf(ModeRegister reg) {
   }
 }
 
-constexpr std::uint32_t low16(std::uint32_t value) { return value & 0xFFFF; }
+constexpr std::uint32_t low16(std::uint32_t value) {
+  return value & 0xFFFF;
+}
 
 // Checks the board, the axis and then each flag (0 or 1) in the order given; sets the bits,
 // keeps the bits of `keep`, and loads the register. 0, 1, 6 or 23.
 std::uint32_t setModeBits(std::uint32_t board, std::uint32_t axis, ModeRegister reg,
-                          std::initializer_list<BitChange> changes,
-                          std::uint32_t keep = kKeepAll) {
+                          std::initializer_list<BitChange> changes, std::uint32_t keep = kKeepAll) {
   if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   for (const BitChange& change : changes)
     if (low16(change.flag) > 1) return M716_ERR_PARAMETER_INVALID;
@@ -185,16 +186,14 @@ extern "C" KRVM716_API uint32_t M716SetHomeLogic(uint32_t board, uint32_t axis,
   });
 }
 
-extern "C" KRVM716_API uint32_t M716SetZLogic(uint32_t board, uint32_t axis,
-                                              uint32_t activeHigh) {
+extern "C" KRVM716_API uint32_t M716SetZLogic(uint32_t board, uint32_t axis, uint32_t activeHigh) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     return setModeBits(board, axis, ModeRegister::wr1, {{wr1::In0High, activeHigh}});
   });
 }
 
 extern "C" KRVM716_API uint32_t M716SetInputLogic(uint32_t board, uint32_t axis,
-                                                  uint32_t in2ActiveHigh,
-                                                  uint32_t in3ActiveHigh) {
+                                                  uint32_t in2ActiveHigh, uint32_t in3ActiveHigh) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     return setModeBits(board, axis, ModeRegister::wr1,
                        {{wr1::In2High, in2ActiveHigh}, {wr1::In3High, in3ActiveHigh}});

@@ -5,9 +5,9 @@
 #include <atomic>
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 #include "motion/home_search.h"
 

@@ -1,9 +1,9 @@
 // Status readout: one bit or the raw contents of the chip's status registers for one axis.
 
 #include "KRVM716.h"
-#include "device/guarded.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
+#include "device/guarded.h"
 #include "device/ports.h"
 #include "device/registers.h"
 
@@ -73,7 +73,6 @@ extern "C" KRVM716_API uint32_t M716GetCompareState(uint32_t board, uint32_t axi
 }
 
 extern "C" KRVM716_API uint32_t M716GetInput(uint32_t board, uint32_t axis, int16_t* state) {
-  return guarded(kSystemFailure, [&]() -> std::uint32_t {
-    return readStatus(board, axis, state, inputByte);
-  });
+  return guarded(kSystemFailure,
+                 [&]() -> std::uint32_t { return readStatus(board, axis, state, inputByte); });
 }

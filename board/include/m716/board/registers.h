@@ -13,21 +13,21 @@ namespace m716::chip {
 // and read registers RR0..RR7 share the even offsets 0..14; WR1..WR3 and RR1..RR3 address the
 // axes selected by the last command.
 enum Port : std::uint16_t {
-  WR0 = 0,  // command register / RR0 main status
-  WR1 = 2,  // mode register 1 / RR1 status 1
-  WR2 = 4,  // mode register 2 / RR2 status 2
-  WR3 = 6,  // mode register 3 / RR3 status 3 (interrupt factors)
-  WR4 = 8,  // output register / RR4 input register 1 (X low byte, Y high byte)
-  WR5 = 10, // interpolation mode register / RR5 input register 2 (Z low byte, U high byte)
-  WR6 = 12, // data register, low word
-  WR7 = 14, // data register, high word
+  WR0 = 0,   // command register / RR0 main status
+  WR1 = 2,   // mode register 1 / RR1 status 1
+  WR2 = 4,   // mode register 2 / RR2 status 2
+  WR3 = 6,   // mode register 3 / RR3 status 3 (interrupt factors)
+  WR4 = 8,   // output register / RR4 input register 1 (X low byte, Y high byte)
+  WR5 = 10,  // interpolation mode register / RR5 input register 2 (Z low byte, U high byte)
+  WR6 = 12,  // data register, low word
+  WR7 = 14,  // data register, high word
   BoardControl = 16,
   ExternalDriveControl = 20,
   IrqSelect = 22,
   Eeprom = 26,
 };
-constexpr std::uint16_t RR0 = WR0, RR1 = WR1, RR2 = WR2, RR3 = WR3, RR4 = WR4, RR5 = WR5,
-                        RR6 = WR6, RR7 = WR7;
+constexpr std::uint16_t RR0 = WR0, RR1 = WR1, RR2 = WR2, RR3 = WR3, RR4 = WR4, RR5 = WR5, RR6 = WR6,
+                        RR7 = WR7;
 
 // Command codes written to WR0 as (axes << 8) | code.
 enum Command : std::uint16_t {
@@ -109,8 +109,8 @@ constexpr std::uint16_t OutputsShowStatus = 0x0080;  // OUT4..OUT7 show CMP+, CM
 constexpr std::uint16_t OutputLevels = 0x0F00;       // OUT4..OUT7, from bit 8
 constexpr int OutputLevelsShift = 8;
 // Every bit but the unused 5, 6 and 12..15.
-constexpr std::uint16_t ModeBits = ManualDeceleration | SeparateDeceleration | SCurve |
-                                   JogDrive | HandWheelDrive | OutputsShowStatus;
+constexpr std::uint16_t ModeBits = ManualDeceleration | SeparateDeceleration | SCurve | JogDrive |
+                                   HandWheelDrive | OutputsShowStatus;
 }  // namespace wr3
 
 // RR0, the main status: one bit per axis X..U in each nibble.

@@ -30,7 +30,9 @@ inline std::string boardSuffix(std::uint32_t board) {
   return name;
 }
 
-inline std::string hardwareKey(std::uint32_t board) { return kHardwareBranch + boardSuffix(board); }
+inline std::string hardwareKey(std::uint32_t board) {
+  return kHardwareBranch + boardSuffix(board);
+}
 inline std::string parameterKey(std::uint32_t board) {
   return kParameterBranch + boardSuffix(board);
 }

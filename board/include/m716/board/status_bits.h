@@ -19,10 +19,10 @@ struct NamedBit {
 };
 
 inline constexpr NamedBit kStopCauseNames[] = {
-    {rr1::StoppedByIn0, "IN0"},         {rr1::StoppedByIn1, "IN1"},
-    {rr1::StoppedByIn2, "IN2"},         {rr1::StoppedByIn3, "IN3"},
-    {rr1::StoppedByLimitPlus, "LMT+"},  {rr1::StoppedByLimitMinus, "LMT-"},
-    {rr1::StoppedByAlarm, "alarm"},     {rr1::StoppedByEmergency, "emergency stop"},
+    {rr1::StoppedByIn0, "IN0"},        {rr1::StoppedByIn1, "IN1"},
+    {rr1::StoppedByIn2, "IN2"},        {rr1::StoppedByIn3, "IN3"},
+    {rr1::StoppedByLimitPlus, "LMT+"}, {rr1::StoppedByLimitMinus, "LMT-"},
+    {rr1::StoppedByAlarm, "alarm"},    {rr1::StoppedByEmergency, "emergency stop"},
 };
 
 inline constexpr NamedBit kLimitNames[] = {
@@ -31,8 +31,8 @@ inline constexpr NamedBit kLimitNames[] = {
 };
 
 inline constexpr NamedBit kInputNames[] = {
-    {input::In0, "IN0"},   {input::In1, "IN1"},         {input::In2, "IN2"},
-    {input::In3, "IN3"},   {input::JogPlus, "jog+"},    {input::JogMinus, "jog-"},
+    {input::In0, "IN0"},          {input::In1, "IN1"},      {input::In2, "IN2"},
+    {input::In3, "IN3"},          {input::JogPlus, "jog+"}, {input::JogMinus, "jog-"},
     {input::InPosition, "INPOS"}, {input::Alarm, "ALM"},
 };
 
