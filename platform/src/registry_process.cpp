@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -15,8 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The environment is only read: nothing in the system changes it while it runs.
 const char* environment(const char* name) {
-  const char* value = std::getenv(name);
+  const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
   return value && *value ? value : nullptr;
 }
 
@@ -29,7 +31,11 @@ bool writableFolder(const fs::path& folder) {
 
 fs::path homeFolder() {
   if (const char* home = environment("HOME")) return home;
-  if (const passwd* user = ::getpwuid(::getuid())) return user->pw_dir;
+  passwd entry{};
+  passwd* user = nullptr;
+  std::array<char, 4096> buffer{};
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &user) == 0 && user)
+    return user->pw_dir;
   return fs::temp_directory_path();
 }
 
