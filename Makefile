@@ -2,7 +2,7 @@
 PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) format-check lint bench clean
+.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
 
 all: build
 
@@ -21,7 +21,7 @@ run: build
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v Interrupt /t REG_DWORD /d 5 /f
 	$(BIN)/m716 demo
 
-test: deps format-check $(addprefix test-,$(PRESETS_TESTED))
+test: deps format-check compile-checks $(addprefix test-,$(PRESETS_TESTED))
 
 # A static pattern rule: implicit rules are never searched for phony targets.
 TEST_TARGETS := $(addprefix test-,default asan tsan)
@@ -34,6 +34,25 @@ $(TEST_TARGETS): test-%:
 FORMATTED = git ls-files '*.c' '*.cpp' '*.h'
 format-check: deps
 	$(FORMATTED) | xargs clang-format --dry-run --Werror
+
+# What no test can run here, compiled: the port bus over a real machine's I/O ports, and the
+# interrupt block's 32-bit layout (its static_asserts) as a 32-bit C and C++ compiler see it.
+compile-checks: deps
+	cmake -S . -B build/x86 -G Ninja -DCMAKE_BUILD_TYPE=Release -DM716_X86_PORTS=ON \
+	  -DM716_BUILD_TESTS=OFF -DM716_BUILD_BENCH=OFF
+	cmake --build build/x86 --target m716_platform
+	printf '#include "KRVM716_driver.h"\n' | gcc -m32 -fsyntax-only -Ilibrary/include -x c -
+	printf '#include "KRVM716_driver.h"\n' | g++ -m32 -fsyntax-only -std=c++20 -Ilibrary/include -x c++ -
+
+# The API fuzzer under libFuzzer (clang, address and undefined-behaviour sanitizers) for
+# FUZZ_SECONDS; what it finds lands in build/fuzz/crash-*.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	scripts/install-deps.sh clang
+	cmake --preset fuzz
+	cmake --build --preset fuzz --target api_fuzzer
+	mkdir -p build/fuzz/corpus
+	cd build/fuzz && bin/api_fuzzer -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 corpus
 
 # The curated clang-tidy checks (.clang-tidy) over the product code, the layer rule of the
 # library's rooms and the format check.

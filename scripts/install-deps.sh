@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -eu
 
-packages="build-essential cmake ninja-build pkg-config clang-format libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev $*"
+packages="build-essential g++-multilib cmake ninja-build pkg-config clang-format libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev $*"
 
 missing=""
 for p in $packages; do
