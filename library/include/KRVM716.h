@@ -225,7 +225,8 @@ KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value
  * M716MotCmove: continuous drive with the working speeds, negative for the axes set in
  * negativeAxes; the same busy test and speed checks.
  * M716MotChgDV: new drive speed of one axis, also while it drives: above its MDV or beyond the
- * range in force: VALUE_OVER; not 0 and below its multiplier: PARAMETER_UNDER.
+ * range (while it drives, the range of its drive; else its own): VALUE_OVER; not 0 and below
+ * that range's multiplier: PARAMETER_UNDER.
  * M716MotStop: decelerating stop for the axes set in deceleratingAxes, sudden stop for the
  * others; an axis in a home search gets a stop request instead. Axes 0 stops a running
  * continuous path (and does nothing when none runs).

@@ -125,6 +125,43 @@ TEST_F(DrivesTest, ChangingTheRangeDuringADriveLeavesItsSpeed) {
   stopAndWait(kX);
 }
 
+// A speed change after the axis was given a new range (multiplier 500): a standing axis takes
+// speeds its next drive can run; a driving one those its running range can.
+struct SpeedChangeCase {
+  bool driving;
+  std::uint32_t dv;
+  std::uint32_t result;
+};
+
+void PrintTo(const SpeedChangeCase& c, std::ostream* out) {
+  *out << (c.driving ? "driving" : "standing") << ", DV " << c.dv;
+}
+
+class SpeedChangeAfterARangeChange : public DrivesTest,
+                                     public ::testing::WithParamInterface<SpeedChangeCase> {};
+
+TEST_P(SpeedChangeAfterARangeChange, IsCheckedAgainstTheRangeTheAxisRunsWith) {
+  const SpeedChangeCase c = GetParam();
+  if (c.driving) {
+    ASSERT_EQ(M716MotCmove(0, kX, 0), M716_OK);  // at multiplier 1
+  }
+  ASSERT_EQ(M716MotAxisParaSet(0, kX, 0, 1000, 6000, 4'000'000, 600'000, 10'000'000), M716_OK);
+  ASSERT_EQ(M716MotChgDV(0, kX, c.dv), c.result);
+  if (c.result != M716_OK) return;
+  if (!c.driving) {
+    ASSERT_EQ(M716MotCmove(0, kX, 0), M716_OK);
+  }
+  M716SimAdvance(0.5);
+  EXPECT_EQ(liveSpeed(kX), c.dv);
+  stopAndWait(kX);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SpeedChangeAfterARangeChange,
+                         ::testing::Values(SpeedChangeCase{false, 100'000, M716_OK},
+                                           SpeedChangeCase{false, 200, M716_ERR_PARAMETER_UNDER},
+                                           SpeedChangeCase{true, 100'000, M716_ERR_VALUE_OVER},
+                                           SpeedChangeCase{true, 3000, M716_OK}));
+
 TEST_F(DrivesTest, ALargeDecelerationKeepsTheSpeedsTheAxisWasSetTo) {
   ASSERT_EQ(M716SetDeceleration(0, kX, 2'000'000, 0), M716_OK);
   ASSERT_EQ(M716MoveIns(0, kX, 20'000), M716_OK);
