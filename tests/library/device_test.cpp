@@ -123,5 +123,40 @@ TEST_F(DeviceTest, RawPortsOfABoardNeverOpenedTouchNothing) {
   EXPECT_EQ(word, 9);
 }
 
+// A board never opened holds the defaults it would be opened with (multiplier 1): its speed
+// parameters take what fits them and refuse what does not.
+struct UnopenedWrite {
+  std::uint32_t id;
+  std::uint32_t value;
+  std::uint32_t result;
+};
+
+void PrintTo(const UnopenedWrite& w, std::ostream* out) {
+  *out << "0x" << std::hex << w.id << " = " << std::dec << w.value;
+}
+
+class WritesToABoardNeverOpened : public InstalledBoardTest,
+                                  public ::testing::WithParamInterface<UnopenedWrite> {};
+
+TEST_P(WritesToABoardNeverOpened, AreCheckedAgainstItsDefaults) {
+  const UnopenedWrite w = GetParam();
+  EXPECT_EQ(M716MotWrReg(0, 1, w.id, w.value), w.result);
+  std::uint32_t stored = 0;
+  ASSERT_EQ(M716MotRdReg(0, 1, w.id, &stored), M716_OK);
+  if (w.result == M716_OK) {
+    EXPECT_EQ(stored, w.value);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WritesToABoardNeverOpened,
+    ::testing::Values(UnopenedWrite{0x301, 1000, M716_OK}, UnopenedWrite{0x302, 1000, M716_OK},
+                      UnopenedWrite{0x303, 1000, M716_OK}, UnopenedWrite{0x304, 125, M716_OK},
+                      UnopenedWrite{0x305, 1'000'000, M716_OK}, UnopenedWrite{0x306, 954, M716_OK},
+                      UnopenedWrite{0x301, 8001, M716_ERR_SV_OVER},
+                      UnopenedWrite{0x302, 8001, M716_ERR_DV_OVER},
+                      UnopenedWrite{0x303, 8001, M716_ERR_MDV_OVER},
+                      UnopenedWrite{0x304, 1'000'001, M716_ERR_AC_OVER}));
+
 }  // namespace
 }  // namespace m716::test
