@@ -141,7 +141,8 @@ KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* val
  * and loads every axis. Opening an open board does all of it again (unsaved parameter changes
  * are lost). Errors: BOARD_NUMBER, OPEN_DRIVER (no driver), OPEN_REGISTRY (no registry
  * entry), READ_REGISTRY / CREATE_REGISTRY (parameters), CREATE_EVENT (events), DEVICE_ABSENT
- * (no board answers at the address).
+ * (an interrupt number the board cannot select, 4..15, refused before the board is touched;
+ * or no board answers at the address).
  * Discovery sets bit n of *mask for each installed board n that answers; a board this process
  * already has open counts as available and is left open. Errors: READ_REGISTRY,
  * PARAMETER_INVALID. */

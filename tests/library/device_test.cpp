@@ -123,6 +123,50 @@ TEST_F(DeviceTest, RawPortsOfABoardNeverOpenedTouchNothing) {
   EXPECT_EQ(word, 9);
 }
 
+// Board 1 declared at an address with an interrupt number while board 0, at 0x300 with IRQ 5,
+// is open and has its X counter at 1234.
+struct InterruptCase {
+  std::uint32_t base;
+  std::uint32_t irq;
+  std::uint32_t result;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* out) {
+  *out << "base 0x" << std::hex << c.base << ", IRQ " << std::dec << c.irq;
+}
+
+class InterruptNumbers : public InstalledBoardTest,
+                         public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(InterruptNumbers, OutsideFourToFifteenAreRefusedBeforeTheBoardIsTouched) {
+  const InterruptCase c = GetParam();
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  ASSERT_EQ(M716SetTheorecticalRegister(0, 1, 1234), M716_OK);
+  installBoard(1, c.base, c.irq);
+  EXPECT_EQ(M716MotDevOpen(1), c.result);
+  if (c.result == M716_OK) return;
+  std::int32_t position = 0;
+  ASSERT_EQ(M716GetTheorecticalRegister(0, 1, &position), M716_OK);
+  EXPECT_EQ(position, 1234);  // the chip at 0x300 was not reset
+  std::uint16_t word = 0;
+  M716_InpWord(0, 22, &word);
+  EXPECT_EQ(word, 5);  // nor its IRQ selection written
+  M716_InpWord(1, 22, &word);
+  EXPECT_EQ(word, 0xFFFF);  // board 1 stays unbound
+  std::uint32_t mask = 0;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InterruptNumbers,
+    ::testing::Values(InterruptCase{0x340, 0xFFFF, M716_ERR_DEVICE_ABSENT},  // nothing there
+                      InterruptCase{0x300, 0xFFFF, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 0, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 3, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 16, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 4, M716_OK}, InterruptCase{0x300, 15, M716_OK}));
+
 // A board never opened holds the defaults it would be opened with (multiplier 1): its speed
 // parameters take what fits them and refuse what does not.
 struct UnopenedWrite {

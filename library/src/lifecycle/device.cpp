@@ -21,6 +21,12 @@ namespace {
 
 using platform::RegStatus;
 
+// The board selects interrupt lines 4 to 15 only. Another number cannot be this board as
+// installed, and the IRQ read-back could not tell: an empty address reads 0xFFFF back.
+bool selectableIrq(std::uint16_t irq) {
+  return irq >= chip::kIrqLowest && irq <= chip::kIrqHighest;
+}
+
 // Binds the record to the base address and IRQ of the installer's entry. 0 or 4.
 std::uint32_t readHardwareSettings(std::uint32_t board) {
   BoardRecord& record = boards[board];
@@ -123,6 +129,10 @@ std::uint32_t openBoard(std::uint32_t board) {
   record.baseAddress = 0x300;
   record.irq = 7;
   if (std::uint32_t error = readHardwareSettings(board)) return error;
+  if (!selectableIrq(record.irq)) {
+    record.bound = false;  // refused before any port of the address is touched
+    return M716_ERR_DEVICE_ABSENT;
+  }
   if (std::uint32_t error = initialiseBoard(board)) return error;
   closeEvents(record);
   writePortWord(board, chip::BoardControl, 0);
