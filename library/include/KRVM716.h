@@ -143,9 +143,12 @@ KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* val
  * entry), READ_REGISTRY / CREATE_REGISTRY (parameters), CREATE_EVENT (events), DEVICE_ABSENT
  * (an interrupt number the board cannot select, 4..15, refused before the board is touched;
  * or no board answers at the address).
- * Discovery sets bit n of *mask for each installed board n that answers; a board this process
- * already has open counts as available and is left open. Errors: READ_REGISTRY,
- * PARAMETER_INVALID. */
+ * From a successful open to its close this process holds the board's ownership mark (an
+ * advisory lock beside the registry store that ends with the process). Open does not wait for
+ * the mark: a board another process holds is opened all the same, without it.
+ * Discovery sets bit n of *mask for each installed board n that answers; a board in use, open
+ * in this process or held by another, counts as available and is not touched (it stays open);
+ * any other is opened and closed again. Errors: READ_REGISTRY, PARAMETER_INVALID. */
 KRVM716_API uint32_t M716MotDevOpen(uint32_t board);
 KRVM716_API uint32_t M716MotDevClose(uint32_t board);
 KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);

@@ -7,6 +7,7 @@
 #include "installed_board.h"
 #include "m716/platform/dynload.h"
 #include "m716/platform/events.h"
+#include "m716/platform/ownership.h"
 
 namespace m716::test {
 namespace {
@@ -90,6 +91,41 @@ TEST_F(DeviceTest, AvailableLeavesABoardOpenThatTheProcessHasOpen) {
   EXPECT_EQ(mask, 0x1u);
   EXPECT_TRUE(eventExists("KRV_EVT_INTERRUPT0"));
   EXPECT_TRUE(eventExists("KRV_EVT_HOMEINT0"));
+}
+
+// The mark another program holds while it has board 0 open.
+platform::MarkStatus takeBoard0Elsewhere(platform::OwnershipMark& mark) {
+  return mark.take("Board000");
+}
+
+TEST_F(DeviceTest, AvailableLeavesABoardThatAnotherHolderOwnsUntouched) {
+  platform::OwnershipMark other;
+  ASSERT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);
+  std::uint32_t mask = 0;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);                                   // in use, hence installed and answering
+  EXPECT_FALSE(hasValue(parameterKey(0, "Xaxis"), "RG"));  // never opened here
+  std::uint16_t irq = 0;
+  EXPECT_EQ(M716_InpWord(0, 22, &irq), 1u);
+  EXPECT_EQ(irq, 0xFFFF);  // never bound, no port touched
+
+  other.release();
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);
+  EXPECT_TRUE(hasValue(parameterKey(0, "Xaxis"), "RG"));               // opened and closed
+  EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);  // and given back
+}
+
+TEST_F(DeviceTest, AnOpenBoardIsMarkedAsOwnedUntilItIsClosed) {
+  platform::OwnershipMark other;
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::heldElsewhere);
+  installBoard(1, 0x340);
+  EXPECT_EQ(M716MotDevOpen(1), M716_ERR_DEVICE_ABSENT);  // a failed open keeps no mark
+  EXPECT_EQ(other.take("Board001"), platform::MarkStatus::taken);
+  other.release();
+  ASSERT_EQ(M716MotDevClose(0), M716_OK);
+  EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);
 }
 
 TEST_F(DeviceTest, AvailableWithNoBoardsInUseTouchesNothing) {

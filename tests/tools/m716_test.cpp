@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 
+#include "KRVM716.h"
 #include "library/installed_board.h"
 #include "support/program.h"
 
@@ -106,6 +107,21 @@ TEST_F(M716Tool, HomeReportsEachResultInWords) {
       limited.out.find("U: Return home process be stopped by hardware negative limited switch"),
       std::string::npos)
       << limited.out;
+}
+
+TEST_F(M716Tool, BoardsLeavesABoardThatAnotherProgramHasOpenAlone) {
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);  // this program uses board 0
+  // An open of board 0 by m716 would write the missing value back with its default.
+  deleteValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed");
+  ProgramResult boards = run({"boards"});
+  EXPECT_EQ(boards.status, 0) << boards.err;
+  EXPECT_NE(boards.out.find("IRQ 5  answers"), std::string::npos) << boards.out;
+  EXPECT_FALSE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed"));
+
+  ASSERT_EQ(M716MotDevClose(0), M716_OK);  // closed, the board is free to be tried
+  boards = run({"boards"});
+  EXPECT_NE(boards.out.find("IRQ 5  answers"), std::string::npos) << boards.out;
+  EXPECT_TRUE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed"));
 }
 
 TEST_F(M716Tool, WrongArgumentsAreExplained) {
