@@ -141,10 +141,14 @@ KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* val
  * and loads every axis. Opening an open board does all of it again (unsaved parameter changes
  * are lost). Errors: BOARD_NUMBER, OPEN_DRIVER (no driver), OPEN_REGISTRY (no registry
  * entry), READ_REGISTRY / CREATE_REGISTRY (parameters), CREATE_EVENT (events), DEVICE_ABSENT
- * (no board answers at the address).
- * Discovery sets bit n of *mask for each installed board n that answers; a board this process
- * already has open counts as available and is left open. Errors: READ_REGISTRY,
- * PARAMETER_INVALID. */
+ * (an interrupt number the board cannot select, 4..15, refused before the board is touched;
+ * or no board answers at the address).
+ * From a successful open to its close this process holds the board's ownership mark (an
+ * advisory lock beside the registry store that ends with the process). Open does not wait for
+ * the mark: a board another process holds is opened all the same, without it.
+ * Discovery sets bit n of *mask for each installed board n that answers; a board in use, open
+ * in this process or held by another, counts as available and is not touched (it stays open);
+ * any other is opened and closed again. Errors: READ_REGISTRY, PARAMETER_INVALID. */
 KRVM716_API uint32_t M716MotDevOpen(uint32_t board);
 KRVM716_API uint32_t M716MotDevClose(uint32_t board);
 KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);
@@ -225,7 +229,8 @@ KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value
  * M716MotCmove: continuous drive with the working speeds, negative for the axes set in
  * negativeAxes; the same busy test and speed checks.
  * M716MotChgDV: new drive speed of one axis, also while it drives: above its MDV or beyond the
- * range in force: VALUE_OVER; not 0 and below its multiplier: PARAMETER_UNDER.
+ * range (while it drives, the range of its drive; else its own): VALUE_OVER; not 0 and below
+ * that range's multiplier: PARAMETER_UNDER.
  * M716MotStop: decelerating stop for the axes set in deceleratingAxes, sudden stop for the
  * others; an axis in a home search gets a stop request instead. Axes 0 stops a running
  * continuous path (and does nothing when none runs).

@@ -7,6 +7,7 @@
 #include "installed_board.h"
 #include "m716/platform/dynload.h"
 #include "m716/platform/events.h"
+#include "m716/platform/ownership.h"
 
 namespace m716::test {
 namespace {
@@ -92,6 +93,41 @@ TEST_F(DeviceTest, AvailableLeavesABoardOpenThatTheProcessHasOpen) {
   EXPECT_TRUE(eventExists("KRV_EVT_HOMEINT0"));
 }
 
+// The mark another program holds while it has board 0 open.
+platform::MarkStatus takeBoard0Elsewhere(platform::OwnershipMark& mark) {
+  return mark.take("Board000");
+}
+
+TEST_F(DeviceTest, AvailableLeavesABoardThatAnotherHolderOwnsUntouched) {
+  platform::OwnershipMark other;
+  ASSERT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);
+  std::uint32_t mask = 0;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);                                   // in use, hence installed and answering
+  EXPECT_FALSE(hasValue(parameterKey(0, "Xaxis"), "RG"));  // never opened here
+  std::uint16_t irq = 0;
+  EXPECT_EQ(M716_InpWord(0, 22, &irq), 1u);
+  EXPECT_EQ(irq, 0xFFFF);  // never bound, no port touched
+
+  other.release();
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);
+  EXPECT_TRUE(hasValue(parameterKey(0, "Xaxis"), "RG"));               // opened and closed
+  EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);  // and given back
+}
+
+TEST_F(DeviceTest, AnOpenBoardIsMarkedAsOwnedUntilItIsClosed) {
+  platform::OwnershipMark other;
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::heldElsewhere);
+  installBoard(1, 0x340);
+  EXPECT_EQ(M716MotDevOpen(1), M716_ERR_DEVICE_ABSENT);  // a failed open keeps no mark
+  EXPECT_EQ(other.take("Board001"), platform::MarkStatus::taken);
+  other.release();
+  ASSERT_EQ(M716MotDevClose(0), M716_OK);
+  EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);
+}
+
 TEST_F(DeviceTest, AvailableWithNoBoardsInUseTouchesNothing) {
   setDword(kHardwareBranch, "BoardIDInUsed", 0);
   std::uint32_t mask = 0xFFFF;
@@ -122,6 +158,85 @@ TEST_F(DeviceTest, RawPortsOfABoardNeverOpenedTouchNothing) {
   EXPECT_EQ(M716_InpWord(0, 22, &word), 1u);
   EXPECT_EQ(word, 9);
 }
+
+// Board 1 declared at an address with an interrupt number while board 0, at 0x300 with IRQ 5,
+// is open and has its X counter at 1234.
+struct InterruptCase {
+  std::uint32_t base;
+  std::uint32_t irq;
+  std::uint32_t result;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* out) {
+  *out << "base 0x" << std::hex << c.base << ", IRQ " << std::dec << c.irq;
+}
+
+class InterruptNumbers : public InstalledBoardTest,
+                         public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(InterruptNumbers, OutsideFourToFifteenAreRefusedBeforeTheBoardIsTouched) {
+  const InterruptCase c = GetParam();
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  ASSERT_EQ(M716SetTheorecticalRegister(0, 1, 1234), M716_OK);
+  installBoard(1, c.base, c.irq);
+  EXPECT_EQ(M716MotDevOpen(1), c.result);
+  if (c.result == M716_OK) return;
+  std::int32_t position = 0;
+  ASSERT_EQ(M716GetTheorecticalRegister(0, 1, &position), M716_OK);
+  EXPECT_EQ(position, 1234);  // the chip at 0x300 was not reset
+  std::uint16_t word = 0;
+  M716_InpWord(0, 22, &word);
+  EXPECT_EQ(word, 5);  // nor its IRQ selection written
+  M716_InpWord(1, 22, &word);
+  EXPECT_EQ(word, 0xFFFF);  // board 1 stays unbound
+  std::uint32_t mask = 0;
+  ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
+  EXPECT_EQ(mask, 0x1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InterruptNumbers,
+    ::testing::Values(InterruptCase{0x340, 0xFFFF, M716_ERR_DEVICE_ABSENT},  // nothing there
+                      InterruptCase{0x300, 0xFFFF, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 0, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 3, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 16, M716_ERR_DEVICE_ABSENT},
+                      InterruptCase{0x300, 4, M716_OK}, InterruptCase{0x300, 15, M716_OK}));
+
+// A board never opened holds the defaults it would be opened with (multiplier 1): its speed
+// parameters take what fits them and refuse what does not.
+struct UnopenedWrite {
+  std::uint32_t id;
+  std::uint32_t value;
+  std::uint32_t result;
+};
+
+void PrintTo(const UnopenedWrite& w, std::ostream* out) {
+  *out << "0x" << std::hex << w.id << " = " << std::dec << w.value;
+}
+
+class WritesToABoardNeverOpened : public InstalledBoardTest,
+                                  public ::testing::WithParamInterface<UnopenedWrite> {};
+
+TEST_P(WritesToABoardNeverOpened, AreCheckedAgainstItsDefaults) {
+  const UnopenedWrite w = GetParam();
+  EXPECT_EQ(M716MotWrReg(0, 1, w.id, w.value), w.result);
+  std::uint32_t stored = 0;
+  ASSERT_EQ(M716MotRdReg(0, 1, w.id, &stored), M716_OK);
+  if (w.result == M716_OK) {
+    EXPECT_EQ(stored, w.value);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WritesToABoardNeverOpened,
+    ::testing::Values(UnopenedWrite{0x301, 1000, M716_OK}, UnopenedWrite{0x302, 1000, M716_OK},
+                      UnopenedWrite{0x303, 1000, M716_OK}, UnopenedWrite{0x304, 125, M716_OK},
+                      UnopenedWrite{0x305, 1'000'000, M716_OK}, UnopenedWrite{0x306, 954, M716_OK},
+                      UnopenedWrite{0x301, 8001, M716_ERR_SV_OVER},
+                      UnopenedWrite{0x302, 8001, M716_ERR_DV_OVER},
+                      UnopenedWrite{0x303, 8001, M716_ERR_MDV_OVER},
+                      UnopenedWrite{0x304, 1'000'001, M716_ERR_AC_OVER}));
 
 }  // namespace
 }  // namespace m716::test

@@ -185,14 +185,21 @@ TEST_F(DriveWordsTest, ASpeedChangeIsConvertedByTheMultiplierOfTheRunningDrive) 
   axis(0).multiplierInForce = 1.25;
   axis(0).mdv = 10'000;
   axis(0).multiplier = 500;  // the range was changed since the drive started
+  answer(chip::RR0, 0x1);    // X drives
   EXPECT_EQ(M716MotChgDV(0, 1, 6000), M716_OK);
-  EXPECT_THAT(accesses(), ElementsAre(portWrite(chip::WR6, 4800), portWrite(chip::WR0, 0x0105)));
+  EXPECT_THAT(accesses(), ElementsAre(portRead(chip::RR0, 0x1), portWrite(chip::WR6, 4800),
+                                      portWrite(chip::WR0, 0x0105)));
   EXPECT_EQ(axis(0).dv, 6000u);
+  bus_.clear();
+  answer(chip::RR0, 0);  // standing: its next drive loads its own range
+  EXPECT_EQ(M716MotChgDV(0, 1, 6000), M716_OK);
+  EXPECT_THAT(bus_.writesTo(kBase + chip::WR6), ElementsAre(12));
 }
 
 TEST_F(DriveWordsTest, ASpeedChangeStaysWithinTheMaximumAndTheRange) {
   EXPECT_EQ(M716MotChgDV(0, 1, 8000), M716_OK);  // MDV itself
   EXPECT_EQ(M716MotChgDV(0, 1, 8001), M716_ERR_VALUE_OVER);
+  answer(chip::RR0, 0x2);  // Y drives
   axis(1).multiplierInForce = 2;
   EXPECT_EQ(M716MotChgDV(0, 2, 1), M716_ERR_PARAMETER_UNDER);
   EXPECT_EQ(M716MotChgDV(0, 2, 0), M716_OK);

@@ -125,6 +125,72 @@ TEST_F(DrivesTest, ChangingTheRangeDuringADriveLeavesItsSpeed) {
   stopAndWait(kX);
 }
 
+// A speed change after the axis was given a new range (multiplier 500): a standing axis takes
+// speeds its next drive can run; a driving one those its running range can.
+struct SpeedChangeCase {
+  bool driving;
+  std::uint32_t dv;
+  std::uint32_t result;
+};
+
+void PrintTo(const SpeedChangeCase& c, std::ostream* out) {
+  *out << (c.driving ? "driving" : "standing") << ", DV " << c.dv;
+}
+
+class SpeedChangeAfterARangeChange : public DrivesTest,
+                                     public ::testing::WithParamInterface<SpeedChangeCase> {};
+
+TEST_P(SpeedChangeAfterARangeChange, IsCheckedAgainstTheRangeTheAxisRunsWith) {
+  const SpeedChangeCase c = GetParam();
+  if (c.driving) {
+    ASSERT_EQ(M716MotCmove(0, kX, 0), M716_OK);  // at multiplier 1
+  }
+  ASSERT_EQ(M716MotAxisParaSet(0, kX, 0, 1000, 6000, 4'000'000, 600'000, 10'000'000), M716_OK);
+  ASSERT_EQ(M716MotChgDV(0, kX, c.dv), c.result);
+  if (c.result != M716_OK) return;
+  if (!c.driving) {
+    ASSERT_EQ(M716MotCmove(0, kX, 0), M716_OK);
+  }
+  M716SimAdvance(0.5);
+  EXPECT_EQ(liveSpeed(kX), c.dv);
+  stopAndWait(kX);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SpeedChangeAfterARangeChange,
+                         ::testing::Values(SpeedChangeCase{false, 100'000, M716_OK},
+                                           SpeedChangeCase{false, 200, M716_ERR_PARAMETER_UNDER},
+                                           SpeedChangeCase{true, 100'000, M716_ERR_VALUE_OVER},
+                                           SpeedChangeCase{true, 3000, M716_OK}));
+
+// Live values at range 48 000, where one speed unit is 166.67 pps: 195 speed units are
+// 32 500 pps, 99 acceleration units 2 062 500 pps/s, to the pulse.
+struct LiveValueCase {
+  std::uint32_t id;
+  double after;  // seconds after the start
+  std::uint32_t value;
+};
+
+void PrintTo(const LiveValueCase& c, std::ostream* out) {
+  *out << "register 0x" << std::hex << c.id;
+}
+
+class LiveValuesAtRange48000 : public DrivesTest,
+                               public ::testing::WithParamInterface<LiveValueCase> {};
+
+TEST_P(LiveValuesAtRange48000, ReadInWholePulses) {
+  ASSERT_EQ(M716SetRange(0, kX, 48'000), M716_OK);
+  ASSERT_EQ(M716MotWrReg(0, kX, 0x302, 32'550), M716_OK);        // drive speed register 195
+  ASSERT_EQ(M716MotWrReg(0, kX, 0x304, 16'550 * 125), M716_OK);  // acceleration register 99
+  ASSERT_EQ(M716MotCmove(0, kX, 0), M716_OK);
+  M716SimAdvance(GetParam().after);
+  EXPECT_EQ(readRegister(kX, GetParam().id), GetParam().value);
+  stopAndWait(kX);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LiveValuesAtRange48000,
+                         ::testing::Values(LiveValueCase{0x105, 0.5, 32'500},
+                                           LiveValueCase{0x106, 0.005, 2'062'500}));
+
 TEST_F(DrivesTest, ALargeDecelerationKeepsTheSpeedsTheAxisWasSetTo) {
   ASSERT_EQ(M716SetDeceleration(0, kX, 2'000'000, 0), M716_OK);
   ASSERT_EQ(M716MoveIns(0, kX, 20'000), M716_OK);

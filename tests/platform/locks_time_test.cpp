@@ -2,12 +2,17 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <thread>
 #include <vector>
 
 #include "m716/platform/locks.h"
+#include "m716/platform/ownership.h"
+#include "m716/platform/registry.h"
 #include "m716/platform/time.h"
+#include "support/temp_registry.h"
 
 namespace m716::platform {
 namespace {
@@ -37,6 +42,29 @@ TEST(BusLock, ThreadsLookingUpANewAddressTogetherGetOneLock) {
   go = true;
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(std::set<BusLock*>(seen.begin(), seen.end()).size(), 1u);
+}
+
+TEST(OwnershipMark, OneHolderOfANameAtATimeInAFileBesideTheStore) {
+  test::TempRegistry store;
+  OwnershipMark first, second, other;
+  EXPECT_EQ(first.take("Board000"), MarkStatus::taken);
+  EXPECT_EQ(first.take("Board000"), MarkStatus::taken);  // held already
+  EXPECT_EQ(second.take("Board000"), MarkStatus::heldElsewhere);
+  EXPECT_FALSE(second.held());
+  EXPECT_EQ(other.take("Board001"), MarkStatus::taken);
+  EXPECT_TRUE(std::filesystem::exists(store.file() + ".Board000.lock"));
+  first.release();
+  EXPECT_EQ(second.take("Board000"), MarkStatus::taken);
+}
+
+TEST(OwnershipMark, NoMarkWhereItsFileCannotBeMade) {
+  test::TempRegistry store;
+  const auto file = store.folder() / "file";
+  std::ofstream(file) << "not a folder";
+  useRegistryFile((file / "registry.db").string());
+  OwnershipMark mark;
+  EXPECT_EQ(mark.take("Board000"), MarkStatus::unavailable);
+  EXPECT_FALSE(mark.held());
 }
 
 TEST(Time, TickCountFollowsSleeps) {

@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 
+#include "KRVM716.h"
 #include "library/installed_board.h"
 #include "support/program.h"
 
@@ -106,6 +107,86 @@ TEST_F(M716Tool, HomeReportsEachResultInWords) {
       limited.out.find("U: Return home process be stopped by hardware negative limited switch"),
       std::string::npos)
       << limited.out;
+}
+
+TEST_F(M716Tool, BoardsLeavesABoardThatAnotherProgramHasOpenAlone) {
+  ASSERT_EQ(M716MotDevOpen(0), M716_OK);  // this program uses board 0
+  // An open of board 0 by m716 would write the missing value back with its default.
+  deleteValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed");
+  ProgramResult boards = run({"boards"});
+  EXPECT_EQ(boards.status, 0) << boards.err;
+  EXPECT_NE(boards.out.find("IRQ 5  answers"), std::string::npos) << boards.out;
+  EXPECT_FALSE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed"));
+
+  ASSERT_EQ(M716MotDevClose(0), M716_OK);  // closed, the board is free to be tried
+  boards = run({"boards"});
+  EXPECT_NE(boards.out.find("IRQ 5  answers"), std::string::npos) << boards.out;
+  EXPECT_TRUE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed"));
+}
+
+// A command whose call the library refuses, or whose move stops short, says why and fails.
+struct FailingCommand {
+  std::string key;  // under HKLM, with a DWORD set before the command runs
+  const char* name;
+  std::uint32_t value;
+  std::vector<std::string> arguments;
+  const char* says;
+};
+
+void PrintTo(const FailingCommand& c, std::ostream* out) {
+  for (const std::string& argument : c.arguments) *out << argument << ' ';
+}
+
+class M716ToolFailure : public M716Tool, public ::testing::WithParamInterface<FailingCommand> {};
+
+TEST_P(M716ToolFailure, SaysWhyAndExitsWith1) {
+  const FailingCommand& c = GetParam();
+  setDword(c.key, c.name, c.value);
+  const ProgramResult result = run(c.arguments);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+}
+
+std::string machineKey(const char* axis) {
+  return std::string(kSimulator) + "\\Board300\\" + axis;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, M716ToolFailure,
+    ::testing::Values(
+        FailingCommand{machineKey("Xaxis"),
+                       "LimitPlus",
+                       500,
+                       {"move", "X", "60000"},
+                       "X stopped at 500, short of its target 60000: stopped by LMT+"},
+        FailingCommand{machineKey("Xaxis"),
+                       "LimitMinus",
+                       static_cast<std::uint32_t>(-700),
+                       {"move", "x", "-2000", "9000"},
+                       "X stopped at -700, short of its target -2000: stopped by LMT-"},
+        // The machine as the fixture leaves it (its speed factor set again).
+        FailingCommand{kSimulator,
+                       "SpeedFactor",
+                       1000,
+                       {"move", "X", "300000000"},
+                       "Move: Moving distance is over single maximum distance (error 20)"},
+        FailingCommand{kSimulator,
+                       "SpeedFactor",
+                       1000,
+                       {"move", "X", "1000", "5000000"},
+                       "Drive speed: One of the assigned parameter value is over valid value"}));
+
+TEST_F(M716Tool, BoardsSaysWhenTheStoreCannotBeRead) {
+  const auto unreadable = store_.folder() / "not-a-store.db";
+  writeFile(unreadable, "not a registry store");
+  ::setenv("M716_REGISTRY", unreadable.c_str(), 1);
+  const ProgramResult boards = run({"boards"});
+  ::setenv("M716_REGISTRY", store_.file().c_str(), 1);
+  EXPECT_EQ(boards.status, 1);
+  EXPECT_NE(boards.err.find("registry store " + unreadable.string() + " cannot be read"),
+            std::string::npos)
+      << boards.err;
+  EXPECT_EQ(boards.out.find("No boards are installed."), std::string::npos);
 }
 
 TEST_F(M716Tool, WrongArgumentsAreExplained) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "KRVM716.h"
+#include "commands.h"
 #include "m716/board/status_bits.h"
 
 namespace m716::tool {
@@ -14,11 +15,27 @@ namespace {
 
 constexpr const char* kAxisNames[] = {"X", "Y", "Z", "U"};
 
-std::uint16_t statusWord(uint32_t (*get)(uint32_t, uint32_t, int16_t*), std::uint32_t board,
-                         std::uint32_t axis) {
+std::uint16_t statusWord(const char* what, uint32_t (*get)(uint32_t, uint32_t, int16_t*),
+                         std::uint32_t board, std::uint32_t axis) {
   std::int16_t value = 0;
-  get(board, axis, &value);
+  report(what, get(board, axis, &value));
   return static_cast<std::uint16_t>(value);
+}
+
+// Whether the busy test finds an axis driving; a refused test counts as stopped.
+bool driving(std::uint32_t board, std::uint32_t axes) {
+  const std::uint32_t busy = M716MotAxisBusy(board, axes);
+  return busy == M716_ERR_AXIS_BUSY || !report("Busy test", busy);
+}
+
+// What the end status, or else an active software limit, says stopped an axis.
+std::string whyStopped(const AxisSnapshot& s) {
+  const std::string causes = stopCauses(s.motionState);
+  if (causes != "-") return "stopped by " + causes;
+  const std::uint16_t softLimits = chip::rr2::SoftLimitPlus | chip::rr2::SoftLimitMinus;
+  const std::string limits = chip::namesOfBits(s.motionInput & softLimits, chip::kLimitNames);
+  if (limits != "-") return "stopped by the software limit " + limits;
+  return "no stop cause shows";
 }
 
 template <typename Fn>
@@ -61,29 +78,24 @@ std::optional<std::uint32_t> parseAxes(const std::vector<std::string>& names, co
   return axes;
 }
 
+std::uint32_t axisIndex(std::uint32_t axis) {
+  return axis == 1 ? 0 : axis == 2 ? 1 : axis == 4 ? 2 : 3;
+}
+
 const char* axisName(std::uint32_t axis) {
-  switch (axis) {
-    case 1:
-      return "X";
-    case 2:
-      return "Y";
-    case 4:
-      return "Z";
-    default:
-      return "U";
-  }
+  return kAxisNames[axisIndex(axis)];
 }
 
 AxisSnapshot readAxis(std::uint32_t board, std::uint32_t axis) {
   AxisSnapshot s;
-  M716GetTheorecticalRegister(board, axis, &s.logical);
-  M716GetPracticalRegister(board, axis, &s.real);
-  M716MotRdReg(board, axis, 0x105, &s.speed);
-  s.driving = statusWord(M716GetDriverState, board, axis) != 0;
-  s.error = statusWord(M716GetError, board, axis) != 0;
-  s.motionState = statusWord(M716GetMotionState, board, axis);
-  s.motionInput = statusWord(M716GetMotionInput, board, axis);
-  s.input = statusWord(M716GetInput, board, axis);
+  report("Logical position", M716GetTheorecticalRegister(board, axis, &s.logical));
+  report("Real position", M716GetPracticalRegister(board, axis, &s.real));
+  report("Live speed", M716MotRdReg(board, axis, 0x105, &s.speed));
+  s.driving = statusWord("Drive state", M716GetDriverState, board, axis) != 0;
+  s.error = statusWord("Error state", M716GetError, board, axis) != 0;
+  s.motionState = statusWord("Motion state", M716GetMotionState, board, axis);
+  s.motionInput = statusWord("Motion input", M716GetMotionInput, board, axis);
+  s.input = statusWord("Input", M716GetInput, board, axis);
   return s;
 }
 
@@ -104,13 +116,13 @@ bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds)
   const bool terminal = ::isatty(::fileno(stdout));
   const auto refresh = terminal ? std::chrono::milliseconds(50) : std::chrono::milliseconds(1000);
   auto nextLine = Clock::now();
-  while (M716MotAxisBusy(board, axes) == M716_ERR_AXIS_BUSY) {
+  while (driving(board, axes)) {
     if (Clock::now() >= nextLine) {
       printProgress(board, axes, terminal);
       nextLine += refresh;
     }
     if (Clock::now() > deadline && stoppedByThemselves) {
-      M716MotStop(board, axes, axes);
+      report("Stop", M716MotStop(board, axes, axes));
       stoppedByThemselves = false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -118,6 +130,19 @@ bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds)
   printProgress(board, axes, terminal);
   if (terminal) std::printf("\n");
   return stoppedByThemselves;
+}
+
+bool reachedTargets(std::uint32_t board, std::uint32_t axes, const Positions& targets) {
+  bool reached = true;
+  forEachSelected(axes, [&](std::uint32_t axis) {
+    const AxisSnapshot s = readAxis(board, axis);
+    const std::int32_t target = targets[axisIndex(axis)];
+    if (s.logical == target) return;
+    std::fprintf(stderr, "m716: %s stopped at %d, short of its target %d: %s\n", axisName(axis),
+                 s.logical, target, whyStopped(s).c_str());
+    reached = false;
+  });
+  return reached;
 }
 
 void printAxes(std::uint32_t board, std::uint32_t axes) {

@@ -2,6 +2,7 @@
 // How the m716 commands read and show axes: names, one snapshot of an axis, its stop causes,
 // and a live progress line while axes drive.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +13,8 @@ namespace m716::tool {
 // "X", "Y", "Z", "U" (either case) to the axis bit; nullopt for anything else.
 std::optional<std::uint32_t> parseAxis(const std::string& name);
 const char* axisName(std::uint32_t axis);
+// 0 for X .. 3 for U.
+std::uint32_t axisIndex(std::uint32_t axis);
 // The mask of axis names ("X", "z", ...); nullopt, after a message naming `command`, when one
 // of them is not an axis.
 std::optional<std::uint32_t> parseAxes(const std::vector<std::string>& names, const char* command);
@@ -37,6 +40,13 @@ std::string activeInputs(std::uint16_t input);
 // Shows one line with the position and speed of each selected axis, refreshed every 50 ms,
 // until none of them drives. After `seconds` it stops them (decelerating) and returns false.
 bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds);
+
+// A position for each axis, X to U.
+using Positions = std::array<std::int32_t, 4>;
+
+// Whether every selected axis stands at its target; for each one that does not, a line on
+// stderr says where it stopped and what stopped it (a limit, the alarm, the emergency stop).
+bool reachedTargets(std::uint32_t board, std::uint32_t axes, const Positions& targets);
 
 // A table of the selected axes: positions, speed, state, stop causes, limits and inputs.
 void printAxes(std::uint32_t board, std::uint32_t axes);

@@ -5,6 +5,7 @@
 #include "KRVM716.h"
 #include "commands.h"
 #include "installed_boards.h"
+#include "m716/platform/registry.h"
 
 namespace m716::tool {
 namespace {
@@ -19,7 +20,13 @@ void printSetting(const char* name, const std::optional<std::uint32_t>& value, b
 }  // namespace
 
 int listBoards(const Arguments&) {
-  const std::vector<InstalledBoard> boards = installedBoards();
+  const auto installed = installedBoards();
+  if (!installed) {
+    std::fprintf(stderr, "m716 boards: the registry store %s cannot be read\n",
+                 platform::registry().file().c_str());
+    return 1;
+  }
+  const std::vector<InstalledBoard>& boards = *installed;
   if (boards.empty()) {
     std::printf("No boards are installed.\n");
     return 0;

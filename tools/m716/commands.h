@@ -20,7 +20,10 @@ int homeCommand(const Arguments& args);
 // is not a board number.
 std::optional<std::uint32_t> takeBoard(Arguments& args);
 
-// Prints "what: <text of code>" to stderr when code is not 0; returns whether it was 0.
+// Prints "what: <text of code> (error N)" to stderr when code is not 0 and counts the call as
+// refused; returns whether it was 0.
 bool report(const char* what, unsigned code);
+// How many calls report() has seen refused. A command that made one exits nonzero.
+unsigned refusedCalls();
 
 }  // namespace m716::tool

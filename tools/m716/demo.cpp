@@ -49,9 +49,11 @@ bool setDemoSpeeds(std::uint32_t board) {
 
 bool moveXAndY(std::uint32_t board) {
   std::printf("\nPoint-to-point move: X by 40 000 pulses, Y by -25 000, at 20 000 pps.\n");
+  const Positions targets{readAxis(board, kX).logical + 40'000,
+                          readAxis(board, kY).logical - 25'000};
   if (!report("Move", M716MotPtp(board, kX | kY, 0, 40'000, -25'000, 0, 0))) return false;
   followUntilStopped(board, kX | kY, kLongestMove);
-  return true;
+  return reachedTargets(board, kX | kY, targets);
 }
 
 // Drives X towards + until something stops it.
@@ -71,7 +73,7 @@ bool returnHome(std::uint32_t board) {
       !report("Move", M716MotPtp(board, kX | kY, kX | kY, 0, 0, 0, 0)))
     return false;
   followUntilStopped(board, kX | kY, kLongestMove);
-  return true;
+  return reachedTargets(board, kX | kY, Positions{});
 }
 
 bool homeXAndY(std::uint32_t board) {

@@ -24,13 +24,13 @@ constexpr std::uint32_t kDriveEnd = m716::chip::rr3::DriveEnded;
 
 std::uint32_t readParameter(std::uint32_t board, std::uint32_t axis, std::uint32_t id) {
   std::uint32_t value = 0;
-  M716MotRdReg(board, axis, id, &value);
+  report("Parameter read", M716MotRdReg(board, axis, id, &value));
   return value;
 }
 
 std::int32_t homeStatus(std::uint32_t board, std::uint32_t axis) {
   std::int32_t result = 0;
-  M716MotHomeStatus(board, axis, &result);
+  report("Home status", M716MotHomeStatus(board, axis, &result));
   return result;
 }
 
@@ -113,7 +113,7 @@ class SearchView {
 // Waits up to one poll for an interrupt and shows the drive ends it reports.
 void showDriveEnds(std::uint32_t board) {
   std::uint32_t events = 0;
-  M716MotCheckEvent(board, &events, static_cast<std::uint32_t>(kPoll.count()));
+  report("Events", M716MotCheckEvent(board, &events, static_cast<std::uint32_t>(kPoll.count())));
   for (std::uint32_t index = 0; index < 4; ++index)
     if ((events >> (8 * index)) & kDriveEnd)
       std::printf("Receive the %s axis Drive End Irq message\n", axisName(1u << index));
@@ -122,14 +122,14 @@ void showDriveEnds(std::uint32_t board) {
 // Shows each search's progress until all have ended; stops them after kLongestSearch.
 void followSearches(std::uint32_t board, std::uint32_t axes, std::vector<SearchView>& views,
                     bool showEvents) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(kLongestSearch);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kLongestSearch);
   std::vector<bool> searching(views.size(), true);
   bool anySearching = true;
   while (anySearching) {
     if (std::chrono::steady_clock::now() > deadline) {
       std::printf("The searches took too long: stopping them.\n");
-      M716MotStop(board, axes, 0);
+      report("Stop", M716MotStop(board, axes, 0));
+      deadline = std::chrono::steady_clock::time_point::max();  // one stop request
     }
     anySearching = false;
     for (std::size_t i = 0; i < views.size(); ++i) {
@@ -174,8 +174,8 @@ int homeCommand(const Arguments& arguments) {
   }
   if (!report("Open", M716MotDevOpen(*board))) return 1;
   const bool found = homeAxes(*board, axes, false);
-  M716MotDevClose(*board);
-  return found ? 0 : 1;
+  const bool closed = report("Close", M716MotDevClose(*board));
+  return found && closed ? 0 : 1;
 }
 
 }  // namespace m716::tool

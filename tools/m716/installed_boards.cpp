@@ -26,11 +26,15 @@ std::optional<InstalledBoard> installedBoard(std::uint32_t number) {
   return InstalledBoard{number, dword(key, keys::kBaseAddress), dword(key, keys::kInterrupt)};
 }
 
-std::vector<InstalledBoard> installedBoards() {
+std::optional<std::vector<InstalledBoard>> installedBoards() {
   RegKey key;
   std::vector<InstalledBoard> boards;
-  if (platform::registry().openKey(keys::kHardwareBranch, key) != RegStatus::ok) return boards;
-  const std::uint32_t inUse = dword(key, keys::kBoardsInUse).value_or(0);
+  const RegStatus opened = platform::registry().openKey(keys::kHardwareBranch, key);
+  if (opened == RegStatus::notFound) return boards;
+  std::uint32_t inUse = 0;
+  const RegStatus read =
+      opened == RegStatus::ok ? key.queryDword(keys::kBoardsInUse, inUse) : opened;
+  if (read != RegStatus::ok && read != RegStatus::notFound) return std::nullopt;
   for (std::uint32_t number = 0; number < 16; ++number)
     if (inUse & (1u << number)) boards.push_back(*installedBoard(number));
   return boards;

@@ -14,8 +14,9 @@ struct InstalledBoard {
   std::optional<std::uint32_t> irq;
 };
 
-// The boards whose bit is set in the installed-boards mask; empty when there is no entry.
-std::vector<InstalledBoard> installedBoards();
+// The boards whose bit is set in the installed-boards mask, none when there is no entry;
+// nullopt when the registry store cannot be read.
+std::optional<std::vector<InstalledBoard>> installedBoards();
 std::optional<InstalledBoard> installedBoard(std::uint32_t number);
 
 // Whether the board's parameter key exists (it is created at the board's first open).

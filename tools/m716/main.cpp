@@ -9,11 +9,21 @@
 #include "m716/error_texts.h"
 
 namespace m716::tool {
+namespace {
+
+unsigned refused = 0;
+
+}  // namespace
 
 bool report(const char* what, unsigned code) {
   if (code == 0) return true;
+  ++refused;
   std::fprintf(stderr, "%s: %s (error %u)\n", what, errorText(code), code);
   return false;
+}
+
+unsigned refusedCalls() {
+  return refused;
 }
 
 std::optional<std::uint32_t> takeBoard(Arguments& args) {
@@ -83,8 +93,11 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)
     return usage(stdout);
   const m716::tool::Arguments args(argv + 2, argv + argc);
-  for (const Command& command : kCommands)
-    if (std::strcmp(argv[1], command.name) == 0) return command.run(args);
+  for (const Command& command : kCommands) {
+    if (std::strcmp(argv[1], command.name) != 0) continue;
+    const int status = command.run(args);
+    return status == 0 && m716::tool::refusedCalls() != 0 ? 1 : status;
+  }
   std::fprintf(stderr, "m716: unknown command '%s'\n", argv[1]);
   return usage();
 }

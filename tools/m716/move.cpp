@@ -1,6 +1,7 @@
 // m716 move: one point-to-point move of one axis, followed on a progress line.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,7 +23,7 @@ std::optional<long long> number(const std::string& text) {
 
 std::uint32_t parameter(std::uint32_t board, std::uint32_t axis, std::uint32_t id) {
   std::uint32_t value = 0;
-  M716MotRdReg(board, axis, id, &value);
+  report("Parameter read", M716MotRdReg(board, axis, id, &value));
   return value;
 }
 
@@ -32,6 +33,22 @@ bool setSpeed(std::uint32_t board, std::uint32_t axis, std::uint32_t speed) {
                       ak = parameter(board, axis, 0x306);
   return report("Drive speed",
                 M716MotAxisParaSet(board, axis, 0, std::min(sv, speed), speed, speed, ac, ak));
+}
+
+// Moves the axis of an open board by `distance` (at `speed`, unless 0), follows it and shows
+// where it stopped. True when it reached its target.
+bool runMove(std::uint32_t board, std::uint32_t axis, std::int32_t distance, std::uint32_t speed) {
+  if (speed != 0 && !setSpeed(board, axis, speed)) return false;
+  Positions targets{};
+  if (!report("Logical position",
+              M716GetTheorecticalRegister(board, axis, &targets[axisIndex(axis)])) ||
+      !report("Move", M716MoveIns(board, axis, distance)))
+    return false;
+  targets[axisIndex(axis)] += distance;
+  const bool inTime = followUntilStopped(board, axis, kLongestWait);
+  if (!inTime) std::printf("Stopped: it took too long.\n");
+  printAxes(board, axis);
+  return reachedTargets(board, axis, targets) && inTime;
 }
 
 }  // namespace
@@ -47,20 +64,16 @@ int moveAxis(const Arguments& arguments) {
   const auto axis = parseAxis(args[0]);
   const auto distance = number(args[1]);
   const auto speed = args.size() == 3 ? number(args[2]) : std::optional<long long>(0);
-  if (!axis || !distance || !speed || *speed < 0) {
+  if (!axis || !distance || !speed || *distance < INT32_MIN || *distance > INT32_MAX ||
+      *speed < 0 || *speed > UINT32_MAX) {
     std::fprintf(stderr, "m716 move: AXIS is X, Y, Z or U; DISTANCE and SPEED are numbers\n");
     return 2;
   }
   if (!report("Open", M716MotDevOpen(*board))) return 1;
-  bool moved = *speed == 0 || setSpeed(*board, *axis, static_cast<std::uint32_t>(*speed));
-  moved = moved && report("Move", M716MoveIns(*board, *axis, static_cast<std::int32_t>(*distance)));
-  if (moved) {
-    if (!followUntilStopped(*board, *axis, kLongestWait))
-      std::printf("Stopped: it took too long.\n");
-    printAxes(*board, *axis);
-  }
-  M716MotDevClose(*board);
-  return moved ? 0 : 1;
+  const bool reached = runMove(*board, *axis, static_cast<std::int32_t>(*distance),
+                               static_cast<std::uint32_t>(*speed));
+  const bool closed = report("Close", M716MotDevClose(*board));
+  return reached && closed ? 0 : 1;
 }
 
 }  // namespace m716::tool

@@ -17,8 +17,7 @@ int showStatus(const Arguments& arguments) {
   const std::uint32_t axes = *selected;
   if (!report("Open", M716MotDevOpen(*board))) return 1;
   printAxes(*board, axes == 0 ? 0x0F : axes);
-  M716MotDevClose(*board);
-  return 0;
+  return report("Close", M716MotDevClose(*board)) ? 0 : 1;
 }
 
 }  // namespace m716::tool

@@ -1,5 +1,6 @@
 #pragma once
-// The board table: one record per board, process-wide, zero at library load. The library
+// The board table: one record per board, process-wide, holding the board's stored defaults
+// (device/parameters.h) at library load, until an open loads its own. The library
 // keeps a shadow of every per-axis parameter and mode register here and never reads them back
 // from the chip; the interrupt blocks it shares with the interrupt driver live beside it.
 //

@@ -8,6 +8,7 @@
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
+#include "device/chip_values.h"
 #include "device/guarded.h"
 #include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
@@ -43,14 +44,14 @@ struct StoredValue {
 using GroupValue = StoredValue<InterpolationSet>;
 using AxisValue = StoredValue<AxisRecord>;
 
-const GroupValue kGroupValues[] = {
+constexpr GroupValue kGroupValues[] = {
     {"IPOAC", 600'000, &InterpolationSet::ac}, {"IPOAK", 10'000'000, &InterpolationSet::ak},
     {"IPODV", 6'000, &InterpolationSet::dv},   {"IPOMDV", 10'000, &InterpolationSet::mdv},
     {"IPOSV", 1'000, &InterpolationSet::sv},   {"IPOTS", 0, &InterpolationSet::sCurve},
     {"IPODC", 600'000, &InterpolationSet::dc},
 };
 
-const AxisValue kAxisValues[] = {
+constexpr AxisValue kAxisValues[] = {
     {"RG", 8'000'000, &AxisRecord::rg},
     {"SV", 1'000, &AxisRecord::sv},
     {"DV", 6'000, &AxisRecord::dv},
@@ -157,6 +158,18 @@ std::uint32_t saveAxes(std::uint32_t board, std::uint32_t axes) {
 }
 
 }  // namespace
+
+BoardRecord defaultBoardRecord() {
+  BoardRecord record;
+  for (const GroupValue& value : kGroupValues) value.set(record.interpolation, value.fallback);
+  deriveInterpolationScale(record.interpolation);
+  for (AxisRecord& axis : record.axes) {
+    for (const AxisValue& value : kAxisValues) value.set(axis, value.fallback);
+    axis.configured = {axis.sv, axis.dv, axis.ac, axis.ak};
+    axis.multiplier = multiplierFor(axis.rg);
+  }
+  return record;
+}
 
 std::uint32_t loadParameters(std::uint32_t board) {
   platform::RegistryStore& store = platform::registry();

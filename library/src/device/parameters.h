@@ -6,7 +6,13 @@
 
 #include <cstdint>
 
+#include "device/board_table.h"
+
 namespace m716 {
+
+// A board's record as its stored defaults make it: what a board never opened holds, so that
+// the values written to it are checked against the multiplier and range of its defaults.
+BoardRecord defaultBoardRecord();
 
 // Loads the board's parameters into its record, creating the keys with their defaults on
 // first use and writing back the default of any value found missing. Returns 0, 5 or 34.

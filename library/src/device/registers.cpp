@@ -201,13 +201,16 @@ std::uint32_t truncated(double value) {
 }
 
 // Live values are scaled by the range in force: speed units are 8 000 000 / range pps,
-// acceleration units kAccelerationStep of them. The shadow keeps the value read.
+// acceleration units kAccelerationStep of them. The count is multiplied before it is divided
+// by the range, so a whole number of pulses reads as that number (195 units at range 48 000
+// are 32 500 pps, where 195 times a rounded 166.67 would give 32 499). The shadow keeps the
+// value read.
 template <std::uint16_t code, std::uint32_t unit>
 std::uint32_t liveRead(const RegisterRow& row, std::uint32_t board, std::uint32_t axis) {
   const std::uint32_t raw = readChipData(board, axis, code, WordOrder::highFirst);
   const A& record = recordOf(board, axis);
-  const double rate = multiplierFor(record.rangeInForce == 0 ? kRangeMax : record.rangeInForce);
-  const std::uint32_t value = truncated((raw * unit) * rate);
+  const std::uint32_t range = record.rangeInForce == 0 ? kRangeMax : record.rangeInForce;
+  const std::uint32_t value = truncated(raw * unit * kReferenceRate / range);
   setField(row.field, recordOf(board, axis), value);
   return value;
 }

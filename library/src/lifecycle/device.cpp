@@ -13,6 +13,7 @@
 #include "device/ports.h"
 #include "m716/board/registry_layout.h"
 #include "m716/platform/events.h"
+#include "m716/platform/ownership.h"
 #include "m716/platform/registry.h"
 #include "motion/home_search.h"
 
@@ -20,6 +21,20 @@ namespace m716 {
 namespace {
 
 using platform::RegStatus;
+
+// Each board's ownership mark, held by this process from the board's open to its close, so that
+// discovery in another process leaves the board alone while this one uses it.
+std::array<platform::OwnershipMark, kBoardCount> ownershipMarks;
+
+platform::MarkStatus takeOwnership(std::uint32_t board) {
+  return ownershipMarks[board].take(keys::ownershipMarkName(board));
+}
+
+// The board selects interrupt lines 4 to 15 only. Another number cannot be this board as
+// installed, and the IRQ read-back could not tell: an empty address reads 0xFFFF back.
+bool selectableIrq(std::uint16_t irq) {
+  return irq >= chip::kIrqLowest && irq <= chip::kIrqHighest;
+}
 
 // Binds the record to the base address and IRQ of the installer's entry. 0 or 4.
 std::uint32_t readHardwareSettings(std::uint32_t board) {
@@ -123,6 +138,10 @@ std::uint32_t openBoard(std::uint32_t board) {
   record.baseAddress = 0x300;
   record.irq = 7;
   if (std::uint32_t error = readHardwareSettings(board)) return error;
+  if (!selectableIrq(record.irq)) {
+    record.bound = false;  // refused before any port of the address is touched
+    return M716_ERR_DEVICE_ABSENT;
+  }
   if (std::uint32_t error = initialiseBoard(board)) return error;
   closeEvents(record);
   writePortWord(board, chip::BoardControl, 0);
@@ -132,6 +151,15 @@ std::uint32_t openBoard(std::uint32_t board) {
   if (!irqReadsBack(board)) return abandonOpen(board, M716_ERR_DEVICE_ABSENT);
   record.open = true;
   return M716_OK;
+}
+
+// Opens the board under its ownership mark; a failed open gives the mark back. A board that
+// another process holds is opened all the same, without the mark: open has no way to refuse it.
+std::uint32_t openOwnedBoard(std::uint32_t board) {
+  takeOwnership(board);
+  const std::uint32_t error = openBoard(board);
+  if (error != M716_OK) ownershipMarks[board].release();
+  return error;
 }
 
 // Home searches end and a running continuous path stops.
@@ -150,7 +178,18 @@ std::uint32_t closeBoard(std::uint32_t board) {
   closeEvents(record);
   if (record.bound) callDriver(board, M716_DRIVER_UNREGISTER_BOARD);
   record.open = false;
+  ownershipMarks[board].release();
   return M716_OK;
+}
+
+// A board in use, here or by another process, is available and left alone; any other
+// installed board is available when it opens, and is closed again.
+bool boardAvailable(std::uint32_t board) {
+  if (boards[board].open) return true;
+  if (takeOwnership(board) == platform::MarkStatus::heldElsewhere) return true;
+  if (openOwnedBoard(board) != M716_OK) return false;
+  closeBoard(board);
+  return true;
 }
 
 std::uint32_t availableBoards(std::uint32_t& mask) {
@@ -161,16 +200,8 @@ std::uint32_t availableBoards(std::uint32_t& mask) {
     return M716_ERR_READ_REGISTRY;
   key.close();
   mask = 0;
-  for (std::uint32_t board = 0; board < kBoardCount; ++board) {
-    if (!(installed & (1u << board))) continue;
-    // A board this process has open is in use, hence available; it must stay open.
-    if (boards[board].open) {
-      mask |= 1u << board;
-    } else if (openBoard(board) == M716_OK) {
-      mask |= 1u << board;
-      closeBoard(board);
-    }
-  }
+  for (std::uint32_t board = 0; board < kBoardCount; ++board)
+    if ((installed & (1u << board)) && boardAvailable(board)) mask |= 1u << board;
   return M716_OK;
 }
 
@@ -189,7 +220,7 @@ extern "C" KRVM716_API uint32_t M716MotDevOpen(uint32_t board) {
   return guarded(M716_ERR_OPEN_REGISTRY, [&]() -> std::uint32_t {
     board &= 0xFF;
     if (!isBoardNumber(board)) return M716_ERR_BOARD_NUMBER;
-    return openBoard(board);
+    return openOwnedBoard(board);
   });
 }
 

@@ -100,17 +100,19 @@ std::uint32_t continuousDrive(std::uint32_t board, std::uint32_t axes, std::uint
   return M716_OK;
 }
 
-// A new drive speed is converted by the multiplier the running drive was loaded with, so it
-// matches the range in the chip even when the axis's range was changed since.
+// While the axis drives, a new drive speed is converted by the multiplier its drive was loaded
+// with, so it matches the range in the chip even when the axis's range was changed since. A
+// standing axis is checked and converted by its own multiplier: its next drive loads its range.
 std::uint32_t changeDriveSpeed(std::uint32_t board, std::uint32_t axis, std::uint32_t dv) {
+  std::lock_guard lock(boardLock(board));
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
-  const Fit fit = speedFit(dv, record.multiplierInForce);
+  const double m = drivingAxes(board) & axis ? record.multiplierInForce : record.multiplier;
+  const Fit fit = speedFit(dv, m);
   if (dv > record.mdv || fit == Fit::above) return M716_ERR_VALUE_OVER;
   if (dv != 0 && fit == Fit::below) return M716_ERR_PARAMETER_UNDER;
   record.dv = dv;
-  std::lock_guard lock(boardLock(board));
   writeWordCommand(board, axis, chip::SetDriveSpeed,
-                   static_cast<std::uint16_t>(speedRegister(dv, record.multiplierInForce)));
+                   static_cast<std::uint16_t>(speedRegister(dv, m)));
   return M716_OK;
 }
 

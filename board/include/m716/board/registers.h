@@ -26,6 +26,9 @@ enum Port : std::uint16_t {
   IrqSelect = 22,
   Eeprom = 26,
 };
+// The interrupt lines the board can select through its IRQ selection register.
+constexpr std::uint16_t kIrqLowest = 4, kIrqHighest = 15;
+
 constexpr std::uint16_t RR0 = WR0, RR1 = WR1, RR2 = WR2, RR3 = WR3, RR4 = WR4, RR5 = WR5, RR6 = WR6,
                         RR7 = WR7;
 

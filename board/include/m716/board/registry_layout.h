@@ -30,6 +30,11 @@ inline std::string boardSuffix(std::uint32_t board) {
   return name;
 }
 
+// The name of the board's ownership mark beside the registry store: "Board" and three digits.
+inline std::string ownershipMarkName(std::uint32_t board) {
+  return boardSuffix(board).substr(1);
+}
+
 inline std::string hardwareKey(std::uint32_t board) {
   return kHardwareBranch + boardSuffix(board);
 }
