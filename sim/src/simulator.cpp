@@ -131,12 +131,16 @@ bool Simulator::attach(std::uint16_t base, platform::InterruptHandler handler) {
 }
 
 void Simulator::detach(std::uint16_t base) {
-  {
-    std::lock_guard lock(mutex_);
-    handlers_.erase(base);
-  }
-  // Wait for a delivery in progress, which may still call the handler.
-  std::lock_guard delivery(deliveryMutex_);
+  std::unique_lock lock(mutex_);
+  auto found = handlers_.find(base);
+  if (found == handlers_.end()) return;
+  const Handler handler = std::move(found->second);
+  handlers_.erase(found);
+  // A handler detaching its own line, or another one, would wait for itself.
+  if (deliveryThread_ == std::this_thread::get_id()) return;
+  // Only a call already in progress can still run the handler: wait for that one alone, not
+  // for the advance, which under a steady load of interrupts may go on for as long as it lasts.
+  deliveryEnded_.wait(lock, [&] { return !inDeliveryLocked(handler); });
 }
 
 void Simulator::setSpeedFactor(double factor) {
@@ -188,19 +192,41 @@ void Simulator::catchUpLocked() {
   advanceBoardsLocked(std::min(clock_.now(), nextEventLocked() - SimTime{1}));
 }
 
-std::vector<Simulator::Handler> Simulator::raisedHandlersLocked() const {
-  std::vector<Handler> raised;
+std::vector<Simulator::RaisedLine> Simulator::raisedLinesLocked() const {
+  std::vector<RaisedLine> raised;
   for (const auto& [base, handler] : handlers_) {
     auto board = boards_.find(base);
-    if (board != boards_.end() && board->second->interruptRaised()) raised.push_back(handler);
+    if (board != boards_.end() && board->second->interruptRaised())
+      raised.push_back({base, handler});
   }
   return raised;
+}
+
+bool Simulator::inDeliveryLocked(const Handler& handler) const {
+  return std::find(delivering_.begin(), delivering_.end(), handler.get()) != delivering_.end();
+}
+
+void Simulator::deliver(const RaisedLine& line) {
+  {
+    std::lock_guard lock(mutex_);
+    auto attached = handlers_.find(line.base);
+    if (attached == handlers_.end() || attached->second != line.handler) return;
+    delivering_.push_back(line.handler.get());
+    deliveryThread_ = std::this_thread::get_id();
+  }
+  (*line.handler)();
+  {
+    std::lock_guard lock(mutex_);
+    delivering_.pop_back();
+    if (delivering_.empty()) deliveryThread_ = {};
+  }
+  deliveryEnded_.notify_all();
 }
 
 void Simulator::stepTo(SimTime target, bool moveClock) {
   std::lock_guard delivery(deliveryMutex_);
   for (;;) {
-    std::vector<Handler> raised;
+    std::vector<RaisedLine> raised;
     bool reached = false;
     {
       std::lock_guard lock(mutex_);
@@ -210,9 +236,9 @@ void Simulator::stepTo(SimTime target, bool moveClock) {
       // A reload meanwhile sets the clock back: never pass the clock.
       advanceBoardsLocked(std::min(goal, clock_.now()));
       reached = boardsTime_ >= (moveClock ? target : std::min(target, clock_.now()));
-      raised = raisedHandlersLocked();
+      raised = raisedLinesLocked();
     }
-    for (const Handler& handler : raised) (*handler)();
+    for (const RaisedLine& line : raised) deliver(line);
     if (reached) return;
   }
 }

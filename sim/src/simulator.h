@@ -8,17 +8,21 @@
 // handler reacts to each event at its simulated time. Bus accesses bring the boards up to the
 // clock's time, stopping short of an event the stepping has not reached yet.
 //
-// Concurrency: every member may run on any thread. One internal mutex guards the boards and
-// the clock; interrupt handlers and registry calls run without it. Lock order: a caller's bus
-// lock, then the simulator's mutex. Handlers are delivered one advance at a time; detach and
-// M716SimAdvance wait for a delivery in progress, so they must not be called holding a bus
-// lock that a handler takes (a handler itself may call them).
+// Concurrency: every member may run on any thread. One internal mutex guards the boards, the
+// clock and the attached lines; interrupt handlers and registry calls run without it. Lock
+// order: a caller's bus lock, then the simulator's mutex. Handlers are delivered one advance at
+// a time: M716SimAdvance waits for an advance in progress. Detach waits only for a call of the
+// detached handler in progress, however long the advance that makes it lasts, and no advance
+// calls that handler after detach has returned. Neither may be called holding a bus lock that
+// a handler takes (a handler itself may call them).
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "board.h"
@@ -76,7 +80,14 @@ class Simulator {
   SimTime nextEventLocked() const;
   void advanceBoardsLocked(SimTime time);
   void catchUpLocked();
-  std::vector<Handler> raisedHandlersLocked() const;
+  struct RaisedLine {
+    std::uint16_t base;
+    Handler handler;
+  };
+  std::vector<RaisedLine> raisedLinesLocked() const;
+  // Calls the line's handler unless it was detached meanwhile.
+  void deliver(const RaisedLine& line);
+  bool inDeliveryLocked(const Handler& handler) const;
   // Advances the boards event by event up to `target`, serving the raised lines at each;
   // with `moveClock` the clock moves with them (M716SimAdvance).
   void stepTo(SimTime target, bool moveClock);
@@ -88,7 +99,12 @@ class Simulator {
   SimTime boardsTime_{};
   std::map<std::uint16_t, std::unique_ptr<Board>> boards_;
   std::map<std::uint16_t, Handler> handlers_;
+  // Held by the advance that delivers (recursive: a handler may advance the clock itself).
   std::recursive_mutex deliveryMutex_;
+  // The handlers being called, innermost last, on deliveryThread_; guarded by mutex_.
+  std::vector<const platform::InterruptHandler*> delivering_;
+  std::thread::id deliveryThread_;
+  std::condition_variable deliveryEnded_;
   Timekeeper timekeeper_;
 };
 
