@@ -75,9 +75,10 @@ void BoardService::serviceInterrupt() {
   std::uint16_t pending = 0;
   for (std::uint32_t axis = 0; axis < kAxisCount; ++axis) {
     platform::bus().write(base_ + chip::WR0, chip::commandWord(1u << axis, chip::Select));
-    std::uint16_t factors = platform::bus().read(base_ + chip::RR3);
-    // The library reads the block without a lock.
-    std::atomic_ref(block_.factors[axis]).store(factors, std::memory_order_release);
+    const std::uint16_t factors = platform::bus().read(base_ + chip::RR3);
+    // Added to those the library has not taken yet, which it takes without a lock.
+    if (factors != 0)
+      std::atomic_ref(block_.factors[axis]).fetch_or(factors, std::memory_order_acq_rel);
     pending |= factors;
   }
   if (pending & chip::rr3::DriveEnded) platform::setEvent(homeEvent_);

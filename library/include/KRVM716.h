@@ -281,11 +281,13 @@ KRVM716_API uint32_t M716MotReset(uint32_t board);
  * becomes its interrupt enables (WR1 bits 8..15): bit 0 a pulse, 1 P >= COMP-, 2 P < COMP-,
  * 3 P < COMP+, 4 P >= COMP+, 5 acceleration ended, 6 deceleration started, 7 drive ended.
  * M716MotCheckEvent: waits up to `timeout` ms (0 polls, 0xFFFFFFFF waits without limit) for the
- * board's interrupt and returns the factors of its last interrupt, X in byte 0 to U in byte 3;
- * 0 when none came (time-out, or the board is not open). A drive end of an axis in a home
- * search is reported only when the application enabled it. Errors: BOARD_NUMBER, AXIS_NUMBER,
- * PARAMETER_INVALID. Only one thread
- * should wait on a board at a time. */
+ * board's interrupt and returns every factor that has occurred since a call last returned
+ * them, each once, X in byte 0 to U in byte 3 (factors that M716GetCompareState or a read of
+ * register 0x206 cleared in the chip included); 0 when none came (time-out, or the board is
+ * not open). The drive ends of a home search's own drives are reported only when the
+ * application enabled Drive End on the axis. Errors: BOARD_NUMBER, AXIS_NUMBER,
+ * PARAMETER_INVALID. Only one thread should wait on a board at a time: whichever waiter wakes
+ * first takes the factors. */
 KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes, uint32_t x, uint32_t y,
                                         uint32_t z, uint32_t u);
 KRVM716_API uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events, uint32_t timeout);

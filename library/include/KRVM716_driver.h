@@ -3,15 +3,21 @@
 /* The interface between the motion library and the interrupt driver KRVM716S: the entry
  * DriverProc, its message codes and the interrupt block, one per board, that both share.
  *
- * What the driver promises about the interrupt factors: at each interrupt of a registered
- * board it selects each axis in turn and stores the axis's RR3 (which reading clears in the
- * chip) into `factors`, replacing what the block held, with an atomic store; then it signals
+ * What the driver promises about the interrupt factors: `factors` holds, per axis, the factors
+ * pending until the library takes them. At each interrupt of a registered board the driver
+ * selects each axis in turn, reads its RR3 (which reading clears in the chip) and adds (ORs)
+ * what it read to the axis's word with an atomic read-modify-write, never replacing what the
+ * word holds; an interrupt with no factor pending changes nothing. Then it signals
  * "KRV_EVT_HOMEINT" + board when any axis's drive ended and "KRV_EVT_INTERRUPT" + board when
  * any factor was pending. An interrupt after the board was unregistered changes nothing.
+ * The library takes the factors by exchanging each word with 0, adds those it reads from RR3
+ * itself the way the driver does (holding the bus lock, then signalling the interrupt event)
+ * and may remove factors it knows the application did not ask for (atomic AND), so every
+ * factor is reported once.
  *
  * Concurrency: the driver writes the interrupt factors, the compare values and the continuous
  * path progress at interrupt time, holding the board's bus lock; the library reads them
- * without a lock. Each side writes only its own fields. */
+ * without a lock. Apart from the factors, each side writes only its own fields. */
 
 #include <stddef.h>
 #include <stdint.h>
@@ -49,7 +55,7 @@ typedef struct M716InterruptBlock {
   uint16_t irq;
   uint32_t baseAddress;
   uint8_t reserved8[4];
-  uint16_t factors[4]; /* RR3 of X, Y, Z, U at the last interrupt */
+  uint16_t factors[4]; /* RR3 factors of X, Y, Z, U pending since the library last took them */
   uint32_t pathProgress;
   uint32_t pathPoints;
   uint16_t pathCommands[5];

@@ -13,6 +13,7 @@
 #include "device/board_table.h"
 #include "device/chip_values.h"
 #include "device/guarded.h"
+#include "device/interrupt_factors.h"
 #include "device/ports.h"
 
 namespace m716 {
@@ -349,7 +350,10 @@ std::uint8_t readInputByte(std::uint32_t board, std::uint32_t axis) {
 std::uint16_t readAxisStatus(std::uint32_t board, std::uint32_t axis, std::uint16_t port) {
   std::lock_guard lock(boardLock(board));
   writeCommand(board, axis, Select);
-  return readPortWord(board, port);
+  const std::uint16_t value = readPortWord(board, port);
+  // The read cleared the chip's factors: they stay pending for M716MotCheckEvent.
+  if (port == RR3) addFactorsRead(board, axis, value);
+  return value;
 }
 
 std::uint32_t readRegister(std::uint32_t board, std::uint32_t axis, std::uint16_t id,

@@ -34,7 +34,8 @@ std::uint32_t readChipValue(std::uint32_t board, std::uint32_t axis, std::uint16
 // The input byte of one axis: X and Y in RR4, Z and U in RR5, low byte first. One port read.
 std::uint8_t readInputByte(std::uint32_t board, std::uint32_t axis);
 
-// Selects one axis and reads one of its status registers (RR1, RR2 or RR3).
+// Selects one axis and reads one of its status registers (RR1, RR2 or RR3). The factors a read
+// of RR3 clears in the chip are added to the pending ones (interrupt_factors.h).
 std::uint16_t readAxisStatus(std::uint32_t board, std::uint32_t axis, std::uint16_t port);
 
 // The read of M716MotRdReg for one checked axis: 0, or 22 for an identifier it does not know.

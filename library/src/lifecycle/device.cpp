@@ -8,6 +8,7 @@
 #include "device/chip_values.h"
 #include "device/driver_link.h"
 #include "device/guarded.h"
+#include "device/interrupt_factors.h"
 #include "device/parameters.h"
 #include "device/path_state.h"
 #include "device/ports.h"
@@ -102,6 +103,7 @@ void fillInterruptBlock(std::uint32_t board) {
   block.baseAddress = record.baseAddress;
   block.pathIdle = 1;
   block.pathStop = 1;
+  takePendingFactors(board);  // the chip was reset: nothing is pending any more
   for (std::uint32_t i = 0; i < kAxisCount; ++i) {
     block.compareTables[i].state = 0;
     block.speedTables[i].state = 0;

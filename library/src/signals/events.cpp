@@ -2,12 +2,11 @@
 
 #include "m716/platform/events.h"
 
-#include <atomic>
-
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_table.h"
 #include "device/guarded.h"
+#include "device/interrupt_factors.h"
 #include "device/ports.h"
 #include "motion/home_search.h"
 
@@ -23,21 +22,11 @@ void enableEvents(std::uint32_t board, std::uint32_t axes,
   });
 }
 
-// The low bytes of the factors the driver stored at its last interrupt, X in byte 0.
-std::uint32_t latestFactors(std::uint32_t board) {
-  M716InterruptBlock& block = interruptBlocks[board];
-  std::uint32_t word = 0;
-  for (std::uint32_t index = 0; index < kAxisCount; ++index) {
-    const std::uint16_t factor = std::atomic_ref(block.factors[index]).load();
-    word |= (std::uint32_t{factor} & chip::rr3::Factors) << (8 * index);
-  }
-  return word;
-}
-
 // A home search enables the drive-end interrupt in the chip without the application asking:
-// an axis in a search whose drive end the application did not enable does not report it.
-std::uint32_t withoutUnaskedDriveEnds(std::uint32_t board, std::uint32_t word) {
-  const std::uint32_t searching = homeSearchAxes(board);
+// an axis in a search whose drive end the application did not enable does not report it. (The
+// search removes its last drive end itself when it ends.)
+std::uint32_t withoutUnaskedDriveEnds(std::uint32_t board, std::uint32_t searching,
+                                      std::uint32_t word) {
   forEachAxis(searching, [&](std::uint32_t, std::uint32_t index) {
     if (!(boards[board].axes[index].wr1 & chip::wr1::DriveEndInterrupt))
       word &= ~(std::uint32_t{chip::rr3::DriveEnded} << (8 * index));
@@ -47,13 +36,17 @@ std::uint32_t withoutUnaskedDriveEnds(std::uint32_t board, std::uint32_t word) {
 
 std::uint32_t checkEvent(std::uint32_t board, std::uint32_t timeout) {
   BoardRecord& record = boards[board];
-  std::uint32_t word = 0;
-  if (platform::waitEvent(record.interruptEvent, timeout) == platform::WaitResult::signalled) {
-    platform::resetEvent(record.interruptEvent);
-    word = latestFactors(board);
-    record.lastInterruptFactors = word;
-  }
-  return withoutUnaskedDriveEnds(board, word);
+  if (platform::waitEvent(record.interruptEvent, timeout) != platform::WaitResult::signalled)
+    return 0;
+  // Reset before the take: a factor added after the take signals the event again.
+  platform::resetEvent(record.interruptEvent);
+  // An axis searching before or after the take counts as searching, so a search that starts
+  // or ends meanwhile cannot slip its drive end through.
+  std::uint32_t searching = homeSearchAxes(board);
+  const std::uint32_t word = takePendingFactors(board);
+  searching |= homeSearchAxes(board);
+  record.lastInterruptFactors = word;
+  return withoutUnaskedDriveEnds(board, searching, word);
 }
 
 }  // namespace

@@ -1,0 +1,140 @@
+// Interrupt events through the public API on the simulated board: every factor that occurred
+// is reported once, by one M716MotCheckEvent, however many interrupts and reads of the chip's
+// factors came in between.
+
+#include <chrono>
+#include <future>
+#include <ostream>
+#include <thread>
+
+#include "m716/board/registers.h"
+#include "open_board.h"
+
+namespace m716::test {
+namespace {
+
+constexpr std::uint32_t kX = 1, kY = 2, kZ = 4, kU = 8;
+constexpr std::uint32_t kPulse = 0x01, kReachedCompPlus = 0x10, kDriveEnd = 0x80;
+
+// The event word of one poll, taken once nothing moves any more.
+std::uint32_t pollEvents() {
+  std::uint32_t word = 0xDEADBEEF;
+  EXPECT_EQ(M716MotCheckEvent(0, &word, 0), M716_OK);
+  return word;
+}
+
+// Starts a continuous linear interpolation of Z and U through the raw ports: the chip raises
+// its interpolation interrupt, whose service finds no axis factor pending.
+void startContinuousInterpolationOfZAndU() {
+  constexpr std::uint16_t kZThenU = 2 | 3 << 2, kContinuous = 1 << 14;
+  for (std::uint32_t axis : {kZ, kU}) {
+    M716_OutpWord(0, chip::WR6, 5000);
+    M716_OutpWord(0, chip::WR7, 0);
+    M716_OutpWord(0, chip::WR0, chip::commandWord(axis, chip::SetOutputPulses));
+  }
+  M716_OutpWord(0, chip::WR5, kZThenU | kContinuous);
+  M716_OutpWord(0, chip::WR0, chip::commandWord(0, chip::InterpolateLine2));
+}
+
+struct FactorSequence {
+  const char* name;
+  std::uint32_t enables[4];  // the interrupt enables of X, Y, Z, U
+  void (*happen)();          // what raises the factors, on the frozen clock
+  std::uint32_t word;        // what one poll afterwards reports
+};
+void PrintTo(const FactorSequence& sequence, std::ostream* out) {
+  *out << sequence.name;
+}
+
+class FactorSequenceTest : public OpenBoardTest,
+                           public ::testing::WithParamInterface<FactorSequence> {
+ public:
+  // Two drives ending one after the other, each with its own interrupt.
+  static void xAndYEndOneAfterTheOther() {
+    ASSERT_EQ(M716MoveIns(0, kX, 1000), M716_OK);
+    ASSERT_EQ(M716MoveIns(0, kY, 1300), M716_OK);
+    ASSERT_TRUE(finishes(kX | kY, 5));
+  }
+  // P >= COMP+ halfway, then the drive end.
+  static void xPassesCompPlusThenEnds() {
+    ASSERT_EQ(M716SetCompPLimit(0, kX, 500), M716_OK);
+    ASSERT_EQ(M716MoveIns(0, kX, 1000), M716_OK);
+    ASSERT_TRUE(finishes(kX, 5));
+  }
+  // Drive ends, then interrupts of the interpolation with no axis factor.
+  static void driveEndsThenInterruptsWithoutFactors() {
+    xAndYEndOneAfterTheOther();
+    startContinuousInterpolationOfZAndU();
+    M716SimAdvance(0.05);
+    ASSERT_EQ(M716MotAxisBusy(0, kZ), M716_ERR_AXIS_BUSY) << "the interpolation runs";
+    ASSERT_EQ(M716MotStop(0, kZ | kU, 0), M716_OK);
+    ASSERT_TRUE(finishes(kZ | kU, 5));
+  }
+};
+
+TEST_P(FactorSequenceTest, OnePollReportsEveryFactorOnceAndTheNextNone) {
+  const FactorSequence& sequence = GetParam();
+  const auto& e = sequence.enables;
+  ASSERT_EQ(M716MotEnableEvent(0, kX | kY | kZ | kU, e[0], e[1], e[2], e[3]), M716_OK);
+  sequence.happen();
+  EXPECT_EQ(pollEvents(), sequence.word);
+  EXPECT_EQ(pollEvents(), 0u);
+}
+
+using F = FactorSequenceTest;
+INSTANTIATE_TEST_SUITE_P(Sequences, FactorSequenceTest,
+                         ::testing::Values(FactorSequence{"TwoDriveEnds",
+                                                          {kDriveEnd, kDriveEnd, 0, 0},
+                                                          F::xAndYEndOneAfterTheOther,
+                                                          0x8080},
+                                           FactorSequence{"CompareThenDriveEnd",
+                                                          {kReachedCompPlus | kDriveEnd, 0, 0, 0},
+                                                          F::xPassesCompPlusThenEnds,
+                                                          0x90},
+                                           FactorSequence{"InterruptsWithoutFactors",
+                                                          {kDriveEnd, kDriveEnd, 0, 0},
+                                                          F::driveEndsThenInterruptsWithoutFactors,
+                                                          0x8080}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The exported reads of RR3, which clears the chip's factors as it reads them.
+struct FactorReader {
+  const char* name;
+  std::uint32_t (*read)(std::uint32_t axis);
+};
+void PrintTo(const FactorReader& reader, std::ostream* out) {
+  *out << reader.name;
+}
+
+class FactorReaderTest : public OpenBoardTest,
+                         public ::testing::WithParamInterface<FactorReader> {};
+
+TEST_P(FactorReaderTest, AFactorReadBeforeTheInterruptIsServedIsStillReported) {
+  ASSERT_EQ(M716MotEnableEvent(0, kY, 0, kReachedCompPlus, 0, 0), M716_OK);
+  ASSERT_EQ(M716SetCompPLimit(0, kY, 100), M716_OK);
+  ASSERT_EQ(M716SetTheorecticalRegister(0, kY, 200), M716_OK);  // P >= COMP+ now: the line rises
+  EXPECT_EQ(GetParam().read(kY), kReachedCompPlus);
+  M716SimAdvance(0.01);  // the interrupt service finds the factor gone from the chip
+  EXPECT_EQ(pollEvents(), kReachedCompPlus << 8);
+  EXPECT_EQ(pollEvents(), 0u);
+}
+
+std::uint32_t compareState(std::uint32_t axis) {
+  std::int16_t state = -1;
+  EXPECT_EQ(M716GetCompareState(0, axis, &state), M716_OK);
+  return static_cast<std::uint16_t>(state);
+}
+
+std::uint32_t status3Register(std::uint32_t axis) {
+  std::uint32_t value = 0;
+  EXPECT_EQ(M716MotRdReg(0, axis, 0x206, &value), M716_OK);
+  return value & 0xFF;
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, FactorReaderTest,
+                         ::testing::Values(FactorReader{"CompareState", compareState},
+                                           FactorReader{"Status3Register", status3Register}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace m716::test
