@@ -136,5 +136,54 @@ INSTANTIATE_TEST_SUITE_P(Readers, FactorReaderTest,
                                            FactorReader{"Status3Register", status3Register}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct SearchCase {
+  const char* name;
+  std::uint32_t type;
+  std::int32_t offset;
+  std::int32_t start;  // machine position
+};
+void PrintTo(const SearchCase& search, std::ostream* out) {
+  *out << search.name;
+}
+
+// Home searches of X, the clock running at 50 times real time.
+class SearchEndTest : public InstalledBoardTest, public ::testing::WithParamInterface<SearchCase> {
+ protected:
+  void SetUp() override {
+    InstalledBoardTest::SetUp();
+    M716SimSetSpeedFactor(50);
+    ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  }
+  void TearDown() override { EXPECT_EQ(M716MotDevClose(0), M716_OK); }
+
+  // Waits (at most 30 s) for the search of X to end and gives its result.
+  static std::int32_t searchResult() {
+    std::int32_t result = M716_ERR_IN_HOME;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (result == M716_ERR_IN_HOME && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      EXPECT_EQ(M716MotHomeStatus(0, kX, &result), M716_OK);
+    }
+    return result;
+  }
+};
+
+TEST_P(SearchEndTest, ItsOwnDriveEndsAreNotReportedOnceItIsOver) {
+  const SearchCase& search = GetParam();
+  ASSERT_EQ(M716MotWrReg(0, kX, M716_PAR_HOME_TYPE, search.type), M716_OK);
+  ASSERT_EQ(M716MotWrReg(0, kX, M716_PAR_HOME_OFFSET, static_cast<std::uint32_t>(search.offset)),
+            M716_OK);
+  M716SimSetMachinePosition(kSimBase, kX, search.start);
+  ASSERT_EQ(M716MotHome(0, kX), M716_OK);
+  ASSERT_EQ(searchResult(), 0);
+  EXPECT_EQ(pollEvents(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Searches, SearchEndTest,
+                         ::testing::Values(SearchCase{"SwitchThenIndex", 0, 0, 0},
+                                           SearchCase{"SwitchAndOffset", 1, 500, 0},
+                                           SearchCase{"LimitAndOffset", 4, 1000, -990'000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace m716::test

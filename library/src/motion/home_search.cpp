@@ -16,6 +16,7 @@
 #include "device/board_table.h"
 #include "device/chip_values.h"
 #include "device/guarded.h"
+#include "device/interrupt_factors.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "m716/platform/events.h"
@@ -236,6 +237,9 @@ class HomeSearch {
     issueAxisCommand(board_, mask_, LoadWR1);
     issueAxisCommand(board_, mask_, LoadWR2);
     M716MotClrErr(board_, mask_);
+    // The search's own drive ends are not the application's, unless it enabled Drive End.
+    if (!(axis_.wr1 & wr1::DriveEndInterrupt))
+      dropPendingFactors(board_, mask_, chip::rr3::DriveEnded);
     searches_.active &= static_cast<std::uint8_t>(~mask_);
   }
 
