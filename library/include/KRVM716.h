@@ -154,7 +154,8 @@ KRVM716_API uint32_t M716MotDevClose(uint32_t board);
 KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);
 
 /* Register access by identifier (only the low 16 bits count): 0x100 real and 0x101 logical
- * position counter, 0x102 / 0x103 COMP+ / COMP- (the values last written here), 0x104 output
+ * position counter, 0x102 / 0x103 COMP+ / COMP- (the values in force: loaded at open and
+ * reset, set since by M716SetCompPLimit / M716SetCompNLimit or written here), 0x104 output
  * pulse count (write only), 0x105 live drive speed and 0x106 live acceleration (pps, pps/s;
  * read only), 0x200..0x20A the status and input registers RR0..RR5 (read only), 0x212 / 0x214
  * / 0x216 the mode registers WR1..WR3, 0x218 / 0x21A (read as 0), and the axis parameters

@@ -1,6 +1,7 @@
 // Interrupt events through the public API on the simulated board: every factor that occurred
 // is reported once, by one M716MotCheckEvent, however many interrupts and reads of the chip's
-// factors came in between.
+// factors came in between. And the compare values the interrupt block keeps for the driver
+// and the register reads: always the values in force.
 
 #include <chrono>
 #include <future>
@@ -135,6 +136,55 @@ INSTANTIATE_TEST_SUITE_P(Readers, FactorReaderTest,
                          ::testing::Values(FactorReader{"CompareState", compareState},
                                            FactorReader{"Status3Register", status3Register}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct CompareCase {
+  const char* name;
+  void (*change)();  // what sets the compare values, with board 0 open
+  std::uint32_t axis, identifier;
+  std::int32_t value;  // what the register then reads
+};
+void PrintTo(const CompareCase& compare, std::ostream* out) {
+  *out << compare.name;
+}
+
+class CompareCopyTest : public OpenBoardTest, public ::testing::WithParamInterface<CompareCase> {
+ public:
+  static void nothing() {}
+  static void storedThenOpen() {
+    setDword(keys::axisKey(0, 2), "Ncmp", static_cast<std::uint32_t>(-1234));
+    ASSERT_EQ(M716MotDevOpen(0), M716_OK);
+  }
+  static void setPlus() { ASSERT_EQ(M716SetCompPLimit(0, kU, 777), M716_OK); }
+  static void setMinus() { ASSERT_EQ(M716SetCompNLimit(0, kX, -777), M716_OK); }
+  static void writeRegister() {
+    ASSERT_EQ(M716MotWrMultiReg(0, kY | kZ, M716_REG_COMPARE_PLUS, 0, 41, 42, 0), M716_OK);
+  }
+  static void setThenReset() {
+    ASSERT_EQ(M716SetCompPLimit(0, kY, 5), M716_OK);
+    ASSERT_EQ(M716MotReset(0), M716_OK);
+  }
+};
+
+TEST_P(CompareCopyTest, TheRegisterReadsTheValueInForce) {
+  const CompareCase& compare = GetParam();
+  compare.change();
+  EXPECT_EQ(static_cast<std::int32_t>(readRegister(compare.axis, compare.identifier)),
+            compare.value);
+}
+
+using C = CompareCopyTest;
+constexpr std::uint32_t kPlus = M716_REG_COMPARE_PLUS, kMinus = M716_REG_COMPARE_MINUS;
+INSTANTIATE_TEST_SUITE_P(
+    Changes, CompareCopyTest,
+    ::testing::Values(CompareCase{"OpenLoadsCompPlus", C::nothing, kX, kPlus, 10'000'000},
+                      CompareCase{"OpenLoadsCompMinus", C::nothing, kU, kMinus, -10'000'000},
+                      CompareCase{"OpenLoadsStoredValues", C::storedThenOpen, kZ, kMinus, -1234},
+                      CompareCase{"SetCompPLimit", C::setPlus, kU, kPlus, 777},
+                      CompareCase{"SetCompNLimit", C::setMinus, kX, kMinus, -777},
+                      CompareCase{"RegisterWrite", C::writeRegister, kZ, kPlus, 42},
+                      CompareCase{"ResetLoadsStoredValues", C::setThenReset, kY, kPlus,
+                                  10'000'000}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct SearchCase {
   const char* name;

@@ -108,7 +108,7 @@ TEST_F(SignalWordsTest, OutputLevelsGoToBitsEightToElevenAndMaskTheRegister) {
   EXPECT_EQ(axis(0).wr3, 0x0594u);
 }
 
-TEST_F(SignalWordsTest, CompareLimitsLoadTheChipButNotTheInterruptBlockCopy) {
+TEST_F(SignalWordsTest, CompareLimitsLoadTheChipAndTheInterruptBlockCopy) {
   ASSERT_EQ(M716MotWrReg(0, 1, 0x102, 111), M716_OK);
   bus_.clear();
   ASSERT_EQ(M716SetCompPLimit(0, 1, -2), M716_OK);
@@ -120,7 +120,9 @@ TEST_F(SignalWordsTest, CompareLimitsLoadTheChipButNotTheInterruptBlockCopy) {
   EXPECT_EQ(axis(0).pcmp, -2);
   std::uint32_t value = 0;
   ASSERT_EQ(M716MotRdReg(0, 1, 0x102, &value), M716_OK);
-  EXPECT_EQ(value, 111u);
+  EXPECT_EQ(value, 0xFFFFFFFEu);
+  ASSERT_EQ(M716MotRdReg(0, 1, 0x103, &value), M716_OK);
+  EXPECT_EQ(value, 70'000u);
 }
 
 // A status function, the register access it makes and the result it gives.

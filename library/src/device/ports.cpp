@@ -118,6 +118,13 @@ void writeWordCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
   writeCommand(board, axisMask, code);
 }
 
+void keepCompareCopies(std::uint32_t board, std::uint32_t axes, std::uint16_t code,
+                       std::int32_t value) {
+  M716InterruptBlock& block = interruptBlocks[board];
+  std::int32_t* copies = code == chip::SetComparePlus ? block.comparePlus : block.compareMinus;
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) { copies[index] = value; });
+}
+
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code) {
   std::lock_guard lock(boardLock(board));
   const BoardRecord& record = boards[board];
@@ -131,6 +138,12 @@ void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
       return loadModeRegister(board, axisMask, chip::WR3, axis.wr3);
     case chip::Select:
       return writeCommand(board, axisMask, code);
+    case chip::SetComparePlus:
+    case chip::SetCompareMinus:
+      writeCommandData(board, axis, code);
+      writeCommand(board, axisMask, code);
+      return keepCompareCopies(board, axisMask, code,
+                               code == chip::SetComparePlus ? axis.pcmp : axis.ncmp);
     default:
       if (writeCommandData(board, axis, code)) writeCommand(board, axisMask, code);
   }

@@ -37,6 +37,12 @@ platform::BusLock& boardLock(std::uint32_t board);
 // carry a value take the entry of the lowest selected axis.
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code);
 
+// The interrupt block keeps the compare values in force for the driver and the register reads:
+// `value` becomes the COMP+ (code SetComparePlus) or COMP- (SetCompareMinus) copy of every axis
+// in `axes`. Every load of COMP+ or COMP- stores it, under the bus lock.
+void keepCompareCopies(std::uint32_t board, std::uint32_t axes, std::uint16_t code,
+                       std::int32_t value);
+
 // Writes a 32-bit value to WR6 (low word) and WR7 (high word), then the command word.
 void writeDataCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
                       std::uint32_t value);

@@ -144,12 +144,10 @@ void loads(std::uint32_t board, std::uint32_t axes, std::uint32_t) {
   issueAxisCommand(board, axes, code);
 }
 
-// COMP+ and COMP- go high word first; the interrupt block keeps a copy for the driver.
-template <std::uint16_t code, std::int32_t (M716InterruptBlock::*copies)[kAxisCount]>
+// COMP+ and COMP- go high word first; the interrupt block keeps a copy.
+template <std::uint16_t code>
 void loadsCompare(std::uint32_t board, std::uint32_t axes, std::uint32_t value) {
-  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
-    (interruptBlocks[board].*copies)[index] = static_cast<std::int32_t>(value);
-  });
+  keepCompareCopies(board, axes, code, static_cast<std::int32_t>(value));
   writePortWord(board, WR7, static_cast<std::uint16_t>(value >> 16));
   writePortWord(board, WR6, static_cast<std::uint16_t>(value));
   writeCommand(board, axes, code);
@@ -236,8 +234,8 @@ constexpr RegisterRow kRegisters[] = {
   // identifier, shadow, check (none: not written), what a write also does, read (none: 22)
   {M716_REG_REAL_POSITION, &A::realPosition, counter, loads<SetRealPosition>, counterRead<ReadRealPosition>},
   {M716_REG_LOGICAL_POSITION, &A::logicalPosition, counter, loads<SetLogicalPosition>, counterRead<ReadLogicalPosition>},
-  {M716_REG_COMPARE_PLUS, &A::pcmp, counter, loadsCompare<SetComparePlus, kPlus>, compareRead<kPlus>},
-  {M716_REG_COMPARE_MINUS, &A::ncmp, counter, loadsCompare<SetCompareMinus, kMinus>, compareRead<kMinus>},
+  {M716_REG_COMPARE_PLUS, &A::pcmp, counter, loadsCompare<SetComparePlus>, compareRead<kPlus>},
+  {M716_REG_COMPARE_MINUS, &A::ncmp, counter, loadsCompare<SetCompareMinus>, compareRead<kMinus>},
   {M716_REG_OUTPUT_PULSES, &A::outputPulses, pulses, nullptr, nullptr},
   {M716_REG_LIVE_SPEED, &A::liveSpeed, nullptr, nullptr, liveRead<ReadSpeed, 1>},
   {M716_REG_LIVE_ACCELERATION, &A::liveAcceleration, nullptr, nullptr, liveRead<ReadAcceleration, kAccelerationStep>},
