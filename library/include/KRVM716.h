@@ -16,8 +16,9 @@
  *
  * Concurrency: one board is driven from one thread at a time. Calls on different boards may
  * run at the same time. Open, close and discovery of a board must not overlap other calls on
- * that board. Groups of chip accesses that belong together are serialised with the interrupt
- * driver by the board's bus lock. */
+ * that board, except a thread waiting in M716MotCheckEvent: they wake it first. Groups of
+ * chip accesses that belong together are serialised with the interrupt driver by the board's
+ * bus lock. */
 
 #include <stdint.h>
 
@@ -135,7 +136,9 @@ KRVM716_API uint32_t M716_OutpWord(uint32_t board, uint32_t offset, uint16_t val
 KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* value);
 
 /* Device open, close and discovery.
- * Close disables the axes' interrupts and stops a running continuous path.
+ * Close disables the axes' interrupts and stops a running continuous path. Close and open of
+ * an open board wake every thread waiting in M716MotCheckEvent on the board (it returns 0 with
+ * an empty event word) before the board's events are closed.
  * Open binds the board to the base address and IRQ of the installer's registry entry, loads
  * the interrupt driver, loads (on first use creates) the board's parameters, resets the chip
  * and loads every axis. Opening an open board does all of it again (unsaved parameter changes
@@ -288,7 +291,8 @@ KRVM716_API uint32_t M716MotReset(uint32_t board);
  * not open). The drive ends of a home search's own drives are reported only when the
  * application enabled Drive End on the axis. Errors: BOARD_NUMBER, AXIS_NUMBER,
  * PARAMETER_INVALID. Only one thread should wait on a board at a time: whichever waiter wakes
- * first takes the factors. */
+ * first takes the factors. A close or open of the board ends the wait at once, with 0 and an
+ * empty event word. */
 KRVM716_API uint32_t M716MotEnableEvent(uint32_t board, uint32_t axes, uint32_t x, uint32_t y,
                                         uint32_t z, uint32_t u);
 KRVM716_API uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events, uint32_t timeout);

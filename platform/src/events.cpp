@@ -99,6 +99,13 @@ WaitResult waitEvent(EventHandle event, std::uint32_t milliseconds) {
   return waitSignalled(*event, milliseconds) ? WaitResult::signalled : WaitResult::timedOut;
 }
 
+EventHandle duplicateEvent(EventHandle event) {
+  if (!event) return nullptr;
+  std::lock_guard lock(table().mutex);
+  ++event->handles;
+  return event;
+}
+
 void closeEvent(EventHandle event) {
   if (!event) return;
   auto& events = table();

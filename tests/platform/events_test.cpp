@@ -94,5 +94,19 @@ TEST(Events, NameLivesUntilItsLastHandleCloses) {
   EXPECT_EQ(openEvent("Shared"), nullptr);
 }
 
+TEST(Events, ADuplicateKeepsTheEventAliveAfterEveryOtherHandleCloses) {
+  EventHandle created = createEvent("Duplicated", true, false);
+  EventHandle duplicate = duplicateEvent(created);
+  closeEvent(created);
+  EXPECT_TRUE(setEvent(duplicate));
+  EXPECT_EQ(waitEvent(duplicate, 0), WaitResult::signalled);
+  EventHandle reopened = openEvent("Duplicated");
+  EXPECT_NE(reopened, nullptr) << "the name lives on with it";
+  closeEvent(reopened);
+  closeEvent(duplicate);
+  EXPECT_EQ(openEvent("Duplicated"), nullptr);
+  EXPECT_EQ(duplicateEvent(nullptr), nullptr);
+}
+
 }  // namespace
 }  // namespace m716::platform

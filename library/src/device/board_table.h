@@ -80,6 +80,7 @@ struct BoardRecord {
   std::uint32_t lastInterruptFactors = 0;
   std::uint8_t pathFirstAxis = 0;  // first axis of the continuous path last started
 
+  // Opened and closed by board_events.h, which also hands out the waits on the interrupt event.
   platform::EventHandle interruptEvent = nullptr;
   platform::EventHandle homeEvent = nullptr;
 };

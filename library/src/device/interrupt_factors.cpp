@@ -5,10 +5,10 @@
 #include <atomic>
 #include <mutex>
 
+#include "device/board_events.h"
 #include "device/board_table.h"
 #include "device/ports.h"
 #include "device/registers.h"
-#include "m716/platform/events.h"
 
 namespace m716 {
 namespace {
@@ -31,7 +31,7 @@ std::uint32_t takePendingFactors(std::uint32_t board) {
 void addFactorsRead(std::uint32_t board, std::uint32_t axis, std::uint16_t factors) {
   if (factors == 0) return;
   pendingOf(board, axisIndex(axis)).fetch_or(factors, std::memory_order_acq_rel);
-  platform::setEvent(boards[board].interruptEvent);
+  signalInterruptEvent(board);
 }
 
 void dropPendingFactors(std::uint32_t board, std::uint32_t axis, std::uint16_t factors) {

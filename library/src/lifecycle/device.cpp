@@ -4,6 +4,7 @@
 #include "KRVM716.h"
 #include "KRVM716_driver.h"
 #include "device/arguments.h"
+#include "device/board_events.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
 #include "device/driver_link.h"
@@ -13,7 +14,6 @@
 #include "device/path_state.h"
 #include "device/ports.h"
 #include "m716/board/registry_layout.h"
-#include "m716/platform/events.h"
 #include "m716/platform/ownership.h"
 #include "m716/platform/registry.h"
 #include "motion/home_search.h"
@@ -88,13 +88,6 @@ std::uint32_t initialiseBoard(std::uint32_t board) {
   return M716_OK;
 }
 
-void closeEvents(BoardRecord& record) {
-  platform::closeEvent(record.interruptEvent);
-  platform::closeEvent(record.homeEvent);
-  record.interruptEvent = nullptr;
-  record.homeEvent = nullptr;
-}
-
 void fillInterruptBlock(std::uint32_t board) {
   const BoardRecord& record = boards[board];
   M716InterruptBlock& block = interruptBlocks[board];
@@ -110,13 +103,6 @@ void fillInterruptBlock(std::uint32_t board) {
   }
 }
 
-bool openEvents(std::uint32_t board) {
-  BoardRecord& record = boards[board];
-  record.interruptEvent = platform::openEvent(interruptEventName(board));
-  record.homeEvent = platform::openEvent(homeEventName(board));
-  return record.interruptEvent != nullptr && record.homeEvent != nullptr;
-}
-
 bool irqReadsBack(std::uint32_t board) {
   const std::uint16_t irq = boards[board].irq;
   writePortWord(board, chip::IrqSelect, irq);
@@ -126,7 +112,7 @@ bool irqReadsBack(std::uint32_t board) {
 // A failed registration leaves nothing behind: the events are closed and the driver lets go
 // of the board, so the next open starts clean.
 std::uint32_t abandonOpen(std::uint32_t board, std::uint32_t error) {
-  closeEvents(boards[board]);
+  closeBoardEvents(board);
   callDriver(board, M716_DRIVER_UNREGISTER_BOARD);
   return error;
 }
@@ -145,11 +131,11 @@ std::uint32_t openBoard(std::uint32_t board) {
     return M716_ERR_DEVICE_ABSENT;
   }
   if (std::uint32_t error = initialiseBoard(board)) return error;
-  closeEvents(record);
+  closeBoardEvents(board);
   writePortWord(board, chip::BoardControl, 0);
   fillInterruptBlock(board);
   callDriver(board, M716_DRIVER_REGISTER_BOARD);
-  if (!openEvents(board)) return abandonOpen(board, M716_ERR_CREATE_EVENT);
+  if (!openBoardEvents(board)) return abandonOpen(board, M716_ERR_CREATE_EVENT);
   if (!irqReadsBack(board)) return abandonOpen(board, M716_ERR_DEVICE_ABSENT);
   record.open = true;
   return M716_OK;
@@ -177,7 +163,7 @@ std::uint32_t closeBoard(std::uint32_t board) {
     record.axes[index].wr1 &= chip::wr1::InputBits;  // no interrupt sources
     issueAxisCommand(board, mask, LoadWR1);
   });
-  closeEvents(record);
+  closeBoardEvents(board);
   if (record.bound) callDriver(board, M716_DRIVER_UNREGISTER_BOARD);
   record.open = false;
   ownershipMarks[board].release();

@@ -1,9 +1,8 @@
 // Interrupt events: which factors interrupt, and waiting for them.
 
-#include "m716/platform/events.h"
-
 #include "KRVM716.h"
 #include "device/arguments.h"
+#include "device/board_events.h"
 #include "device/board_table.h"
 #include "device/guarded.h"
 #include "device/interrupt_factors.h"
@@ -35,17 +34,14 @@ std::uint32_t withoutUnaskedDriveEnds(std::uint32_t board, std::uint32_t searchi
 }
 
 std::uint32_t checkEvent(std::uint32_t board, std::uint32_t timeout) {
-  BoardRecord& record = boards[board];
-  if (platform::waitEvent(record.interruptEvent, timeout) != platform::WaitResult::signalled)
-    return 0;
-  // Reset before the take: a factor added after the take signals the event again.
-  platform::resetEvent(record.interruptEvent);
+  // The event is reset before the take: a factor added after the take signals it again.
+  if (!waitInterruptEvent(board, timeout)) return 0;
   // An axis searching before or after the take counts as searching, so a search that starts
   // or ends meanwhile cannot slip its drive end through.
   std::uint32_t searching = homeSearchAxes(board);
   const std::uint32_t word = takePendingFactors(board);
   searching |= homeSearchAxes(board);
-  record.lastInterruptFactors = word;
+  boards[board].lastInterruptFactors = word;
   return withoutUnaskedDriveEnds(board, searching, word);
 }
 

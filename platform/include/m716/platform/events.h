@@ -31,5 +31,8 @@ M716_PLATFORM_API bool resetEvent(EventHandle event);
 // An auto-reset event is reset by the wait that sees it signalled.
 M716_PLATFORM_API WaitResult waitEvent(EventHandle event, std::uint32_t milliseconds);
 M716_PLATFORM_API void closeEvent(EventHandle event);
+// A second handle to the same event, closed on its own: the event lives until both are closed.
+// nullptr for a null handle.
+M716_PLATFORM_API EventHandle duplicateEvent(EventHandle event);
 
 }  // namespace m716::platform
