@@ -66,6 +66,22 @@ class HomeSearchTest : public InstalledBoardTest {
     EXPECT_EQ(real, 0);
   }
   static bool idle(std::uint32_t axis) { return M716MotAxisBusy(0, axis) == M716_OK; }
+  static bool driving(std::uint32_t axis) {
+    std::uint16_t status = 0;
+    M716_InpWord(0, 0, &status);
+    return (status & axis) != 0;
+  }
+  // Starts a search on the axis as soon as it is free for one (busy or searching: tried again
+  // at once), within `seconds`; the last start's code.
+  static std::uint32_t startWhenFree(std::uint32_t axis, double seconds = 10) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    std::uint32_t code = M716_OK;
+    do {
+      code = M716MotHome(0, axis);
+    } while ((code == M716_ERR_IN_HOME || code == M716_ERR_AXIS_BUSY) &&
+             std::chrono::steady_clock::now() < deadline);
+    return code;
+  }
 };
 
 TEST_F(HomeSearchTest, TypeZeroEndsOnTheIndexPulseBeyondTheHomeSwitch) {
@@ -138,6 +154,24 @@ TEST_F(HomeSearchTest, ASecondStartOnASearchingAxisTouchesNoOtherAxis) {
   EXPECT_EQ(M716MotHome(0, kX | kY), M716_ERR_IN_HOME);
   EXPECT_EQ(homeStatus(kY), 0);
   EXPECT_EQ(M716SimDriveStarts(kBase, kY), yStarts);
+}
+
+// A search started the moment the previous one lets go of the axis is a search of its own: it
+// shows in the status, and a stop ends it.
+TEST_F(HomeSearchTest, ASearchStartedAsThePreviousOneEndsIsSeenAndStops) {
+  M716SimSetSpeedFactor(2);  // far from the home switch for every attempt
+  M716SimSetMachinePosition(kBase, kX, 200'000);
+  configure(kX, 0, 0);
+  ASSERT_EQ(M716MotHome(0, kX), M716_OK);
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    ASSERT_TRUE(eventually([] { return driving(kX); }));
+    ASSERT_EQ(M716MotStop(0, kX, 0), M716_OK);
+    ASSERT_EQ(startWhenFree(kX), M716_OK);
+    EXPECT_EQ(homeStatus(kX), M716_ERR_IN_HOME);
+  }
+  ASSERT_EQ(M716MotStop(0, kX, 0), M716_OK);
+  EXPECT_TRUE(eventually([] { return homeStatus(kX) == M716_ERR_HOME_STOPPED; }));
+  EXPECT_TRUE(eventually([] { return idle(kX); }));
 }
 
 TEST_F(HomeSearchTest, ClosingTheBoardEndsItsSearchesFirst) {

@@ -64,8 +64,6 @@ constexpr std::uint32_t limitSearchWr1(std::uint32_t shadow) {
   return (shadow & ~std::uint32_t{wr1::In0Stops | wr1::In3Stops}) | wr1::DriveEndInterrupt;
 }
 
-// Whether a stopped axis leaves the search or stays in it for its offset move.
-enum class HomeMask { leave, stay };
 enum class Direction { plus, minus };
 constexpr Direction directionOf(bool negative) {
   return negative ? Direction::minus : Direction::plus;
@@ -213,9 +211,8 @@ class HomeSearch {
     return true;
   }
 
-  // Stops the axis at once and, unless it stays for its offset move, takes it out of the search.
-  void stopAxis(HomeMask leave = HomeMask::leave) {
-    if (leave == HomeMask::leave) searches_.active &= static_cast<std::uint8_t>(~mask_);
+  // Stops the axis at once. The axis stays in the search until the worker's end.
+  void stopAxis() {
     issueAxisCommand(board_, mask_, LoadWR1);
     if (std::uint32_t error = M716MotClrErr(board_, mask_))
       setResult(static_cast<std::int32_t>(error));
@@ -232,11 +229,11 @@ class HomeSearch {
     return true;
   }
 
+  // Every search ends here, however it went; the worker then leaves the home-active mask.
   void end() {
     issueAxisCommand(board_, mask_, LoadWR1);
     issueAxisCommand(board_, mask_, LoadWR2);
     M716MotClrErr(board_, mask_);
-    searches_.active &= static_cast<std::uint8_t>(~mask_);
   }
 
   void resultFromStopCauses(std::uint16_t causes, bool limitSearch) {
@@ -264,11 +261,8 @@ class HomeSearch {
       if (!readStatus(M716_REG_STATUS1, status)) return false;
       causes = static_cast<std::uint16_t>(status & watch);
       if (causes != 0) {
-        // At a limit the limit search goes on to its offset move: the axis stays in the search.
-        if (limitSearch)
-          stopAxis(HomeMask::stay);
-        else if (causes & kAbortingCauses)
-          stopAxis();
+        // At a limit the limit search goes on to its offset move.
+        if (limitSearch || (causes & kAbortingCauses)) stopAxis();
         resultFromStopCauses(causes, limitSearch);
       }
       if (pace == Pace::yielding) platform::sleepMs(0);
@@ -391,31 +385,40 @@ class HomeSearch {
   BoardSearches& searches_;
 };
 
-void markEnded(BoardSearches& searches, std::uint32_t index) {
+// The worker's last step: the axis leaves the home-active mask only once its search has done
+// everything, so a search started after this one owns the axis alone.
+void markEnded(BoardSearches& searches, std::uint32_t mask, std::uint32_t index) {
   std::lock_guard lock(searches.workerMutex);
   searches.running[index] = false;
+  searches.active &= static_cast<std::uint8_t>(~mask);
   searches.workerEnded.notify_all();
 }
 
-// Starts the axis's worker; false when no thread could be created.
-bool startWorker(std::uint32_t board, std::uint32_t mask, std::uint32_t index) {
+// Puts the axis into the home-active mask and starts its worker: 0, 26 when a search of the
+// axis still runs, 35 when no thread could be created.
+std::uint32_t startWorker(std::uint32_t board, std::uint32_t mask, std::uint32_t index) {
   BoardSearches& searches = table.boards[board];
-  std::unique_lock lock(searches.workerMutex);
-  // The previous search of the axis has left the home-active mask; let its worker finish.
-  searches.workerEnded.wait(lock, [&] { return !searches.running[index]; });
+  std::lock_guard lock(searches.workerMutex);
+  if (searches.running[index]) return M716_ERR_IN_HOME;
+  // A worker that is not running has marked its end and has only to return.
   std::thread& worker = searches.workers[index];
   if (worker.joinable()) worker.join();
+  searches.results[index] = 0;
+  searches.stopRequested[index] = 0;
   searches.running[index] = true;
+  searches.active |= static_cast<std::uint8_t>(mask);
   auto thread = platform::startThread([board, mask, index] {
     HomeSearch(board, mask).run();
-    markEnded(table.boards[board], index);
+    markEnded(table.boards[board], mask, index);
   });
   if (!thread) {
     searches.running[index] = false;
-    return false;
+    searches.active &= static_cast<std::uint8_t>(~mask);
+    searches.results[index] = M716_ERR_CREATE_THREAD;
+    return M716_ERR_CREATE_THREAD;
   }
   worker = std::move(*thread);
-  return true;
+  return M716_OK;
 }
 
 // Values the search would load into the chip must fit its registers, and the offset must be
@@ -441,18 +444,15 @@ std::uint32_t startHomeSearches(std::uint32_t board, std::uint32_t axes) {
     if (error == M716_OK) error = checkHomeParameters(boards[board].axes[index]);
   });
   if (error != M716_OK) return error;
+  // A search that cannot start for want of a thread keeps 35 as its result; one whose axis a
+  // concurrent start took first is refused with 26.
+  std::uint32_t refused = M716_OK;
   forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
-    searches.results[index] = 0;
-    searches.stopRequested[index] = 0;
-    searches.active |= static_cast<std::uint8_t>(mask);
-    if (startWorker(board, mask, index)) {
-      platform::sleepMs(kPollMs);
-    } else {
-      searches.active &= static_cast<std::uint8_t>(~mask);
-      searches.results[index] = M716_ERR_CREATE_THREAD;
-    }
+    const std::uint32_t started = startWorker(board, mask, index);
+    if (started == M716_OK) platform::sleepMs(kPollMs);
+    if (started == M716_ERR_IN_HOME) refused = started;
   });
-  return M716_OK;
+  return refused;
 }
 
 }  // namespace
