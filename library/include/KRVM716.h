@@ -294,7 +294,11 @@ KRVM716_API uint32_t M716SetPracticalRegister(uint32_t board, uint32_t axis, int
 KRVM716_API uint32_t M716SetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t value);
 
 /* Signal and mode configuration of one axis (1, 2, 4 or 8). Each changes the shadow of one
- * mode register and loads the whole register. Flags and selectors count by their low 16 bits;
+ * mode register and loads the whole register; while the axis is in a home search, WR1 and WR2
+ * load with the search's own bits over the shadow (its input stops and drive-end interrupt,
+ * the software limits off for a limit search) until the search ends and loads the shadows.
+ * The same holds for M716MotEnableEvent and the register writes of WR1 / WR2. Flags and
+ * selectors count by their low 16 bits;
  * a flag other than 0 / 1, an encoder multiple above 2 or output levels above 15:
  * PARAMETER_INVALID.
  * COMP+ / COMP- (any value); COMP+ / COMP- as software limits (WR2 bits 0 / 1); active level

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "KRVM716.h"
@@ -70,6 +71,19 @@ class HomeSearchTest : public InstalledBoardTest {
     std::uint16_t status = 0;
     M716_InpWord(0, 0, &status);
     return (status & axis) != 0;
+  }
+  // Starts the search with the clock frozen and lets it drive for `seconds` of simulated time.
+  static void startFrozen(std::uint32_t axis, double seconds) {
+    M716SimSetSpeedFactor(0);
+    ASSERT_EQ(M716MotHome(0, axis), M716_OK);
+    ASSERT_TRUE(eventually([axis] { return driving(axis); }, 10));
+    M716SimAdvance(seconds);
+  }
+  // Lets the clock run again and gives the search's result once it has ended.
+  static std::int32_t resultWithTheClockRunning(std::uint32_t axis) {
+    M716SimSetSpeedFactor(50);
+    EXPECT_TRUE(eventually([axis] { return homeStatus(axis) != M716_ERR_IN_HOME; }, 10));
+    return homeStatus(axis);
   }
   // Starts a search on the axis as soon as it is free for one (busy or searching: tried again
   // at once), within `seconds`; the last start's code.
@@ -206,6 +220,63 @@ TEST_F(HomeSearchTest, StartChecksComeFirst) {
   EXPECT_EQ(M716MotHome(0, kX), M716_ERR_DV_OVER);
   EXPECT_EQ(homeStatus(kX), 0);
 }
+
+// A call that loads WR1 or WR2 of a searching axis keeps the search's own bits in the chip.
+struct ConfigurationDuringSearch {
+  const char* name;
+  std::uint32_t homeType;
+  std::function<void()> call;  // on X, while it searches
+  friend void PrintTo(const ConfigurationDuringSearch& step, std::ostream* out) {
+    *out << step.name;
+  }
+};
+
+class ConfigurationDuringSearchTest
+    : public HomeSearchTest,
+      public ::testing::WithParamInterface<ConfigurationDuringSearch> {};
+
+// Type 0 from 0 stops on the home switch; type 4 from -990 000 passes COMP- (logical -5000,
+// enabled) with the software limits off and finds LMT-.
+TEST_P(ConfigurationDuringSearchTest, LeavesTheSearchAsItWas) {
+  const ConfigurationDuringSearch& step = GetParam();
+  const bool limitSearch = step.homeType == 4;
+  if (limitSearch) {
+    M716SimSetMachinePosition(kBase, kX, -990'000);
+    ASSERT_EQ(M716SetCompNLimit(0, kX, -5000), M716_OK);
+    ASSERT_EQ(M716EnableCompNLimit(0, kX, 1), M716_OK);
+  }
+  configure(kX, step.homeType, limitSearch ? 1000 : 0);
+  startFrozen(kX, 0.3);  // 1800 pulses on the way
+  step.call();
+  EXPECT_EQ(resultWithTheClockRunning(kX), 0);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), limitSearch ? -999'000 : -8000);
+}
+
+std::uint32_t shadowOf(std::uint32_t identifier) {
+  std::uint32_t value = 0;
+  EXPECT_EQ(M716MotRdReg(0, kX, identifier, &value), M716_OK);
+  return value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wr1AndWr2Loads, ConfigurationDuringSearchTest,
+    ::testing::Values(
+        ConfigurationDuringSearch{"EnableEvent", 0,
+                                  [] { ASSERT_EQ(M716MotEnableEvent(0, kX, 0, 0, 0, 0), 0u); }},
+        ConfigurationDuringSearch{"HomeLogicAsItWas", 0,
+                                  [] { ASSERT_EQ(M716SetHomeLogic(0, kX, 0), 0u); }},
+        ConfigurationDuringSearch{"IndexLogic", 0, [] { ASSERT_EQ(M716SetZLogic(0, kX, 0), 0u); }},
+        ConfigurationDuringSearch{
+            "Mode1Register", 0,
+            [] { ASSERT_EQ(M716MotWrReg(0, kX, M716_REG_MODE1, shadowOf(M716_REG_MODE1)), 0u); }},
+        ConfigurationDuringSearch{"PulseMode", 4,
+                                  [] { ASSERT_EQ(M716SetPulseMode(0, kX, 0), 0u); }},
+        ConfigurationDuringSearch{
+            "Mode2RegisterOfTwoAxes", 4,
+            [] {
+              ASSERT_EQ(M716MotWrReg(0, kX | kY, M716_REG_MODE2, shadowOf(M716_REG_MODE2)), 0u);
+            }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class EventTest : public HomeSearchTest {
  protected:

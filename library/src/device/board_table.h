@@ -23,6 +23,17 @@ struct ConfiguredSpeeds {
   std::uint32_t sv = 0, dv = 0, ac = 0, ak = 0;
 };
 
+// Bits a home search forces in one mode register of its axis while it runs: every load of the
+// register gives its shadow with `off` cleared and `on` set. Both are 0 outside a search.
+struct SearchBits {
+  std::uint16_t on = 0, off = 0;
+
+  constexpr std::uint16_t over(std::uint32_t shadow) const {
+    return static_cast<std::uint16_t>((shadow & ~std::uint32_t{off}) | on);
+  }
+  friend constexpr bool operator==(const SearchBits&, const SearchBits&) = default;
+};
+
 struct AxisRecord {
   std::int32_t realPosition = 0;
   std::int32_t logicalPosition = 0;
@@ -35,6 +46,9 @@ struct AxisRecord {
   std::int32_t outputPulses = 0;
   std::int32_t circleCenter = 0;
   std::uint32_t wr1 = 0, wr2 = 0, wr3 = 0;  // mode register shadows
+  // What the axis's home search forces in WR1 and WR2 over their shadows; set and cleared by
+  // the search under the board's bus lock.
+  SearchBits searchWr1, searchWr2;
 
   ConfiguredSpeeds configured;
   double multiplier = 0;  // speed multiplier: 8 000 000 / range

@@ -32,7 +32,8 @@ std::uint16_t readPortWord(std::uint32_t board, std::uint16_t offset);
 platform::BusLock& boardLock(std::uint32_t board);
 
 // Loads the value that `code` (a chip command or a ModeLoad) names from the shadow of the axis
-// in `axisMask`.
+// in `axisMask`. WR1 and WR2 of an axis in a home search load with the bits its search forces
+// over the shadow.
 // Codes without a value (select) and the mode register codes accept several axes; codes that
 // carry a value take the entry of the lowest selected axis.
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code);

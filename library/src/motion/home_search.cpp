@@ -39,30 +39,33 @@ constexpr std::uint16_t kSwitchWatch = kAbortingCauses | rr1::StoppedByIn3;
 constexpr std::uint16_t kIndexWatch = kAbortingCauses | rr1::StoppedByIn0;
 constexpr std::uint16_t kLimitWatch = kAbortingCauses;
 
-// WR1 as the search drives load it: IN0..IN2 neither stop the axis nor keep their levels, and
-// the drive end interrupts, so the worker wakes when a search drive ends.
-constexpr std::uint32_t kIn0To2 =
+// What the search drives force in WR1 over its shadow: the drive end interrupts, so the worker
+// wakes when a search drive ends, and the inputs a drive does not look for neither stop it nor
+// keep their levels.
+constexpr std::uint16_t kIn0To2 =
     wr1::In0High | wr1::In0Stops | wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops;
-// Finding the home switch: IN3 stops the drive.
-constexpr std::uint32_t switchSearchWr1(std::uint32_t shadow) {
-  return (shadow & ~kIn0To2) | wr1::In3Stops | wr1::DriveEndInterrupt;
+constexpr std::uint16_t kIn1To3 =
+    wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops | wr1::In3High | wr1::In3Stops;
+// Finding the home switch: IN3 stops the drive at the level in `wr1`.
+constexpr SearchBits switchSearchBits(std::uint32_t wr1) {
+  const auto level = static_cast<std::uint16_t>(wr1 & wr1::In3High);
+  return {static_cast<std::uint16_t>(wr1::In3Stops | wr1::DriveEndInterrupt | level),
+          kIn0To2 | wr1::In3High};
 }
 // Leaving it: IN3 stops the drive at the opposite level, where the switch is left.
-constexpr std::uint32_t switchLeaveWr1(std::uint32_t shadow) {
-  const std::uint32_t invertedLevel = (shadow & wr1::In3High) ? 0 : wr1::In3High;
-  return (shadow & ~(kIn0To2 | wr1::In3High)) | invertedLevel | wr1::In3Stops |
-         wr1::DriveEndInterrupt;
+constexpr SearchBits switchLeaveBits(std::uint32_t wr1) {
+  return switchSearchBits(wr1 ^ wr1::In3High);
 }
-// Finding the index: IN0 stops the drive, IN1..IN3 neither stop it nor keep their levels.
-constexpr std::uint32_t indexSearchWr1(std::uint32_t shadow) {
-  constexpr std::uint32_t kIn1To3 =
-      wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops | wr1::In3High | wr1::In3Stops;
-  return (shadow & ~kIn1To3) | wr1::In0Stops | wr1::DriveEndInterrupt;
+// Finding the index: IN0 stops the drive at the level in `wr1`.
+constexpr SearchBits indexSearchBits(std::uint32_t wr1) {
+  const auto level = static_cast<std::uint16_t>(wr1 & wr1::In0High);
+  return {static_cast<std::uint16_t>(wr1::In0Stops | wr1::DriveEndInterrupt | level),
+          kIn1To3 | wr1::In0High};
 }
-// Finding a limit: neither the index nor the home input stops the drive.
-constexpr std::uint32_t limitSearchWr1(std::uint32_t shadow) {
-  return (shadow & ~std::uint32_t{wr1::In0Stops | wr1::In3Stops}) | wr1::DriveEndInterrupt;
-}
+// Finding a limit: neither the index nor the home input stops the drive, nor do the software
+// limits.
+constexpr SearchBits kLimitSearchWr1{wr1::DriveEndInterrupt, wr1::In0Stops | wr1::In3Stops};
+constexpr SearchBits kLimitSearchWr2{0, chip::wr2::SoftLimits};
 
 enum class Direction { plus, minus };
 constexpr Direction directionOf(bool negative) {
@@ -154,9 +157,13 @@ class HomeSearch {
   void command(std::uint16_t code) {
     writePortWord(board_, chip::WR0, chip::commandWord(mask_, code));
   }
-  void loadMode(std::uint16_t port, std::uint32_t value) {
-    command(chip::Select);
-    writePortWord(board_, port, static_cast<std::uint16_t>(value));
+  // Loads WR1 or WR2 with the bits the search forces over its shadow; {} loads the shadow.
+  void forceWr1(SearchBits bits) { force(&AxisRecord::searchWr1, bits, LoadWR1); }
+  void forceWr2(SearchBits bits) { force(&AxisRecord::searchWr2, bits, LoadWR2); }
+  void force(SearchBits AxisRecord::*forced, SearchBits bits, std::uint16_t load) {
+    std::lock_guard lock(boardLock(board_));
+    axis_.*forced = bits;
+    issueAxisCommand(board_, mask_, load);
   }
   void setResult(std::int32_t result) { searches_.results[index_] = result; }
   std::int32_t result() const { return searches_.results[index_]; }
@@ -166,17 +173,14 @@ class HomeSearch {
   void loadAxis() {
     {
       std::lock_guard lock(boardLock(board_));
-      command(chip::Select);
       if (axis_.homeType <= 2) {
-        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>(switchSearchWr1(axis_.wr1)));
-        writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
+        forceWr1(switchSearchBits(axis_.wr1));
+        forceWr2({});
       } else if (axis_.homeType == 3) {
-        writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
+        forceWr2({});
       } else {
-        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>(limitSearchWr1(axis_.wr1)));
-        writePortWord(
-            board_, chip::WR2,
-            static_cast<std::uint16_t>(axis_.wr2 & ~std::uint32_t{chip::wr2::SoftLimits}));
+        forceWr1(kLimitSearchWr1);
+        forceWr2(kLimitSearchWr2);
       }
     }
     command(chip::HoldStart);
@@ -213,7 +217,7 @@ class HomeSearch {
 
   // Stops the axis at once. The axis stays in the search until the worker's end.
   void stopAxis() {
-    issueAxisCommand(board_, mask_, LoadWR1);
+    forceWr1({});
     if (std::uint32_t error = M716MotClrErr(board_, mask_))
       setResult(static_cast<std::int32_t>(error));
     std::lock_guard lock(boardLock(board_));
@@ -231,8 +235,8 @@ class HomeSearch {
 
   // Every search ends here, however it went; the worker then leaves the home-active mask.
   void end() {
-    issueAxisCommand(board_, mask_, LoadWR1);
-    issueAxisCommand(board_, mask_, LoadWR2);
+    forceWr1({});
+    forceWr2({});
     M716MotClrErr(board_, mask_);
   }
 
@@ -288,7 +292,7 @@ class HomeSearch {
       command(chip::HoldStart);
       loadSlowSpeed();
       command(chip::ReleaseStart);
-      loadMode(chip::WR1, switchLeaveWr1(axis_.wr1));
+      forceWr1(switchLeaveBits(axis_.wr1));
     }
     if (!clearEndStatus() || stopRequestedAborts()) return false;
     std::uint16_t causes = 0;
@@ -303,7 +307,7 @@ class HomeSearch {
     {
       std::lock_guard lock(boardLock(board_));
       command(chip::HoldStart);
-      loadMode(chip::WR1, indexSearchWr1(axis_.wr1));
+      forceWr1(indexSearchBits(axis_.wr1));
       loadSlowSpeed();
     }
     const bool alreadyActive = inputActive(chip::input::In0, wr1::In0High);
@@ -359,7 +363,7 @@ class HomeSearch {
 
   // Phase 3: move the offset, then set both counters to 0.
   void moveOffset() {
-    issueAxisCommand(board_, mask_, LoadWR1);
+    forceWr1({});
     axis_.dv = axis_.homeOffsetSpeed;
     issueAxisCommand(board_, mask_, chip::SetDriveSpeed);
     command(chip::HoldStart);
