@@ -17,7 +17,12 @@
  * Concurrency: one board is driven from one thread at a time. Calls on different boards may
  * run at the same time. Open, close and discovery of a board must not overlap other calls on
  * that board. Groups of chip accesses that belong together are serialised with the interrupt
- * driver by the board's bus lock. */
+ * driver by the board's bus lock. Home searches run on worker threads of their own: while
+ * they run, the board's application thread may make every other call on the board (set,
+ * save and change speeds and parameters, read registers and status, configure, drive and
+ * stop other axes). Each search works from its own copy of its axis's parameters, taken when
+ * it starts; what the worker and those calls share (the chip, and the mode bits, range in
+ * force and working speeds of the axis) they touch under the board's bus lock. */
 
 #include <stdint.h>
 

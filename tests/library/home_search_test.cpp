@@ -221,6 +221,44 @@ TEST_F(HomeSearchTest, StartChecksComeFirst) {
   EXPECT_EQ(homeStatus(kX), 0);
 }
 
+// One application thread works on the board while X and Y search: sets speeds and parameters,
+// saves them, changes X's drive speed to its start speed (which moves no switch edge), reads
+// registers and status, configures, and drives and stops Z and U. Each search runs with the
+// parameters it started with and ends where it would have alone.
+TEST_F(HomeSearchTest, TheApplicationWorksOnTheBoardWhileSearchesRun) {
+  M716SimSetSpeedFactor(5);  // both searches last seconds
+  M716SimSetMachinePosition(kBase, kY, -15'000);  // on the home switch: the offset at once
+  configure(kX, 0, 0);
+  configure(kY, 1, 20'000);
+  ASSERT_EQ(M716MotHome(0, kX | kY), M716_OK);
+  const auto searching = [] {
+    return homeStatus(kX) == M716_ERR_IN_HOME || homeStatus(kY) == M716_ERR_IN_HOME;
+  };
+  std::uint32_t value = 0;
+  std::int16_t state = 0;
+  EXPECT_TRUE(eventually([&] {
+    EXPECT_EQ(M716MotAxisParaSet(0, 0x0F, 0, 1000, 6000, 8000, 600'000, 10'000'000), M716_OK);
+    EXPECT_EQ(M716SetDrivingSpeed(0, kY, 6000), M716_OK);
+    EXPECT_EQ(M716MotWrReg(0, kX | kY, kHomeOffset, 3000), M716_OK);
+    EXPECT_EQ(M716MotSavePara(0, kX | kY), M716_OK);
+    EXPECT_EQ(M716MotChgDV(0, kX, 1000), M716_OK);
+    for (std::uint32_t id : {M716_REG_LIVE_SPEED, M716_REG_STATUS1, M716_PAR_DV, M716_REG_MODE1})
+      EXPECT_EQ(M716MotRdReg(0, kY, id, &value), M716_OK);
+    EXPECT_EQ(M716GetMotionState(0, kX, &state), M716_OK);
+    EXPECT_EQ(M716SetHomeLogic(0, kX, 0), M716_OK);
+    EXPECT_EQ(M716MotEnableEvent(0, kY, 0, 0, 0, 0), M716_OK);
+    M716MotCmove(0, 4, 0);  // Z; refused while it still stops
+    EXPECT_EQ(M716MotStop(0, 4 | 8, 0), M716_OK);
+    return !searching();
+  }));
+  EXPECT_EQ(homeStatus(kX), 0);
+  EXPECT_EQ(homeStatus(kY), 0);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), -8000);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kY), 5000);
+  expectCountersZero(kX);
+  expectCountersZero(kY);
+}
+
 // A call that loads WR1 or WR2 of a searching axis keeps the search's own bits in the chip.
 struct ConfigurationDuringSearch {
   const char* name;

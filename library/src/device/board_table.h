@@ -4,7 +4,9 @@
 // from the chip; the interrupt blocks it shares with the interrupt driver live beside it.
 //
 // Concurrency: a board's record is used by one thread at a time (the caller's), except the
-// fields the interrupt driver writes in the interrupt block.
+// fields the interrupt driver writes in the interrupt block and the fields a home search's
+// worker writes for its axis (searchWr1, searchWr2, rangeInForce, multiplierInForce, sv, dv):
+// the worker and the calls that read or write those hold the board's bus lock.
 
 #include <array>
 #include <cstdint>

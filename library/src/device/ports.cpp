@@ -137,8 +137,6 @@ void writeWordCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
 
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code) {
   std::lock_guard lock(boardLock(board));
-  const BoardRecord& record = boards[board];
-  const AxisRecord& axis = commandAxis(record, axisMask);
   switch (code) {
     case LoadWR1:
       return loadSearchedModeRegister(board, axisMask, chip::WR1, &AxisRecord::wr1,
@@ -146,13 +144,31 @@ void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
     case LoadWR2:
       return loadSearchedModeRegister(board, axisMask, chip::WR2, &AxisRecord::wr2,
                                       &AxisRecord::searchWr2);
+    default:
+      issueAxisCommand(board, axisMask, code, commandAxis(boards[board], axisMask));
+  }
+}
+
+void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
+                      const AxisRecord& values) {
+  std::lock_guard lock(boardLock(board));
+  switch (code) {
+    case LoadWR1:
+      return loadModeRegister(board, axisMask, chip::WR1, values.searchWr1.over(values.wr1));
+    case LoadWR2:
+      return loadModeRegister(board, axisMask, chip::WR2, values.searchWr2.over(values.wr2));
     case LoadWR3:
-      return loadModeRegister(board, axisMask, chip::WR3, axis.wr3);
+      return loadModeRegister(board, axisMask, chip::WR3, values.wr3);
     case chip::Select:
       return writeCommand(board, axisMask, code);
     default:
-      if (writeCommandData(board, axis, code)) writeCommand(board, axisMask, code);
+      if (writeCommandData(board, values, code)) writeCommand(board, axisMask, code);
   }
+}
+
+AxisRecord axisCopy(std::uint32_t board, std::uint32_t index) {
+  std::lock_guard lock(boardLock(board));
+  return boards[board].axes[index];
 }
 
 }  // namespace m716

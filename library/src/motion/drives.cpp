@@ -103,12 +103,12 @@ std::uint32_t continuousDrive(std::uint32_t board, std::uint32_t axes, std::uint
 // A new drive speed is converted by the multiplier the running drive was loaded with, so it
 // matches the range in the chip even when the axis's range was changed since.
 std::uint32_t changeDriveSpeed(std::uint32_t board, std::uint32_t axis, std::uint32_t dv) {
+  std::lock_guard lock(boardLock(board));
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
   const Fit fit = speedFit(dv, record.multiplierInForce);
   if (dv > record.mdv || fit == Fit::above) return M716_ERR_VALUE_OVER;
   if (dv != 0 && fit == Fit::below) return M716_ERR_PARAMETER_UNDER;
   record.dv = dv;
-  std::lock_guard lock(boardLock(board));
   writeWordCommand(board, axis, chip::SetDriveSpeed,
                    static_cast<std::uint16_t>(speedRegister(dv, record.multiplierInForce)));
   return M716_OK;
@@ -173,15 +173,21 @@ std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes) {
 }
 
 void loadAxisForDrive(std::uint32_t board, std::uint32_t axis) {
+  loadAxisForDrive(board, axis, boards[board].axes[axisIndex(axis)]);
+}
+
+// The range and multiplier in force are shared with the application's calls: written under
+// the bus lock.
+void loadAxisForDrive(std::uint32_t board, std::uint32_t axis, const AxisRecord& values) {
+  std::lock_guard lock(boardLock(board));
+  issueAxisCommand(board, axis, chip::SetRange, values);
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
-  issueAxisCommand(board, axis, chip::SetRange);
-  record.rangeInForce = record.rg;
-  record.multiplierInForce = record.multiplier;
-  issueAxisCommand(board, axis, chip::SetStartSpeed);
-  issueAxisCommand(board, axis, chip::SetDriveSpeed);
-  issueAxisCommand(board, axis, chip::SetAcceleration);
-  issueAxisCommand(board, axis, LoadWR3);
-  if (isSCurve(record)) issueAxisCommand(board, axis, chip::SetJerk);
+  record.rangeInForce = values.rg;
+  record.multiplierInForce = values.multiplier;
+  for (std::uint16_t code : {chip::SetStartSpeed, chip::SetDriveSpeed, chip::SetAcceleration})
+    issueAxisCommand(board, axis, code, values);
+  issueAxisCommand(board, axis, LoadWR3, values);
+  if (isSCurve(values)) issueAxisCommand(board, axis, chip::SetJerk, values);
 }
 
 }  // namespace m716

@@ -121,14 +121,17 @@ void stopAndJoin(BoardSearches& searches) {
   }
 }
 
-// One axis's search, run on its worker thread.
+// One axis's search, run on its worker thread. It works from its own copy of the axis's record,
+// taken when it started, so the application may change the record meanwhile; what it shares
+// with the application (the bits it forces, the range in force, the working speeds it leaves)
+// it writes under the board's bus lock.
 class HomeSearch {
  public:
-  HomeSearch(std::uint32_t board, std::uint32_t mask)
+  HomeSearch(std::uint32_t board, std::uint32_t mask, const AxisRecord& axis)
       : board_(board),
         mask_(mask),
         index_(axisIndex(mask)),
-        axis_(boards[board].axes[index_]),
+        axis_(axis),
         searches_(table.boards[board]) {}
 
   void run() {
@@ -154,15 +157,17 @@ class HomeSearch {
     }
   }
 
+  // Under the bus lock, so no command comes between the words of the application's groups.
   void command(std::uint16_t code) {
-    writePortWord(board_, chip::WR0, chip::commandWord(mask_, code));
+    std::lock_guard lock(boardLock(board_));
+    writeCommand(board_, mask_, code);
   }
   // Loads WR1 or WR2 with the bits the search forces over its shadow; {} loads the shadow.
   void forceWr1(SearchBits bits) { force(&AxisRecord::searchWr1, bits, LoadWR1); }
   void forceWr2(SearchBits bits) { force(&AxisRecord::searchWr2, bits, LoadWR2); }
   void force(SearchBits AxisRecord::*forced, SearchBits bits, std::uint16_t load) {
     std::lock_guard lock(boardLock(board_));
-    axis_.*forced = bits;
+    boards[board_].axes[index_].*forced = bits;
     issueAxisCommand(board_, mask_, load);
   }
   void setResult(std::int32_t result) { searches_.results[index_] = result; }
@@ -185,7 +190,7 @@ class HomeSearch {
     }
     command(chip::HoldStart);
     axis_.dv = axis_.homeP0Speed;
-    loadAxisForDrive(board_, mask_);
+    loadAxisForDrive(board_, mask_, axis_);
   }
 
   // Whether IN0 or IN3 of the axis is active now, with its configured level.
@@ -237,7 +242,17 @@ class HomeSearch {
   void end() {
     forceWr1({});
     forceWr2({});
+    leaveWorkingSpeeds();
     M716MotClrErr(board_, mask_);
+  }
+
+  // The axis keeps the drive speed the search last loaded, and the start speed of its slow
+  // phases when they ran, as the working speeds of the next continuous drive.
+  void leaveWorkingSpeeds() {
+    std::lock_guard lock(boardLock(board_));
+    AxisRecord& shared = boards[board_].axes[index_];
+    shared.dv = axis_.dv;
+    if (slowSpeedLoaded_) shared.sv = axis_.sv;
   }
 
   void resultFromStopCauses(std::uint16_t causes, bool limitSearch) {
@@ -324,6 +339,7 @@ class HomeSearch {
   // Phases 1 and 2 run at HomeP1Speed.
   void loadSlowSpeed() {
     axis_.sv = axis_.homeP1Speed;
+    slowSpeedLoaded_ = true;
     writeWordCommand(
         board_, mask_, chip::SetDriveSpeed,
         static_cast<std::uint16_t>(speedRegister(axis_.homeP1Speed, axis_.multiplier)));
@@ -365,28 +381,28 @@ class HomeSearch {
   void moveOffset() {
     forceWr1({});
     axis_.dv = axis_.homeOffsetSpeed;
-    issueAxisCommand(board_, mask_, chip::SetDriveSpeed);
+    issueAxisCommand(board_, mask_, chip::SetDriveSpeed, axis_);
     command(chip::HoldStart);
     if (!clearEndStatus() || stopRequestedAborts()) return;
     {
       std::lock_guard lock(boardLock(board_));
       command(chip::HoldStart);
-      issueAxisCommand(board_, mask_, chip::SetDriveSpeed);
+      issueAxisCommand(board_, mask_, chip::SetDriveSpeed, axis_);
       command(axis_.homeOffset >= 1 ? chip::DriveFixedPlus : chip::DriveFixedMinus);
       axis_.outputPulses = std::abs(axis_.homeOffset);
-      issueAxisCommand(board_, mask_, chip::SetOutputPulses);
+      issueAxisCommand(board_, mask_, chip::SetOutputPulses, axis_);
       command(chip::ReleaseStart);
     }
-    while (checkAxesFree(board_, mask_) == M716_ERR_AXIS_BUSY && !stopRequested())
-      platform::sleepMs(kPollMs);
+    while ((drivingAxes(board_) & mask_) && !stopRequested()) platform::sleepMs(kPollMs);
     if (stopRequestedAborts()) return;
     M716MotWrReg(board_, mask_, M716_REG_LOGICAL_POSITION, 0);
     M716MotWrReg(board_, mask_, M716_REG_REAL_POSITION, 0);
   }
 
   std::uint32_t board_, mask_, index_;
-  AxisRecord& axis_;
+  AxisRecord axis_;  // the search's own copy
   BoardSearches& searches_;
+  bool slowSpeedLoaded_ = false;
 };
 
 // The worker's last step: the axis leaves the home-active mask only once its search has done
@@ -411,8 +427,8 @@ std::uint32_t startWorker(std::uint32_t board, std::uint32_t mask, std::uint32_t
   searches.stopRequested[index] = 0;
   searches.running[index] = true;
   searches.active |= static_cast<std::uint8_t>(mask);
-  auto thread = platform::startThread([board, mask, index] {
-    HomeSearch(board, mask).run();
+  auto thread = platform::startThread([board, mask, index, axis = axisCopy(board, index)] {
+    HomeSearch(board, mask, axis).run();
     markEnded(table.boards[board], mask, index);
   });
   if (!thread) {
