@@ -256,7 +256,9 @@ KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
  * M716MotHomeStatus: IN_HOME while the axis searches, else the result of its last search: 0,
  * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found),
  * CREATE_THREAD (no thread), HOME_STOPPED (stopped), HOME_EMERGENCY_STOP, HOME_LIMIT_PLUS /
- * HOME_LIMIT_MINUS, HOME_ALARM, or the error of a failed chip access.
+ * HOME_LIMIT_MINUS (a limit switch, or a software limit or any other stop the search did not
+ * give, ended a search drive moving + / -), HOME_ALARM, or the error of a failed chip access.
+ * A search that did not reach its home leaves the position counters as they were.
  * Close, open and reset of the board stop its searches first and wait for them to end. */
 KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes);
 KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result);

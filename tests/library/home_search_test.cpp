@@ -54,9 +54,9 @@ class HomeSearchTest : public InstalledBoardTest {
     return result;
   }
   // Runs a search to its end and gives its result.
-  static std::int32_t searchResult(std::uint32_t axis) {
+  static std::int32_t searchResult(std::uint32_t axis, double seconds = 30) {
     EXPECT_EQ(M716MotHome(0, axis), M716_OK);
-    EXPECT_TRUE(eventually([axis] { return homeStatus(axis) != M716_ERR_IN_HOME; }));
+    EXPECT_TRUE(eventually([axis] { return homeStatus(axis) != M716_ERR_IN_HOME; }, seconds));
     return homeStatus(axis);
   }
   static void expectCountersZero(std::uint32_t axis) {
@@ -226,7 +226,7 @@ TEST_F(HomeSearchTest, StartChecksComeFirst) {
 // registers and status, configures, and drives and stops Z and U. Each search runs with the
 // parameters it started with and ends where it would have alone.
 TEST_F(HomeSearchTest, TheApplicationWorksOnTheBoardWhileSearchesRun) {
-  M716SimSetSpeedFactor(5);  // both searches last seconds
+  M716SimSetSpeedFactor(5);                       // both searches last seconds
   M716SimSetMachinePosition(kBase, kY, -15'000);  // on the home switch: the offset at once
   configure(kX, 0, 0);
   configure(kY, 1, 20'000);
@@ -258,6 +258,48 @@ TEST_F(HomeSearchTest, TheApplicationWorksOnTheBoardWhileSearchesRun) {
   expectCountersZero(kX);
   expectCountersZero(kY);
 }
+
+// A search drive that a software limit ends before it finds what it looks for ends the search
+// with the limit code of its direction; the counters keep their values.
+struct SoftLimitStop {
+  const char* name;
+  std::uint32_t homeType;
+  std::int32_t startAt;  // machine position; the logical counter starts at 0 there
+  bool plusLimit;        // COMP+ (else COMP-) as the software limit
+  std::int32_t compare;
+  std::int32_t result;
+  friend void PrintTo(const SoftLimitStop& stop, std::ostream* out) { *out << stop.name; }
+};
+
+class SoftLimitStopTest : public HomeSearchTest,
+                          public ::testing::WithParamInterface<SoftLimitStop> {};
+
+TEST_P(SoftLimitStopTest, EndsTheSearchWithTheLimitCodeOfItsDirection) {
+  const SoftLimitStop& stop = GetParam();
+  M716SimSetMachinePosition(kBase, kX, stop.startAt);
+  if (stop.plusLimit) {
+    ASSERT_EQ(M716SetCompPLimit(0, kX, stop.compare), M716_OK);
+    ASSERT_EQ(M716EnableCompPLimit(0, kX, 1), M716_OK);
+  } else {
+    ASSERT_EQ(M716SetCompNLimit(0, kX, stop.compare), M716_OK);
+    ASSERT_EQ(M716EnableCompNLimit(0, kX, 1), M716_OK);
+  }
+  configure(kX, stop.homeType, 0);
+  EXPECT_EQ(searchResult(kX, 10), stop.result);
+  std::int32_t logical = 0;
+  ASSERT_EQ(M716GetTheorecticalRegister(0, kX, &logical), M716_OK);
+  EXPECT_NEAR(logical, stop.compare, 100);  // where the limit stopped it, not zeroed
+  EXPECT_TRUE(idle(kX));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SearchDrives, SoftLimitStopTest,
+    ::testing::Values(
+        // Type 1 drives - towards the home switch at -10 000.
+        SoftLimitStop{"FindingTheHomeSwitch", 1, 0, false, -5000, M716_ERR_HOME_LIMIT_MINUS},
+        // Type 3 drives + from -3000 towards the index at 0.
+        SoftLimitStop{"FindingTheIndex", 3, -3000, true, 1000, M716_ERR_HOME_LIMIT_PLUS}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A call that loads WR1 or WR2 of a searching axis keeps the search's own bits in the chip.
 struct ConfigurationDuringSearch {

@@ -262,31 +262,45 @@ class HomeSearch {
     if (causes & rr1::StoppedByAlarm) setResult(M716_ERR_HOME_ALARM);
   }
 
-  // Drives the axis continuously until one of the watched end causes stops it, the search
-  // fails, or a stop is requested. `causes` receives the watched causes; false when the
-  // search aborted on an error.
+  // Drives the axis continuously until one of the watched end causes stops it, the drive ends
+  // without any of them, the search fails, or a stop is requested. `causes` receives the
+  // watched causes; false when the search aborted on an error.
   bool searchDrive(Direction direction, std::uint16_t watch, Pace pace, std::uint16_t& causes) {
-    const bool limitSearch = watch == kLimitWatch;
     if (!clearEndStatus()) return false;
     // Held, so the drive starts at the release: a release after the start would clear the end
     // status of a drive that stopped at once (an alarm, a limit already active).
     command(chip::HoldStart);
     command(direction == Direction::minus ? chip::DriveContinuousMinus : chip::DriveContinuousPlus);
     command(chip::ReleaseStart);
+    bool ended = false;
     do {
       if (platform::waitEvent(boards[board_].homeEvent, kPollMs) == platform::WaitResult::signalled)
         platform::resetEvent(boards[board_].homeEvent);
+      // RR0 before RR1: a drive that ends in between shows its cause in RR1.
+      ended = (drivingAxes(board_) & mask_) == 0;
       std::uint32_t status = 0;
       if (!readStatus(M716_REG_STATUS1, status)) return false;
       causes = static_cast<std::uint16_t>(status & watch);
-      if (causes != 0) {
-        // At a limit the limit search goes on to its offset move.
-        if (limitSearch || (causes & kAbortingCauses)) stopAxis();
-        resultFromStopCauses(causes, limitSearch);
-      }
+      if (causes != 0)
+        endOnCauses(causes, watch == kLimitWatch);
+      else if (ended)
+        endWithoutCause(direction);
       if (pace == Pace::yielding) platform::sleepMs(0);
-    } while (causes == 0 && result() == 0 && !stopRequested());
+    } while (causes == 0 && !ended && result() == 0 && !stopRequested());
     return true;
+  }
+
+  void endOnCauses(std::uint16_t causes, bool limitSearch) {
+    // At a limit the limit search goes on to its offset move.
+    if (limitSearch || (causes & kAbortingCauses)) stopAxis();
+    resultFromStopCauses(causes, limitSearch);
+  }
+
+  // A search drive that ended without an end status of its own: a software limit stopped it,
+  // or a stop the search did not give. Either way the search did not find what it looked for.
+  void endWithoutCause(Direction direction) {
+    setResult(direction == Direction::plus ? M716_ERR_HOME_LIMIT_PLUS : M716_ERR_HOME_LIMIT_MINUS);
+    stopAxis();
   }
 
   // Phase 0: drive until the home input stops the axis.
