@@ -257,8 +257,9 @@ KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
  * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found),
  * CREATE_THREAD (no thread), HOME_STOPPED (stopped), HOME_EMERGENCY_STOP, HOME_LIMIT_PLUS /
  * HOME_LIMIT_MINUS (a limit switch, or a software limit or any other stop the search did not
- * give, ended a search drive moving + / -), HOME_ALARM, or the error of a failed chip access.
- * A search that did not reach its home leaves the position counters as they were.
+ * give, ended a search drive or the offset move, moving + / -), HOME_ALARM, or the error of a
+ * failed chip access. The counters are set to 0 only when the offset move went its whole way;
+ * a search that did not reach its home leaves them as they were.
  * Close, open and reset of the board stop its searches first and wait for them to end. */
 KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes);
 KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result);

@@ -301,6 +301,57 @@ INSTANTIATE_TEST_SUITE_P(
         SoftLimitStop{"FindingTheIndex", 3, -3000, true, 1000, M716_ERR_HOME_LIMIT_PLUS}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// An offset move that a limit, the alarm, the emergency stop or a software limit ends before
+// its last pulse gives the result of what stopped it, and the counters keep their values.
+struct OffsetStop {
+  const char* name;
+  std::int32_t offset;
+  std::function<void()> arm;   // before the search starts
+  std::function<void()> stop;  // during the offset move
+  std::int32_t result;
+  friend void PrintTo(const OffsetStop& stop, std::ostream* out) { *out << stop.name; }
+};
+
+class OffsetStopTest : public HomeSearchTest, public ::testing::WithParamInterface<OffsetStop> {};
+
+// Type 1 on the home switch goes straight to its offset move.
+TEST_P(OffsetStopTest, GivesTheResultOfWhatStoppedIt) {
+  const OffsetStop& stop = GetParam();
+  M716SimSetMachinePosition(kBase, kX, -15'000);
+  configure(kX, 1, stop.offset);
+  stop.arm();
+  startFrozen(kX, 0.5);  // 3000 pulses of the offset
+  stop.stop();
+  EXPECT_EQ(resultWithTheClockRunning(kX), stop.result);
+  std::int32_t logical = 0;
+  ASSERT_EQ(M716GetTheorecticalRegister(0, kX, &logical), M716_OK);
+  EXPECT_NE(logical, 0);
+  EXPECT_TRUE(idle(kX));
+}
+
+void force(std::uint32_t input) {
+  M716SimForceInput(kBase, kX, input, M716SIM_STATE_ACTIVE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, OffsetStopTest,
+    ::testing::Values(
+        OffsetStop{"LimitMinus", -40'000, [] {}, [] { force(M716SIM_INPUT_LIMIT_MINUS); },
+                   M716_ERR_HOME_LIMIT_MINUS},
+        OffsetStop{"LimitPlus", 40'000, [] {}, [] { force(M716SIM_INPUT_LIMIT_PLUS); },
+                   M716_ERR_HOME_LIMIT_PLUS},
+        OffsetStop{"EmergencyStop", -40'000, [] {}, [] { force(M716SIM_INPUT_EMERGENCY_STOP); },
+                   M716_ERR_HOME_EMERGENCY_STOP},
+        OffsetStop{"Alarm", -40'000, [] { ASSERT_EQ(M716SetServoAlarm(0, kX, 1, 0), 0u); },
+                   [] { force(M716SIM_INPUT_ALARM); }, M716_ERR_HOME_ALARM},
+        OffsetStop{"SoftLimitMinus", -40'000,
+                   [] {
+                     ASSERT_EQ(M716SetCompNLimit(0, kX, -5000), 0u);
+                     ASSERT_EQ(M716EnableCompNLimit(0, kX, 1), 0u);
+                   },
+                   [] {}, M716_ERR_HOME_LIMIT_MINUS}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A call that loads WR1 or WR2 of a searching axis keeps the search's own bits in the chip.
 struct ConfigurationDuringSearch {
   const char* name;

@@ -71,6 +71,10 @@ enum class Direction { plus, minus };
 constexpr Direction directionOf(bool negative) {
   return negative ? Direction::minus : Direction::plus;
 }
+// The home result of a limit met while moving in `direction`.
+constexpr std::int32_t limitCodeOf(Direction direction) {
+  return direction == Direction::plus ? M716_ERR_HOME_LIMIT_PLUS : M716_ERR_HOME_LIMIT_MINUS;
+}
 // Whether a search drive's wait loop also yields the processor between its polls.
 enum class Pace { polling, yielding };
 
@@ -200,8 +204,8 @@ class HomeSearch {
     return (byte & inputBit) != 0;
   }
 
-  // Reads a status register of the axis; on failure the search aborts with that error.
-  bool readStatus(std::uint16_t identifier, std::uint32_t& value) {
+  // Reads a register of the axis; on failure the search aborts with that error.
+  bool readOrAbort(std::uint16_t identifier, std::uint32_t& value) {
     if (std::uint32_t error = readRegister(board_, mask_, identifier, value)) {
       setResult(static_cast<std::int32_t>(error));
       stopAxis();
@@ -279,7 +283,7 @@ class HomeSearch {
       // RR0 before RR1: a drive that ends in between shows its cause in RR1.
       ended = (drivingAxes(board_) & mask_) == 0;
       std::uint32_t status = 0;
-      if (!readStatus(M716_REG_STATUS1, status)) return false;
+      if (!readOrAbort(M716_REG_STATUS1, status)) return false;
       causes = static_cast<std::uint16_t>(status & watch);
       if (causes != 0)
         endOnCauses(causes, watch == kLimitWatch);
@@ -299,7 +303,7 @@ class HomeSearch {
   // A search drive that ended without an end status of its own: a software limit stopped it,
   // or a stop the search did not give. Either way the search did not find what it looked for.
   void endWithoutCause(Direction direction) {
-    setResult(direction == Direction::plus ? M716_ERR_HOME_LIMIT_PLUS : M716_ERR_HOME_LIMIT_MINUS);
+    setResult(limitCodeOf(direction));
     stopAxis();
   }
 
@@ -362,7 +366,7 @@ class HomeSearch {
   // Type 4: drive until a hardware limit stops the axis.
   bool findLimit() {
     std::uint32_t status = 0;
-    if (!readStatus(M716_REG_STATUS1, status)) return false;
+    if (!readOrAbort(M716_REG_STATUS1, status)) return false;
     if (status & (rr1::StoppedByEmergency | rr1::StoppedByAlarm)) {
       stopAxis();
       setResult(status & rr1::StoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP
@@ -370,7 +374,7 @@ class HomeSearch {
       return false;
     }
     std::uint32_t limits = 0;
-    if (!readStatus(M716_REG_STATUS2, limits)) return false;
+    if (!readOrAbort(M716_REG_STATUS2, limits)) return false;
     const bool atLimit = (limits & (chip::rr2::LimitPlus | chip::rr2::LimitMinus)) != 0;
     std::uint16_t causes = 0;
     const bool negative = axis_.homeP0Dir == 1;
@@ -397,20 +401,44 @@ class HomeSearch {
     axis_.dv = axis_.homeOffsetSpeed;
     issueAxisCommand(board_, mask_, chip::SetDriveSpeed, axis_);
     command(chip::HoldStart);
-    if (!clearEndStatus() || stopRequestedAborts()) return;
+    std::uint32_t from = 0;
+    if (!clearEndStatus() || stopRequestedAborts() || !readOrAbort(M716_REG_LOGICAL_POSITION, from))
+      return;
     {
       std::lock_guard lock(boardLock(board_));
       command(chip::HoldStart);
       issueAxisCommand(board_, mask_, chip::SetDriveSpeed, axis_);
-      command(axis_.homeOffset >= 1 ? chip::DriveFixedPlus : chip::DriveFixedMinus);
+      command(offsetDirection() == Direction::plus ? chip::DriveFixedPlus : chip::DriveFixedMinus);
       axis_.outputPulses = std::abs(axis_.homeOffset);
       issueAxisCommand(board_, mask_, chip::SetOutputPulses, axis_);
       command(chip::ReleaseStart);
     }
     while ((drivingAxes(board_) & mask_) && !stopRequested()) platform::sleepMs(kPollMs);
-    if (stopRequestedAborts()) return;
+    if (stopRequestedAborts() || !offsetMoved(from)) return;
     M716MotWrReg(board_, mask_, M716_REG_LOGICAL_POSITION, 0);
     M716MotWrReg(board_, mask_, M716_REG_REAL_POSITION, 0);
+  }
+
+  // A HomeOffset of 0 moves 0 pulses in the negative direction.
+  Direction offsetDirection() const {
+    return axis_.homeOffset >= 1 ? Direction::plus : Direction::minus;
+  }
+
+  // Whether the offset move went its whole way from the logical position `from`; if not, the
+  // result tells what stopped it: a limit, the alarm, the emergency stop, else (a software
+  // limit, a stop the search did not give) the limit of its direction.
+  bool offsetMoved(std::uint32_t from) {
+    std::uint32_t status = 0, to = 0;
+    if (!readOrAbort(M716_REG_STATUS1, status) || !readOrAbort(M716_REG_LOGICAL_POSITION, to))
+      return false;
+    // Counted as the chip counts: a 32-bit counter that wraps around.
+    if (to - from == static_cast<std::uint32_t>(axis_.homeOffset)) return true;
+    const auto causes = static_cast<std::uint16_t>(status & kAbortingCauses);
+    if (causes != 0)
+      resultFromStopCauses(causes, false);
+    else
+      setResult(limitCodeOf(offsetDirection()));
+    return false;
   }
 
   std::uint32_t board_, mask_, index_;
