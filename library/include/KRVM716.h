@@ -254,7 +254,8 @@ KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
  * M716MotPtp, HomeOffset beyond 268 435 455 pulses: DISTANCE). A search stops for M716MotStop
  * on its axis within about 50 ms.
  * M716MotHomeStatus: IN_HOME while the axis searches, else the result of its last search: 0,
- * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found),
+ * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found; type 4 takes
+ * as found only the limit of its direction active at its start),
  * CREATE_THREAD (no thread), HOME_STOPPED (stopped), HOME_EMERGENCY_STOP, HOME_LIMIT_PLUS /
  * HOME_LIMIT_MINUS (a limit switch, or a software limit or any other stop the search did not
  * give, ended a search drive or the offset move, moving + / -), HOME_ALARM, or the error of a

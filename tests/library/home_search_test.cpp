@@ -132,6 +132,65 @@ TEST_F(HomeSearchTest, TypeFourFindsTheLimitThenMovesTheOffset) {
   expectCountersZero(kX);
 }
 
+// A negative limit search that starts with LMT+ active is not at its limit: it finds LMT-.
+TEST_F(HomeSearchTest, TypeFourStartingOnTheOppositeLimitSearchesItsOwn) {
+  M716SimSetMachinePosition(kBase, kX, -990'000);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_ACTIVE);
+  configure(kX, 4, 1000);
+  startFrozen(kX, 0.1);
+  M716SimForceInput(kBase, kX, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_MECHANICS);
+  EXPECT_EQ(resultWithTheClockRunning(kX), 0);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), -999'000);
+}
+
+// What a limit search finds at its start is what is active now, not what ended a drive before.
+struct LimitSearchStart {
+  const char* name;
+  std::function<void()> prepare;
+  std::int32_t result;
+  std::int32_t endsAt;  // machine position, from -990 000
+  friend void PrintTo(const LimitSearchStart& start, std::ostream* out) { *out << start.name; }
+};
+
+class LimitSearchStartTest : public HomeSearchTest,
+                             public ::testing::WithParamInterface<LimitSearchStart> {};
+
+TEST_P(LimitSearchStartTest, LooksAtWhatIsActiveNow) {
+  M716SimSetMachinePosition(kBase, kX, -990'000);
+  configure(kX, 4, 1000);
+  GetParam().prepare();
+  EXPECT_EQ(searchResult(kX, 10), GetParam().result);
+  EXPECT_EQ(M716SimMachinePosition(kBase, kX), GetParam().endsAt);
+}
+
+void forceX(std::uint32_t input, std::int32_t state = M716SIM_STATE_ACTIVE) {
+  M716SimForceInput(kBase, kX, input, state);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TypeFour, LimitSearchStartTest,
+    ::testing::Values(
+        LimitSearchStart{"AfterAnEmergencyStopThatEnded",
+                         [] {
+                           forceX(M716SIM_INPUT_EMERGENCY_STOP);
+                           ASSERT_EQ(M716MoveIns(0, kX, 1000), 0u);  // ends at once, latched
+                           ASSERT_TRUE(
+                               eventually([] { return M716MotAxisBusy(0, kX) == M716_OK; }));
+                           forceX(M716SIM_INPUT_EMERGENCY_STOP, M716SIM_STATE_MECHANICS);
+                         },
+                         0, -999'000},
+        LimitSearchStart{"DuringAnEmergencyStop", [] { forceX(M716SIM_INPUT_EMERGENCY_STOP); },
+                         M716_ERR_HOME_EMERGENCY_STOP, -990'000},
+        LimitSearchStart{"DuringAnAlarm",
+                         [] {
+                           ASSERT_EQ(M716SetServoAlarm(0, kX, 1, 0), 0u);
+                           forceX(M716SIM_INPUT_ALARM);
+                         },
+                         M716_ERR_HOME_ALARM, -990'000},
+        LimitSearchStart{"OnTheLimitOfItsDirection", [] { forceX(M716SIM_INPUT_LIMIT_MINUS); }, 0,
+                         -989'000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(HomeSearchTest, TypeFourWithTheOffsetIntoTheLimitFound) {
   M716SimSetMachinePosition(kBase, kX, 995'000);
   configure(kX, 4, 100, 0);
@@ -329,21 +388,17 @@ TEST_P(OffsetStopTest, GivesTheResultOfWhatStoppedIt) {
   EXPECT_TRUE(idle(kX));
 }
 
-void force(std::uint32_t input) {
-  M716SimForceInput(kBase, kX, input, M716SIM_STATE_ACTIVE);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Stops, OffsetStopTest,
     ::testing::Values(
-        OffsetStop{"LimitMinus", -40'000, [] {}, [] { force(M716SIM_INPUT_LIMIT_MINUS); },
+        OffsetStop{"LimitMinus", -40'000, [] {}, [] { forceX(M716SIM_INPUT_LIMIT_MINUS); },
                    M716_ERR_HOME_LIMIT_MINUS},
-        OffsetStop{"LimitPlus", 40'000, [] {}, [] { force(M716SIM_INPUT_LIMIT_PLUS); },
+        OffsetStop{"LimitPlus", 40'000, [] {}, [] { forceX(M716SIM_INPUT_LIMIT_PLUS); },
                    M716_ERR_HOME_LIMIT_PLUS},
-        OffsetStop{"EmergencyStop", -40'000, [] {}, [] { force(M716SIM_INPUT_EMERGENCY_STOP); },
+        OffsetStop{"EmergencyStop", -40'000, [] {}, [] { forceX(M716SIM_INPUT_EMERGENCY_STOP); },
                    M716_ERR_HOME_EMERGENCY_STOP},
         OffsetStop{"Alarm", -40'000, [] { ASSERT_EQ(M716SetServoAlarm(0, kX, 1, 0), 0u); },
-                   [] { force(M716SIM_INPUT_ALARM); }, M716_ERR_HOME_ALARM},
+                   [] { forceX(M716SIM_INPUT_ALARM); }, M716_ERR_HOME_ALARM},
         OffsetStop{"SoftLimitMinus", -40'000,
                    [] {
                      ASSERT_EQ(M716SetCompNLimit(0, kX, -5000), 0u);

@@ -364,20 +364,20 @@ class HomeSearch {
   }
 
   // Type 4: drive until a hardware limit stops the axis.
+  // What counts is what is active now (RR2), not the end status of an earlier drive, and only
+  // the limit the search drives towards.
   bool findLimit() {
-    std::uint32_t status = 0;
-    if (!readOrAbort(M716_REG_STATUS1, status)) return false;
-    if (status & (rr1::StoppedByEmergency | rr1::StoppedByAlarm)) {
+    namespace rr2 = chip::rr2;
+    std::uint32_t active = 0;
+    if (!readOrAbort(M716_REG_STATUS2, active)) return false;
+    if (active & (rr2::Emergency | rr2::Alarm)) {
       stopAxis();
-      setResult(status & rr1::StoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP
-                                                 : M716_ERR_HOME_ALARM);
+      setResult(active & rr2::Emergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
       return false;
     }
-    std::uint32_t limits = 0;
-    if (!readOrAbort(M716_REG_STATUS2, limits)) return false;
-    const bool atLimit = (limits & (chip::rr2::LimitPlus | chip::rr2::LimitMinus)) != 0;
-    std::uint16_t causes = 0;
     const bool negative = axis_.homeP0Dir == 1;
+    const bool atLimit = (active & (negative ? rr2::LimitMinus : rr2::LimitPlus)) != 0;
+    std::uint16_t causes = 0;
     if (!atLimit && !searchDrive(directionOf(negative), kLimitWatch, Pace::yielding, causes))
       return false;
     if (stopRequestedAborts()) return false;
