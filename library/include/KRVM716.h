@@ -251,8 +251,9 @@ KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
  * searching, then the busy test's AXIS_BUSY, IN_HOME, IN_EXTERNAL_DRIVE; and before anything
  * starts, for a search whose values the chip could not take: HomeType above 4: VALUE_OVER,
  * home speeds outside the range of the axis: DV_UNDER / DV_OVER and the speed checks of
- * M716MotPtp, HomeOffset beyond 268 435 455 pulses: DISTANCE). A search stops for M716MotStop
- * on its axis within about 50 ms.
+ * M716MotPtp, HomeOffset beyond 268 435 455 pulses: DISTANCE). M716MotStop on a searching
+ * axis wakes its search at once, which stops the axis with a sudden stop (within 2 ms) and
+ * ends with HOME_STOPPED.
  * M716MotHomeStatus: IN_HOME while the axis searches, else the result of its last search: 0,
  * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found; type 4 takes
  * as found only the limit of its direction active at its start),

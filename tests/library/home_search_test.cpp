@@ -209,6 +209,22 @@ TEST_F(HomeSearchTest, AStopEndsTheSearchWithTheAxisStopped) {
   EXPECT_GT(M716SimMachinePosition(kBase, kX), -10'000);  // stopped before the switch
 }
 
+// A stop reaches a searching axis at once, not at its search's next poll (50 ms apart): the
+// chip stops long before that. The clock is frozen, so the axis waits where it is.
+TEST_F(HomeSearchTest, AStopReachesTheChipBeforeTheSearchsNextPoll) {
+  constexpr auto kWellBeforeTheNextPoll = std::chrono::milliseconds(20);
+  M716SimSetMachinePosition(kBase, kX, 200'000);  // far from the home switch
+  configure(kX, 0, 0);
+  for (int round = 0; round < 5; ++round) {
+    startFrozen(kX, 0.01);
+    const auto stopped = std::chrono::steady_clock::now();
+    ASSERT_EQ(M716MotStop(0, kX, 0), M716_OK);
+    ASSERT_TRUE(eventually([] { return !driving(kX); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, kWellBeforeTheNextPoll);
+    ASSERT_TRUE(eventually([] { return homeStatus(kX) == M716_ERR_HOME_STOPPED; }));
+  }
+}
+
 TEST_F(HomeSearchTest, LimitsAndTheAlarmEndThePhaseWithTheirResult) {
   M716SimSetMachinePosition(kBase, kX, 999'000);
   configure(kX, 0, 0, 0);  // towards +

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "KRVM716.h"
 #include "device/arguments.h"
@@ -83,11 +84,23 @@ struct BoardSearches {
   std::atomic<std::uint8_t> active{0};  // the home-active mask
   std::array<std::atomic<std::uint8_t>, kAxisCount> stopRequested{};
   std::array<std::atomic<std::int32_t>, kAxisCount> results{};
+  // Set with each stop request, so the axis's worker wakes at once, not at its next poll.
+  std::array<platform::EventHandle, kAxisCount> wakes{};
 
   std::mutex workerMutex;  // guards workers and running
   std::condition_variable workerEnded;
   std::array<std::thread, kAxisCount> workers;
   std::array<bool, kAxisCount> running{};
+
+  BoardSearches() {
+    for (platform::EventHandle& wake : wakes) wake = platform::createEvent({}, false, false);
+  }
+  // The wakes of the workers that ended; one let go still running keeps its own.
+  void closeWakes() {
+    std::lock_guard lock(workerMutex);
+    for (std::uint32_t index = 0; index < kAxisCount; ++index)
+      if (!running[index]) platform::closeEvent(std::exchange(wakes[index], nullptr));
+  }
 };
 
 void stopAndJoin(BoardSearches& searches);
@@ -97,14 +110,19 @@ void stopAndJoin(BoardSearches& searches);
 struct SearchTable {
   std::array<BoardSearches, kBoardCount> boards;
   ~SearchTable() {
-    for (BoardSearches& searches : boards) stopAndJoin(searches);
+    for (BoardSearches& searches : boards) {
+      stopAndJoin(searches);
+      searches.closeWakes();
+    }
   }
 };
 SearchTable table;
 
 void requestStop(BoardSearches& searches, std::uint32_t axes) {
-  forEachAxis(axes & searches.active.load(),
-              [&](std::uint32_t, std::uint32_t index) { searches.stopRequested[index] = 1; });
+  forEachAxis(axes & searches.active.load(), [&](std::uint32_t, std::uint32_t index) {
+    searches.stopRequested[index] = 1;
+    platform::setEvent(searches.wakes[index]);
+  });
 }
 
 void stopAndJoin(BoardSearches& searches) {
@@ -177,6 +195,13 @@ class HomeSearch {
   void setResult(std::int32_t result) { searches_.results[index_] = result; }
   std::int32_t result() const { return searches_.results[index_]; }
   bool stopRequested() const { return searches_.stopRequested[index_] != 0; }
+
+  // Waits up to one poll for the board's home event (a search drive ended) or a stop request.
+  void waitForWake() {
+    const platform::EventHandle home = boards[board_].homeEvent;
+    const std::array events{home, searches_.wakes[index_]};
+    if (platform::waitAnyEvent(events, kPollMs) == 0) platform::resetEvent(home);
+  }
 
   // Loads the axis for its search: the mode registers its type needs, then the speeds.
   void loadAxis() {
@@ -278,8 +303,7 @@ class HomeSearch {
     command(chip::ReleaseStart);
     bool ended = false;
     do {
-      if (platform::waitEvent(boards[board_].homeEvent, kPollMs) == platform::WaitResult::signalled)
-        platform::resetEvent(boards[board_].homeEvent);
+      waitForWake();
       // RR0 before RR1: a drive that ends in between shows its cause in RR1.
       ended = (drivingAxes(board_) & mask_) == 0;
       std::uint32_t status = 0;
@@ -413,7 +437,7 @@ class HomeSearch {
       issueAxisCommand(board_, mask_, chip::SetOutputPulses, axis_);
       command(chip::ReleaseStart);
     }
-    while ((drivingAxes(board_) & mask_) && !stopRequested()) platform::sleepMs(kPollMs);
+    while ((drivingAxes(board_) & mask_) && !stopRequested()) waitForWake();
     if (stopRequestedAborts() || !offsetMoved(from)) return;
     M716MotWrReg(board_, mask_, M716_REG_LOGICAL_POSITION, 0);
     M716MotWrReg(board_, mask_, M716_REG_REAL_POSITION, 0);
@@ -467,6 +491,7 @@ std::uint32_t startWorker(std::uint32_t board, std::uint32_t mask, std::uint32_t
   if (worker.joinable()) worker.join();
   searches.results[index] = 0;
   searches.stopRequested[index] = 0;
+  platform::resetEvent(searches.wakes[index]);
   searches.running[index] = true;
   searches.active |= static_cast<std::uint8_t>(mask);
   auto thread = platform::startThread([board, mask, index, axis = axisCopy(board, index)] {

@@ -20,8 +20,8 @@ namespace m716 {
 // The axes of the board whose search is running.
 std::uint32_t homeSearchAxes(std::uint32_t board);
 
-// Asks the searches of the selected axes to stop; each sees it within one pass of its wait
-// loop and ends with result 36.
+// Asks the searches of the selected axes to stop: each worker is woken at once, stops its axis
+// with a sudden stop and ends with result 36.
 void requestHomeStop(std::uint32_t board, std::uint32_t axes);
 
 // Stops every search of the board and waits (bounded) for their workers to end. Close, open
