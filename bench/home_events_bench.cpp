@@ -1,6 +1,7 @@
-// How soon a home search notices a stop (budget 60 ms: the 50 ms poll plus one pass), and how
-// soon M716MotCheckEvent, waiting without limit, returns once the board's interrupt event is
-// signalled (budget 1 ms). Both on the simulated board in real time.
+// How soon M716MotStop on a searching axis stops the chip (budget 2 ms), how soon the stopped
+// search reports its result (budget 60 ms), and how soon M716MotCheckEvent, waiting without
+// limit, returns once the board's interrupt event is signalled (budget 1 ms). All on the
+// simulated board in real time.
 
 #include <benchmark/benchmark.h>
 
@@ -30,6 +31,40 @@ std::int32_t homeStatus() {
   M716MotHomeStatus(0, 1, &result);
   return result;
 }
+
+bool xDriving() {
+  std::uint16_t status = 0;
+  M716_InpWord(0, 0, &status);
+  return (status & 1) != 0;
+}
+
+// From the stop call until RR0 shows the axis stopped; the stops come at different points of
+// the worker's 50 ms poll.
+void HomeSearchStopReachesTheChip(benchmark::State& state) {
+  if (!openBoardZero()) return state.SkipWithError("the board does not open");
+  double total = 0;
+  int round = 0;
+  for (auto _ : state) {
+    M716SimSetMachinePosition(0x300, 1, 0);  // far from the home switch
+    M716MotHome(0, 1);
+    while (!xDriving()) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1 + (7 * round++) % 45));
+    const auto stopped = Clock::now();
+    M716MotStop(0, 1, 0);
+    while (xDriving()) std::this_thread::yield();
+    const double seconds = std::chrono::duration<double>(Clock::now() - stopped).count();
+    state.SetIterationTime(seconds);
+    total += seconds;
+    while (homeStatus() == M716_ERR_IN_HOME)
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  state.counters["budget_ratio"] = total / static_cast<double>(state.iterations()) / 2e-3;
+  M716MotDevClose(0);
+}
+BENCHMARK(HomeSearchStopReachesTheChip)
+    ->UseManualTime()
+    ->Iterations(40)
+    ->Unit(benchmark::kMicrosecond);
 
 void HomeSearchNoticesAStop(benchmark::State& state) {
   if (!openBoardZero()) return state.SkipWithError("the board does not open");

@@ -18,7 +18,12 @@
  * run at the same time. Open, close and discovery of a board must not overlap other calls on
  * that board, except a thread waiting in M716MotCheckEvent: they wake it first. Groups of
  * chip accesses that belong together are serialised with the interrupt driver by the board's
- * bus lock. */
+ * bus lock. Home searches run on worker threads of their own: while they run, the board's
+ * application thread may make every other call on the board (set, save and change speeds and
+ * parameters, read registers and status, configure, drive and stop other axes). Each search
+ * works from its own copy of its axis's parameters, taken when it starts; what the worker and
+ * those calls share (the chip, and the mode bits, range in force and working speeds of the
+ * axis) they touch under the board's bus lock. */
 
 #include <stdint.h>
 
@@ -255,12 +260,17 @@ KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
  * searching, then the busy test's AXIS_BUSY, IN_HOME, IN_EXTERNAL_DRIVE; and before anything
  * starts, for a search whose values the chip could not take: HomeType above 4: VALUE_OVER,
  * home speeds outside the range of the axis: DV_UNDER / DV_OVER and the speed checks of
- * M716MotPtp, HomeOffset beyond 268 435 455 pulses: DISTANCE). A search stops for M716MotStop
- * on its axis within about 50 ms.
+ * M716MotPtp, HomeOffset beyond 268 435 455 pulses: DISTANCE). M716MotStop on a searching
+ * axis wakes its search at once, which stops the axis with a sudden stop (within 2 ms) and
+ * ends with HOME_STOPPED.
  * M716MotHomeStatus: IN_HOME while the axis searches, else the result of its last search: 0,
- * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found),
+ * PARAMETER_OVER / PARAMETER_UNDER (type 4 offset pointing into the limit found; type 4 takes
+ * as found only the limit of its direction active at its start),
  * CREATE_THREAD (no thread), HOME_STOPPED (stopped), HOME_EMERGENCY_STOP, HOME_LIMIT_PLUS /
- * HOME_LIMIT_MINUS, HOME_ALARM, or the error of a failed chip access.
+ * HOME_LIMIT_MINUS (a limit switch, or a software limit or any other stop the search did not
+ * give, ended a search drive or the offset move, moving + / -), HOME_ALARM, or the error of a
+ * failed chip access. The counters are set to 0 only when the offset move went its whole way;
+ * a search that did not reach its home leaves them as they were.
  * Close, open and reset of the board stop its searches first and wait for them to end. */
 KRVM716_API uint32_t M716MotHome(uint32_t board, uint32_t axes);
 KRVM716_API uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result);
@@ -306,7 +316,11 @@ KRVM716_API uint32_t M716SetPracticalRegister(uint32_t board, uint32_t axis, int
 KRVM716_API uint32_t M716SetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t value);
 
 /* Signal and mode configuration of one axis (1, 2, 4 or 8). Each changes the shadow of one
- * mode register and loads the whole register. Flags and selectors count by their low 16 bits;
+ * mode register and loads the whole register; while the axis is in a home search, WR1 and WR2
+ * load with the search's own bits over the shadow (its input stops and drive-end interrupt,
+ * the software limits off for a limit search) until the search ends and loads the shadows.
+ * The same holds for M716MotEnableEvent and the register writes of WR1 / WR2. Flags and
+ * selectors count by their low 16 bits;
  * a flag other than 0 / 1, an encoder multiple above 2 or output levels above 15:
  * PARAMETER_INVALID.
  * COMP+ / COMP- (any value); COMP+ / COMP- as software limits (WR2 bits 0 / 1); active level

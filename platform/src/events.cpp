@@ -34,6 +34,27 @@ EventTable& table() {
   return *events;
 }
 
+// Where the waits for any of several events sleep: every set notifies it, after the event is
+// signalled and with its mutex taken once, so a wait that looked at the events under it
+// before the set is already asleep when the notification comes. Never destroyed.
+struct AnyWaits {
+  std::mutex mutex;
+  std::condition_variable signalled;
+};
+
+AnyWaits& anyWaits() {
+  static auto* waits = new AnyWaits;
+  return *waits;
+}
+
+// Takes the event's signal if it has one: an auto-reset event is reset.
+bool takeSignal(EventObject& event) {
+  std::lock_guard lock(event.mutex);
+  if (!event.signalled) return false;
+  if (!event.manualReset) event.signalled = false;
+  return true;
+}
+
 bool waitSignalled(EventObject& event, std::uint32_t milliseconds) {
   std::unique_lock lock(event.mutex);
   const auto isSignalled = [&] { return event.signalled; };
@@ -84,6 +105,9 @@ bool setEvent(EventHandle event) {
   } else {
     event->changed.notify_one();
   }
+  AnyWaits& waits = anyWaits();
+  { std::lock_guard lock(waits.mutex); }
+  waits.signalled.notify_all();
   return true;
 }
 
@@ -104,6 +128,27 @@ EventHandle duplicateEvent(EventHandle event) {
   std::lock_guard lock(table().mutex);
   ++event->handles;
   return event;
+}
+
+std::optional<std::size_t> waitAnyEvent(std::span<const EventHandle> events,
+                                        std::uint32_t milliseconds) {
+  std::optional<std::size_t> found;
+  const auto anySignalled = [&] {
+    for (std::size_t index = 0; index < events.size(); ++index) {
+      if (events[index] != nullptr && takeSignal(*events[index])) {
+        found = index;
+        return true;
+      }
+    }
+    return false;
+  };
+  AnyWaits& waits = anyWaits();
+  std::unique_lock lock(waits.mutex);
+  if (milliseconds == kWaitInfinite)
+    waits.signalled.wait(lock, anySignalled);
+  else
+    waits.signalled.wait_for(lock, std::chrono::milliseconds(milliseconds), anySignalled);
+  return found;
 }
 
 void closeEvent(EventHandle event) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace m716::platform {
@@ -52,6 +53,37 @@ TEST(Events, WaitTimesOutAfterItsTime) {
   Event event{createEvent("Quiet", true, false)};
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(waitEvent(event.handle, 30), WaitResult::timedOut);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+}
+
+TEST_P(EventReset, WaitForAnyGivesTheFirstSignalledAndTakesItsSignalAsAWaitDoes) {
+  Event quiet{createEvent("", manualReset(), false)};
+  Event set{createEvent("", manualReset(), false)};
+  const EventHandle events[] = {nullptr, quiet.handle, set.handle};
+  EXPECT_EQ(waitAnyEvent(events, 0), std::nullopt);
+  setEvent(set.handle);
+  EXPECT_EQ(waitAnyEvent(events, 0), 2u);
+  EXPECT_EQ(waitAnyEvent(events, 0), manualReset() ? std::optional<std::size_t>(2) : std::nullopt);
+  setEvent(quiet.handle);
+  EXPECT_EQ(waitAnyEvent(events, kWaitInfinite), 1u);
+}
+
+TEST_P(EventReset, WaitForAnyEndsWhenAnotherThreadSetsOne) {
+  Event first{createEvent("", manualReset(), false)};
+  Event second{createEvent("", manualReset(), false)};
+  const EventHandle events[] = {first.handle, second.handle};
+  std::optional<std::size_t> woken;
+  std::thread waiter([&] { woken = waitAnyEvent(events, kWaitInfinite); });
+  setEvent(second.handle);
+  waiter.join();
+  EXPECT_EQ(woken, 1u);
+}
+
+TEST(Events, WaitForAnyTimesOutAfterItsTime) {
+  Event event{createEvent("", true, false)};
+  const EventHandle events[] = {event.handle};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(waitAnyEvent(events, 30), std::nullopt);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
 }
 

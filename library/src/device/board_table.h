@@ -5,7 +5,9 @@
 // from the chip; the interrupt blocks it shares with the interrupt driver live beside it.
 //
 // Concurrency: a board's record is used by one thread at a time (the caller's), except the
-// fields the interrupt driver writes in the interrupt block.
+// fields the interrupt driver writes in the interrupt block and the fields a home search's
+// worker writes for its axis (searchWr1, searchWr2, rangeInForce, multiplierInForce, sv, dv):
+// the worker and the calls that read or write those hold the board's bus lock.
 
 #include <array>
 #include <cstdint>
@@ -24,6 +26,17 @@ struct ConfiguredSpeeds {
   std::uint32_t sv = 0, dv = 0, ac = 0, ak = 0;
 };
 
+// Bits a home search forces in one mode register of its axis while it runs: every load of the
+// register gives its shadow with `off` cleared and `on` set. Both are 0 outside a search.
+struct SearchBits {
+  std::uint16_t on = 0, off = 0;
+
+  constexpr std::uint16_t over(std::uint32_t shadow) const {
+    return static_cast<std::uint16_t>((shadow & ~std::uint32_t{off}) | on);
+  }
+  friend constexpr bool operator==(const SearchBits&, const SearchBits&) = default;
+};
+
 struct AxisRecord {
   std::int32_t realPosition = 0;
   std::int32_t logicalPosition = 0;
@@ -36,6 +49,9 @@ struct AxisRecord {
   std::int32_t outputPulses = 0;
   std::int32_t circleCenter = 0;
   std::uint32_t wr1 = 0, wr2 = 0, wr3 = 0;  // mode register shadows
+  // What the axis's home search forces in WR1 and WR2 over their shadows; set and cleared by
+  // the search under the board's bus lock.
+  SearchBits searchWr1, searchWr2;
 
   ConfiguredSpeeds configured;
   double multiplier = 0;  // speed multiplier: 8 000 000 / range

@@ -10,6 +10,7 @@
 #include "device/board_table.h"
 #include "device/chip_values.h"
 #include "device/guarded.h"
+#include "device/ports.h"
 #include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
 
@@ -151,7 +152,7 @@ std::uint32_t saveAxes(std::uint32_t board, std::uint32_t axes) {
     RegKey key;
     if (platform::registry().openKey(keys::axisKey(board, index), key) != RegStatus::ok)
       error = M716_ERR_OPEN_REGISTRY;
-    else if (!writeValues<AxisRecord>(key, kAxisValues, boards[board].axes[index]))
+    else if (!writeValues<AxisRecord>(key, kAxisValues, axisCopy(board, index)))
       error = M716_ERR_WRITE_REGISTRY;
   });
   return error;

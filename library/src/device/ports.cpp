@@ -25,16 +25,33 @@ void writeValue32(std::uint32_t board, std::uint32_t value) {
   writePortWord(board, chip::WR7, static_cast<std::uint16_t>(value >> 16));
 }
 
-void loadModeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t port,
-                      std::uint32_t shadow) {
-  writeCommand(board, axes, chip::Select);
-  writePortWord(board, port, static_cast<std::uint16_t>(shadow));
-}
-
 // The shadow entry a value-carrying command reads: the lowest selected axis.
 const AxisRecord& commandAxis(const BoardRecord& record, std::uint32_t axes) {
   const std::uint32_t selected = axes & kAllAxes;
   return record.axes[selected == 0 ? 0 : static_cast<std::size_t>(std::countr_zero(selected))];
+}
+
+void loadModeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t port,
+                      std::uint32_t value) {
+  writeCommand(board, axes, chip::Select);
+  writePortWord(board, port, static_cast<std::uint16_t>(value));
+}
+
+// WR1 or WR2: the shadow under the bits an axis's home search forces. One load for all the
+// axes when their searches force the same bits, else one for each axis.
+void loadSearchedModeRegister(std::uint32_t board, std::uint32_t axes, std::uint16_t port,
+                              std::uint32_t AxisRecord::*shadow, SearchBits AxisRecord::*forced) {
+  const BoardRecord& record = boards[board];
+  const AxisRecord& lowest = commandAxis(record, axes);
+  bool alike = true;
+  forEachAxis(axes, [&](std::uint32_t, std::uint32_t index) {
+    alike = alike && record.axes[index].*forced == lowest.*forced;
+  });
+  if (alike) return loadModeRegister(board, axes, port, (lowest.*forced).over(lowest.*shadow));
+  forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
+    const AxisRecord& axis = record.axes[index];
+    loadModeRegister(board, mask, port, (axis.*forced).over(axis.*shadow));
+  });
 }
 
 // Writes the data words of a value-carrying command; false for codes without data.
@@ -127,15 +144,28 @@ void keepCompareCopies(std::uint32_t board, std::uint32_t axes, std::uint16_t co
 
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code) {
   std::lock_guard lock(boardLock(board));
-  const BoardRecord& record = boards[board];
-  const AxisRecord& axis = commandAxis(record, axisMask);
   switch (code) {
     case LoadWR1:
-      return loadModeRegister(board, axisMask, chip::WR1, axis.wr1);
+      return loadSearchedModeRegister(board, axisMask, chip::WR1, &AxisRecord::wr1,
+                                      &AxisRecord::searchWr1);
     case LoadWR2:
-      return loadModeRegister(board, axisMask, chip::WR2, axis.wr2);
+      return loadSearchedModeRegister(board, axisMask, chip::WR2, &AxisRecord::wr2,
+                                      &AxisRecord::searchWr2);
+    default:
+      issueAxisCommand(board, axisMask, code, commandAxis(boards[board], axisMask));
+  }
+}
+
+void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
+                      const AxisRecord& values) {
+  std::lock_guard lock(boardLock(board));
+  switch (code) {
+    case LoadWR1:
+      return loadModeRegister(board, axisMask, chip::WR1, values.searchWr1.over(values.wr1));
+    case LoadWR2:
+      return loadModeRegister(board, axisMask, chip::WR2, values.searchWr2.over(values.wr2));
     case LoadWR3:
-      return loadModeRegister(board, axisMask, chip::WR3, axis.wr3);
+      return loadModeRegister(board, axisMask, chip::WR3, values.wr3);
     case chip::Select:
       return writeCommand(board, axisMask, code);
     case chip::SetComparePlus:
@@ -145,8 +175,13 @@ void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
       return keepCompareCopies(board, axisMask, code,
                                code == chip::SetComparePlus ? axis.pcmp : axis.ncmp);
     default:
-      if (writeCommandData(board, axis, code)) writeCommand(board, axisMask, code);
+      if (writeCommandData(board, values, code)) writeCommand(board, axisMask, code);
   }
+}
+
+AxisRecord axisCopy(std::uint32_t board, std::uint32_t index) {
+  std::lock_guard lock(boardLock(board));
+  return boards[board].axes[index];
 }
 
 }  // namespace m716

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "device/board_table.h"
 #include "m716/board/registers.h"
 #include "m716/platform/locks.h"
 
@@ -32,10 +33,19 @@ std::uint16_t readPortWord(std::uint32_t board, std::uint16_t offset);
 platform::BusLock& boardLock(std::uint32_t board);
 
 // Loads the value that `code` (a chip command or a ModeLoad) names from the shadow of the axis
-// in `axisMask`.
+// in `axisMask`. WR1 and WR2 of an axis in a home search load with the bits its search forces
+// over the shadow.
 // Codes without a value (select) and the mode register codes accept several axes; codes that
 // carry a value take the entry of the lowest selected axis.
 void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code);
+// The same with the value taken from `values` instead of the board record: for a home search,
+// which loads the chip from its own copy of the axis's record.
+void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t code,
+                      const AxisRecord& values);
+
+// A copy of one axis's record taken under the board's bus lock: for a caller that reads many
+// of its fields while a home search may write some of them (see board_table.h).
+AxisRecord axisCopy(std::uint32_t board, std::uint32_t index);
 
 // The interrupt block keeps the compare values in force for the driver and the register reads:
 // `value` becomes the COMP+ (code SetComparePlus) or COMP- (SetCompareMinus) copy of every axis

@@ -367,6 +367,7 @@ std::uint32_t presetAxisValue(std::uint32_t board, std::uint32_t axis,
                               std::int32_t AxisRecord::*field, std::uint16_t code,
                               std::int32_t value) {
   if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
+  std::lock_guard lock(boardLock(board));
   boards[board].axes[axisIndex(axis)].*field = value;
   issueAxisCommand(board, axis, code);
   return M716_OK;

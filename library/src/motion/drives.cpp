@@ -175,15 +175,21 @@ std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes) {
 }
 
 void loadAxisForDrive(std::uint32_t board, std::uint32_t axis) {
+  loadAxisForDrive(board, axis, boards[board].axes[axisIndex(axis)]);
+}
+
+// The range and multiplier in force are shared with the application's calls: written under
+// the bus lock.
+void loadAxisForDrive(std::uint32_t board, std::uint32_t axis, const AxisRecord& values) {
+  std::lock_guard lock(boardLock(board));
+  issueAxisCommand(board, axis, chip::SetRange, values);
   AxisRecord& record = boards[board].axes[axisIndex(axis)];
-  issueAxisCommand(board, axis, chip::SetRange);
-  record.rangeInForce = record.rg;
-  record.multiplierInForce = record.multiplier;
-  issueAxisCommand(board, axis, chip::SetStartSpeed);
-  issueAxisCommand(board, axis, chip::SetDriveSpeed);
-  issueAxisCommand(board, axis, chip::SetAcceleration);
-  issueAxisCommand(board, axis, LoadWR3);
-  if (isSCurve(record)) issueAxisCommand(board, axis, chip::SetJerk);
+  record.rangeInForce = values.rg;
+  record.multiplierInForce = values.multiplier;
+  for (std::uint16_t code : {chip::SetStartSpeed, chip::SetDriveSpeed, chip::SetAcceleration})
+    issueAxisCommand(board, axis, code, values);
+  issueAxisCommand(board, axis, LoadWR3, values);
+  if (isSCurve(values)) issueAxisCommand(board, axis, chip::SetJerk, values);
 }
 
 }  // namespace m716

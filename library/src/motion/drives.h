@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "device/board_table.h"
+
 namespace m716 {
 
 // The axes RR0 shows driving.
@@ -19,7 +21,9 @@ std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes);
 
 // Loads one axis for a drive from its working speed set: range (now in force), start speed,
 // drive speed, acceleration, WR3 and, for an S-curve axis, the jerk. The caller has checked
-// that the values fit (checkDriveSpeeds).
+// that the values fit (checkDriveSpeeds). The second form loads them from `values`, a copy of
+// the axis's record (a home search's own).
 void loadAxisForDrive(std::uint32_t board, std::uint32_t axis);
+void loadAxisForDrive(std::uint32_t board, std::uint32_t axis, const AxisRecord& values);
 
 }  // namespace m716

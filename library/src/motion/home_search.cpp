@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "KRVM716.h"
 #include "device/arguments.h"
@@ -40,36 +41,41 @@ constexpr std::uint16_t kSwitchWatch = kAbortingCauses | rr1::StoppedByIn3;
 constexpr std::uint16_t kIndexWatch = kAbortingCauses | rr1::StoppedByIn0;
 constexpr std::uint16_t kLimitWatch = kAbortingCauses;
 
-// WR1 as the search drives load it: IN0..IN2 neither stop the axis nor keep their levels, and
-// the drive end interrupts, so the worker wakes when a search drive ends.
-constexpr std::uint32_t kIn0To2 =
+// What the search drives force in WR1 over its shadow: the drive end interrupts, so the worker
+// wakes when a search drive ends, and the inputs a drive does not look for neither stop it nor
+// keep their levels.
+constexpr std::uint16_t kIn0To2 =
     wr1::In0High | wr1::In0Stops | wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops;
-// Finding the home switch: IN3 stops the drive.
-constexpr std::uint32_t switchSearchWr1(std::uint32_t shadow) {
-  return (shadow & ~kIn0To2) | wr1::In3Stops | wr1::DriveEndInterrupt;
+constexpr std::uint16_t kIn1To3 =
+    wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops | wr1::In3High | wr1::In3Stops;
+// Finding the home switch: IN3 stops the drive at the level in `wr1`.
+constexpr SearchBits switchSearchBits(std::uint32_t wr1) {
+  const auto level = static_cast<std::uint16_t>(wr1 & wr1::In3High);
+  return {static_cast<std::uint16_t>(wr1::In3Stops | wr1::DriveEndInterrupt | level),
+          kIn0To2 | wr1::In3High};
 }
 // Leaving it: IN3 stops the drive at the opposite level, where the switch is left.
-constexpr std::uint32_t switchLeaveWr1(std::uint32_t shadow) {
-  const std::uint32_t invertedLevel = (shadow & wr1::In3High) ? 0 : wr1::In3High;
-  return (shadow & ~(kIn0To2 | wr1::In3High)) | invertedLevel | wr1::In3Stops |
-         wr1::DriveEndInterrupt;
+constexpr SearchBits switchLeaveBits(std::uint32_t wr1) {
+  return switchSearchBits(wr1 ^ wr1::In3High);
 }
-// Finding the index: IN0 stops the drive, IN1..IN3 neither stop it nor keep their levels.
-constexpr std::uint32_t indexSearchWr1(std::uint32_t shadow) {
-  constexpr std::uint32_t kIn1To3 =
-      wr1::In1High | wr1::In1Stops | wr1::In2High | wr1::In2Stops | wr1::In3High | wr1::In3Stops;
-  return (shadow & ~kIn1To3) | wr1::In0Stops | wr1::DriveEndInterrupt;
+// Finding the index: IN0 stops the drive at the level in `wr1`.
+constexpr SearchBits indexSearchBits(std::uint32_t wr1) {
+  const auto level = static_cast<std::uint16_t>(wr1 & wr1::In0High);
+  return {static_cast<std::uint16_t>(wr1::In0Stops | wr1::DriveEndInterrupt | level),
+          kIn1To3 | wr1::In0High};
 }
-// Finding a limit: neither the index nor the home input stops the drive.
-constexpr std::uint32_t limitSearchWr1(std::uint32_t shadow) {
-  return (shadow & ~std::uint32_t{wr1::In0Stops | wr1::In3Stops}) | wr1::DriveEndInterrupt;
-}
+// Finding a limit: neither the index nor the home input stops the drive, nor do the software
+// limits.
+constexpr SearchBits kLimitSearchWr1{wr1::DriveEndInterrupt, wr1::In0Stops | wr1::In3Stops};
+constexpr SearchBits kLimitSearchWr2{0, chip::wr2::SoftLimits};
 
-// Whether a stopped axis leaves the search or stays in it for its offset move.
-enum class HomeMask { leave, stay };
 enum class Direction { plus, minus };
 constexpr Direction directionOf(bool negative) {
   return negative ? Direction::minus : Direction::plus;
+}
+// The home result of a limit met while moving in `direction`.
+constexpr std::int32_t limitCodeOf(Direction direction) {
+  return direction == Direction::plus ? M716_ERR_HOME_LIMIT_PLUS : M716_ERR_HOME_LIMIT_MINUS;
 }
 // Whether a search drive's wait loop also yields the processor between its polls.
 enum class Pace { polling, yielding };
@@ -79,11 +85,23 @@ struct BoardSearches {
   std::atomic<std::uint8_t> active{0};  // the home-active mask
   std::array<std::atomic<std::uint8_t>, kAxisCount> stopRequested{};
   std::array<std::atomic<std::int32_t>, kAxisCount> results{};
+  // Set with each stop request, so the axis's worker wakes at once, not at its next poll.
+  std::array<platform::EventHandle, kAxisCount> wakes{};
 
   std::mutex workerMutex;  // guards workers and running
   std::condition_variable workerEnded;
   std::array<std::thread, kAxisCount> workers;
   std::array<bool, kAxisCount> running{};
+
+  BoardSearches() {
+    for (platform::EventHandle& wake : wakes) wake = platform::createEvent({}, false, false);
+  }
+  // The wakes of the workers that ended; one let go still running keeps its own.
+  void closeWakes() {
+    std::lock_guard lock(workerMutex);
+    for (std::uint32_t index = 0; index < kAxisCount; ++index)
+      if (!running[index]) platform::closeEvent(std::exchange(wakes[index], nullptr));
+  }
 };
 
 void stopAndJoin(BoardSearches& searches);
@@ -93,14 +111,19 @@ void stopAndJoin(BoardSearches& searches);
 struct SearchTable {
   std::array<BoardSearches, kBoardCount> boards;
   ~SearchTable() {
-    for (BoardSearches& searches : boards) stopAndJoin(searches);
+    for (BoardSearches& searches : boards) {
+      stopAndJoin(searches);
+      searches.closeWakes();
+    }
   }
 };
 SearchTable table;
 
 void requestStop(BoardSearches& searches, std::uint32_t axes) {
-  forEachAxis(axes & searches.active.load(),
-              [&](std::uint32_t, std::uint32_t index) { searches.stopRequested[index] = 1; });
+  forEachAxis(axes & searches.active.load(), [&](std::uint32_t, std::uint32_t index) {
+    searches.stopRequested[index] = 1;
+    platform::setEvent(searches.wakes[index]);
+  });
 }
 
 void stopAndJoin(BoardSearches& searches) {
@@ -121,14 +144,17 @@ void stopAndJoin(BoardSearches& searches) {
   }
 }
 
-// One axis's search, run on its worker thread.
+// One axis's search, run on its worker thread. It works from its own copy of the axis's record,
+// taken when it started, so the application may change the record meanwhile; what it shares
+// with the application (the bits it forces, the range in force, the working speeds it leaves)
+// it writes under the board's bus lock.
 class HomeSearch {
  public:
-  HomeSearch(std::uint32_t board, std::uint32_t mask)
+  HomeSearch(std::uint32_t board, std::uint32_t mask, const AxisRecord& axis)
       : board_(board),
         mask_(mask),
         index_(axisIndex(mask)),
-        axis_(boards[board].axes[index_]),
+        axis_(axis),
         searches_(table.boards[board]) {}
 
   void run() {
@@ -154,37 +180,47 @@ class HomeSearch {
     }
   }
 
+  // Under the bus lock, so no command comes between the words of the application's groups.
   void command(std::uint16_t code) {
-    writePortWord(board_, chip::WR0, chip::commandWord(mask_, code));
+    std::lock_guard lock(boardLock(board_));
+    writeCommand(board_, mask_, code);
   }
-  void loadMode(std::uint16_t port, std::uint32_t value) {
-    command(chip::Select);
-    writePortWord(board_, port, static_cast<std::uint16_t>(value));
+  // Loads WR1 or WR2 with the bits the search forces over its shadow; {} loads the shadow.
+  void forceWr1(SearchBits bits) { force(&AxisRecord::searchWr1, bits, LoadWR1); }
+  void forceWr2(SearchBits bits) { force(&AxisRecord::searchWr2, bits, LoadWR2); }
+  void force(SearchBits AxisRecord::*forced, SearchBits bits, std::uint16_t load) {
+    std::lock_guard lock(boardLock(board_));
+    boards[board_].axes[index_].*forced = bits;
+    issueAxisCommand(board_, mask_, load);
   }
   void setResult(std::int32_t result) { searches_.results[index_] = result; }
   std::int32_t result() const { return searches_.results[index_]; }
   bool stopRequested() const { return searches_.stopRequested[index_] != 0; }
 
+  // Waits up to one poll for the board's home event (a search drive ended) or a stop request.
+  void waitForWake() {
+    const platform::EventHandle home = boards[board_].homeEvent;
+    const std::array events{home, searches_.wakes[index_]};
+    if (platform::waitAnyEvent(events, kPollMs) == 0) platform::resetEvent(home);
+  }
+
   // Loads the axis for its search: the mode registers its type needs, then the speeds.
   void loadAxis() {
     {
       std::lock_guard lock(boardLock(board_));
-      command(chip::Select);
       if (axis_.homeType <= 2) {
-        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>(switchSearchWr1(axis_.wr1)));
-        writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
+        forceWr1(switchSearchBits(axis_.wr1));
+        forceWr2({});
       } else if (axis_.homeType == 3) {
-        writePortWord(board_, chip::WR2, static_cast<std::uint16_t>(axis_.wr2));
+        forceWr2({});
       } else {
-        writePortWord(board_, chip::WR1, static_cast<std::uint16_t>(limitSearchWr1(axis_.wr1)));
-        writePortWord(
-            board_, chip::WR2,
-            static_cast<std::uint16_t>(axis_.wr2 & ~std::uint32_t{chip::wr2::SoftLimits}));
+        forceWr1(kLimitSearchWr1);
+        forceWr2(kLimitSearchWr2);
       }
     }
     command(chip::HoldStart);
     axis_.dv = axis_.homeP0Speed;
-    loadAxisForDrive(board_, mask_);
+    loadAxisForDrive(board_, mask_, axis_);
   }
 
   // Whether IN0 or IN3 of the axis is active now, with its configured level.
@@ -194,8 +230,8 @@ class HomeSearch {
     return (byte & inputBit) != 0;
   }
 
-  // Reads a status register of the axis; on failure the search aborts with that error.
-  bool readStatus(std::uint16_t identifier, std::uint32_t& value) {
+  // Reads a register of the axis; on failure the search aborts with that error.
+  bool readOrAbort(std::uint16_t identifier, std::uint32_t& value) {
     if (std::uint32_t error = readRegister(board_, mask_, identifier, value)) {
       setResult(static_cast<std::int32_t>(error));
       stopAxis();
@@ -214,10 +250,9 @@ class HomeSearch {
     return true;
   }
 
-  // Stops the axis at once and, unless it stays for its offset move, takes it out of the search.
-  void stopAxis(HomeMask leave = HomeMask::leave) {
-    if (leave == HomeMask::leave) searches_.active &= static_cast<std::uint8_t>(~mask_);
-    issueAxisCommand(board_, mask_, LoadWR1);
+  // Stops the axis at once. The axis stays in the search until the worker's end.
+  void stopAxis() {
+    forceWr1({});
     if (std::uint32_t error = M716MotClrErr(board_, mask_))
       setResult(static_cast<std::int32_t>(error));
     std::lock_guard lock(boardLock(board_));
@@ -233,14 +268,29 @@ class HomeSearch {
     return true;
   }
 
+  // Every search ends here, however it went; the worker then leaves the home-active mask.
   void end() {
-    issueAxisCommand(board_, mask_, LoadWR1);
-    issueAxisCommand(board_, mask_, LoadWR2);
+    forceWr1({});
+    forceWr2({});
+    leaveWorkingSpeeds();
     M716MotClrErr(board_, mask_);
-    // The search's own drive ends are not the application's, unless it enabled Drive End.
-    if (!(axis_.wr1 & wr1::DriveEndInterrupt))
+    dropUnaskedDriveEnd();
+  }
+
+  // The search's own drive ends are not the application's, unless it enabled Drive End.
+  void dropUnaskedDriveEnd() {
+    std::lock_guard lock(boardLock(board_));
+    if (!(boards[board_].axes[index_].wr1 & wr1::DriveEndInterrupt))
       dropPendingFactors(board_, mask_, chip::rr3::DriveEnded);
-    searches_.active &= static_cast<std::uint8_t>(~mask_);
+  }
+
+  // The axis keeps the drive speed the search last loaded, and the start speed of its slow
+  // phases when they ran, as the working speeds of the next continuous drive.
+  void leaveWorkingSpeeds() {
+    std::lock_guard lock(boardLock(board_));
+    AxisRecord& shared = boards[board_].axes[index_];
+    shared.dv = axis_.dv;
+    if (slowSpeedLoaded_) shared.sv = axis_.sv;
   }
 
   void resultFromStopCauses(std::uint16_t causes, bool limitSearch) {
@@ -250,34 +300,44 @@ class HomeSearch {
     if (causes & rr1::StoppedByAlarm) setResult(M716_ERR_HOME_ALARM);
   }
 
-  // Drives the axis continuously until one of the watched end causes stops it, the search
-  // fails, or a stop is requested. `causes` receives the watched causes; false when the
-  // search aborted on an error.
+  // Drives the axis continuously until one of the watched end causes stops it, the drive ends
+  // without any of them, the search fails, or a stop is requested. `causes` receives the
+  // watched causes; false when the search aborted on an error.
   bool searchDrive(Direction direction, std::uint16_t watch, Pace pace, std::uint16_t& causes) {
-    const bool limitSearch = watch == kLimitWatch;
     if (!clearEndStatus()) return false;
     // Held, so the drive starts at the release: a release after the start would clear the end
     // status of a drive that stopped at once (an alarm, a limit already active).
     command(chip::HoldStart);
     command(direction == Direction::minus ? chip::DriveContinuousMinus : chip::DriveContinuousPlus);
     command(chip::ReleaseStart);
+    bool ended = false;
     do {
-      if (platform::waitEvent(boards[board_].homeEvent, kPollMs) == platform::WaitResult::signalled)
-        platform::resetEvent(boards[board_].homeEvent);
+      waitForWake();
+      // RR0 before RR1: a drive that ends in between shows its cause in RR1.
+      ended = (drivingAxes(board_) & mask_) == 0;
       std::uint32_t status = 0;
-      if (!readStatus(M716_REG_STATUS1, status)) return false;
+      if (!readOrAbort(M716_REG_STATUS1, status)) return false;
       causes = static_cast<std::uint16_t>(status & watch);
-      if (causes != 0) {
-        // At a limit the limit search goes on to its offset move: the axis stays in the search.
-        if (limitSearch)
-          stopAxis(HomeMask::stay);
-        else if (causes & kAbortingCauses)
-          stopAxis();
-        resultFromStopCauses(causes, limitSearch);
-      }
+      if (causes != 0)
+        endOnCauses(causes, watch == kLimitWatch);
+      else if (ended)
+        endWithoutCause(direction);
       if (pace == Pace::yielding) platform::sleepMs(0);
-    } while (causes == 0 && result() == 0 && !stopRequested());
+    } while (causes == 0 && !ended && result() == 0 && !stopRequested());
     return true;
+  }
+
+  void endOnCauses(std::uint16_t causes, bool limitSearch) {
+    // At a limit the limit search goes on to its offset move.
+    if (limitSearch || (causes & kAbortingCauses)) stopAxis();
+    resultFromStopCauses(causes, limitSearch);
+  }
+
+  // A search drive that ended without an end status of its own: a software limit stopped it,
+  // or a stop the search did not give. Either way the search did not find what it looked for.
+  void endWithoutCause(Direction direction) {
+    setResult(limitCodeOf(direction));
+    stopAxis();
   }
 
   // Phase 0: drive until the home input stops the axis.
@@ -298,7 +358,7 @@ class HomeSearch {
       command(chip::HoldStart);
       loadSlowSpeed();
       command(chip::ReleaseStart);
-      loadMode(chip::WR1, switchLeaveWr1(axis_.wr1));
+      forceWr1(switchLeaveBits(axis_.wr1));
     }
     if (!clearEndStatus() || stopRequestedAborts()) return false;
     std::uint16_t causes = 0;
@@ -313,7 +373,7 @@ class HomeSearch {
     {
       std::lock_guard lock(boardLock(board_));
       command(chip::HoldStart);
-      loadMode(chip::WR1, indexSearchWr1(axis_.wr1));
+      forceWr1(indexSearchBits(axis_.wr1));
       loadSlowSpeed();
     }
     const bool alreadyActive = inputActive(chip::input::In0, wr1::In0High);
@@ -330,26 +390,27 @@ class HomeSearch {
   // Phases 1 and 2 run at HomeP1Speed.
   void loadSlowSpeed() {
     axis_.sv = axis_.homeP1Speed;
+    slowSpeedLoaded_ = true;
     writeWordCommand(
         board_, mask_, chip::SetDriveSpeed,
         static_cast<std::uint16_t>(speedRegister(axis_.homeP1Speed, axis_.multiplier)));
   }
 
   // Type 4: drive until a hardware limit stops the axis.
+  // What counts is what is active now (RR2), not the end status of an earlier drive, and only
+  // the limit the search drives towards.
   bool findLimit() {
-    std::uint32_t status = 0;
-    if (!readStatus(M716_REG_STATUS1, status)) return false;
-    if (status & (rr1::StoppedByEmergency | rr1::StoppedByAlarm)) {
+    namespace rr2 = chip::rr2;
+    std::uint32_t active = 0;
+    if (!readOrAbort(M716_REG_STATUS2, active)) return false;
+    if (active & (rr2::Emergency | rr2::Alarm)) {
       stopAxis();
-      setResult(status & rr1::StoppedByEmergency ? M716_ERR_HOME_EMERGENCY_STOP
-                                                 : M716_ERR_HOME_ALARM);
+      setResult(active & rr2::Emergency ? M716_ERR_HOME_EMERGENCY_STOP : M716_ERR_HOME_ALARM);
       return false;
     }
-    std::uint32_t limits = 0;
-    if (!readStatus(M716_REG_STATUS2, limits)) return false;
-    const bool atLimit = (limits & (chip::rr2::LimitPlus | chip::rr2::LimitMinus)) != 0;
-    std::uint16_t causes = 0;
     const bool negative = axis_.homeP0Dir == 1;
+    const bool atLimit = (active & (negative ? rr2::LimitMinus : rr2::LimitPlus)) != 0;
+    std::uint16_t causes = 0;
     if (!atLimit && !searchDrive(directionOf(negative), kLimitWatch, Pace::yielding, causes))
       return false;
     if (stopRequestedAborts()) return false;
@@ -369,57 +430,91 @@ class HomeSearch {
 
   // Phase 3: move the offset, then set both counters to 0.
   void moveOffset() {
-    issueAxisCommand(board_, mask_, LoadWR1);
+    forceWr1({});
     axis_.dv = axis_.homeOffsetSpeed;
-    issueAxisCommand(board_, mask_, chip::SetDriveSpeed);
+    issueAxisCommand(board_, mask_, chip::SetDriveSpeed, axis_);
     command(chip::HoldStart);
-    if (!clearEndStatus() || stopRequestedAborts()) return;
+    std::uint32_t from = 0;
+    if (!clearEndStatus() || stopRequestedAborts() || !readOrAbort(M716_REG_LOGICAL_POSITION, from))
+      return;
     {
       std::lock_guard lock(boardLock(board_));
       command(chip::HoldStart);
-      issueAxisCommand(board_, mask_, chip::SetDriveSpeed);
-      command(axis_.homeOffset >= 1 ? chip::DriveFixedPlus : chip::DriveFixedMinus);
+      issueAxisCommand(board_, mask_, chip::SetDriveSpeed, axis_);
+      command(offsetDirection() == Direction::plus ? chip::DriveFixedPlus : chip::DriveFixedMinus);
       axis_.outputPulses = std::abs(axis_.homeOffset);
-      issueAxisCommand(board_, mask_, chip::SetOutputPulses);
+      issueAxisCommand(board_, mask_, chip::SetOutputPulses, axis_);
       command(chip::ReleaseStart);
     }
-    while (checkAxesFree(board_, mask_) == M716_ERR_AXIS_BUSY && !stopRequested())
-      platform::sleepMs(kPollMs);
-    if (stopRequestedAborts()) return;
+    while ((drivingAxes(board_) & mask_) && !stopRequested()) waitForWake();
+    if (stopRequestedAborts() || !offsetMoved(from)) return;
     M716MotWrReg(board_, mask_, M716_REG_LOGICAL_POSITION, 0);
     M716MotWrReg(board_, mask_, M716_REG_REAL_POSITION, 0);
   }
 
+  // A HomeOffset of 0 moves 0 pulses in the negative direction.
+  Direction offsetDirection() const {
+    return axis_.homeOffset >= 1 ? Direction::plus : Direction::minus;
+  }
+
+  // Whether the offset move went its whole way from the logical position `from`; if not, the
+  // result tells what stopped it: a limit, the alarm, the emergency stop, else (a software
+  // limit, a stop the search did not give) the limit of its direction.
+  bool offsetMoved(std::uint32_t from) {
+    std::uint32_t status = 0, to = 0;
+    if (!readOrAbort(M716_REG_STATUS1, status) || !readOrAbort(M716_REG_LOGICAL_POSITION, to))
+      return false;
+    // Counted as the chip counts: a 32-bit counter that wraps around.
+    if (to - from == static_cast<std::uint32_t>(axis_.homeOffset)) return true;
+    const auto causes = static_cast<std::uint16_t>(status & kAbortingCauses);
+    if (causes != 0)
+      resultFromStopCauses(causes, false);
+    else
+      setResult(limitCodeOf(offsetDirection()));
+    return false;
+  }
+
   std::uint32_t board_, mask_, index_;
-  AxisRecord& axis_;
+  AxisRecord axis_;  // the search's own copy
   BoardSearches& searches_;
+  bool slowSpeedLoaded_ = false;
 };
 
-void markEnded(BoardSearches& searches, std::uint32_t index) {
+// The worker's last step: the axis leaves the home-active mask only once its search has done
+// everything, so a search started after this one owns the axis alone.
+void markEnded(BoardSearches& searches, std::uint32_t mask, std::uint32_t index) {
   std::lock_guard lock(searches.workerMutex);
   searches.running[index] = false;
+  searches.active &= static_cast<std::uint8_t>(~mask);
   searches.workerEnded.notify_all();
 }
 
-// Starts the axis's worker; false when no thread could be created.
-bool startWorker(std::uint32_t board, std::uint32_t mask, std::uint32_t index) {
+// Puts the axis into the home-active mask and starts its worker: 0, 26 when a search of the
+// axis still runs, 35 when no thread could be created.
+std::uint32_t startWorker(std::uint32_t board, std::uint32_t mask, std::uint32_t index) {
   BoardSearches& searches = table.boards[board];
-  std::unique_lock lock(searches.workerMutex);
-  // The previous search of the axis has left the home-active mask; let its worker finish.
-  searches.workerEnded.wait(lock, [&] { return !searches.running[index]; });
+  std::lock_guard lock(searches.workerMutex);
+  if (searches.running[index]) return M716_ERR_IN_HOME;
+  // A worker that is not running has marked its end and has only to return.
   std::thread& worker = searches.workers[index];
   if (worker.joinable()) worker.join();
+  searches.results[index] = 0;
+  searches.stopRequested[index] = 0;
+  platform::resetEvent(searches.wakes[index]);
   searches.running[index] = true;
-  auto thread = platform::startThread([board, mask, index] {
-    HomeSearch(board, mask).run();
-    markEnded(table.boards[board], index);
+  searches.active |= static_cast<std::uint8_t>(mask);
+  auto thread = platform::startThread([board, mask, index, axis = axisCopy(board, index)] {
+    HomeSearch(board, mask, axis).run();
+    markEnded(table.boards[board], mask, index);
   });
   if (!thread) {
     searches.running[index] = false;
-    return false;
+    searches.active &= static_cast<std::uint8_t>(~mask);
+    searches.results[index] = M716_ERR_CREATE_THREAD;
+    return M716_ERR_CREATE_THREAD;
   }
   worker = std::move(*thread);
-  return true;
+  return M716_OK;
 }
 
 // Values the search would load into the chip must fit its registers, and the offset must be
@@ -445,18 +540,15 @@ std::uint32_t startHomeSearches(std::uint32_t board, std::uint32_t axes) {
     if (error == M716_OK) error = checkHomeParameters(boards[board].axes[index]);
   });
   if (error != M716_OK) return error;
+  // A search that cannot start for want of a thread keeps 35 as its result; one whose axis a
+  // concurrent start took first is refused with 26.
+  std::uint32_t refused = M716_OK;
   forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
-    searches.results[index] = 0;
-    searches.stopRequested[index] = 0;
-    searches.active |= static_cast<std::uint8_t>(mask);
-    if (startWorker(board, mask, index)) {
-      platform::sleepMs(kPollMs);
-    } else {
-      searches.active &= static_cast<std::uint8_t>(~mask);
-      searches.results[index] = M716_ERR_CREATE_THREAD;
-    }
+    const std::uint32_t started = startWorker(board, mask, index);
+    if (started == M716_OK) platform::sleepMs(kPollMs);
+    if (started == M716_ERR_IN_HOME) refused = started;
   });
-  return M716_OK;
+  return refused;
 }
 
 }  // namespace

@@ -51,14 +51,16 @@ void selectCurve(AxisRecord& axis, bool sCurve) {
 }
 
 // Stores an accepted set into the axes. The range goes into the chip with the next drive,
-// together with the speeds converted by the same multiplier.
-std::uint32_t acceptAxisSet(BoardRecord& record, std::uint32_t axes, const SpeedSet& set,
+// together with the speeds converted by the same multiplier. Under the bus lock: a home search
+// leaves its working speeds in the record when it ends.
+std::uint32_t acceptAxisSet(std::uint32_t board, std::uint32_t axes, const SpeedSet& set,
                             std::uint32_t sCurveAxes) {
   double m = 0;
   if (std::uint32_t error = checkSpeedSet(set, m)) return error;
   if (m > kMaxAxisMultiplier) return M716_ERR_PARAMETER_OVER;
+  std::lock_guard lock(boardLock(board));
   forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
-    AxisRecord& axis = record.axes[index];
+    AxisRecord& axis = boards[board].axes[index];
     axis.multiplier = m;
     selectCurve(axis, (sCurveAxes & mask) != 0);
     axis.rg = rangeFor(m);
@@ -85,10 +87,11 @@ std::uint32_t setSpeedValue(std::uint32_t board, std::uint32_t axis, std::uint32
     if (field == &SpeedSet::dv) set.mdv = value;  // the group's drive speed is its maximum
     return acceptGroupSet(record.interpolation, set, false);
   }
+  std::lock_guard lock(boardLock(board));
   const AxisRecord& current = record.axes[axisIndex(axis)];
   SpeedSet set{current.sv, current.dv, current.mdv, current.ac, current.ak};
   set.*field = value;
-  return acceptAxisSet(record, axis, set, 0);
+  return acceptAxisSet(board, axis, set, 0);
 }
 
 // The range of one axis. It goes into the chip at once unless the axis is driving: loaded
@@ -153,7 +156,7 @@ extern "C" KRVM716_API uint32_t M716MotAxisParaSet(uint32_t board, uint32_t axes
     if (std::uint32_t error = maskAndCheckAxesOrNone(board, axes)) return error;
     const SpeedSet set{sv, dv, mdv, ac, ak};
     if (axes == 0) return acceptGroupSet(boards[board].interpolation, set, sCurve != 0);
-    return acceptAxisSet(boards[board], axes, set, sCurve);
+    return acceptAxisSet(board, axes, set, sCurve);
   });
 }
 

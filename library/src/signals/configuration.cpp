@@ -3,6 +3,7 @@
 // register, into the chip.
 
 #include <initializer_list>
+#include <mutex>
 
 #include "KRVM716.h"
 #include "device/arguments.h"
@@ -63,6 +64,8 @@ std::uint32_t setModeBits(std::uint32_t board, std::uint32_t axis, ModeRegister 
   if (std::uint32_t error = maskAndCheckOneAxis(board, axis)) return error;
   for (const BitChange& change : changes)
     if (low16(change.flag) > 1) return M716_ERR_PARAMETER_INVALID;
+  // A home search's loads of WR1 and WR2 read the shadow under the lock.
+  std::lock_guard lock(boardLock(board));
   std::uint32_t& shadow = shadowOf(boards[board].axes[axisIndex(axis)], reg);
   for (const BitChange& change : changes)
     shadow = low16(change.flag) ? shadow | change.bit : shadow & ~change.bit;

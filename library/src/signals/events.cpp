@@ -1,5 +1,7 @@
 // Interrupt events: which factors interrupt, and waiting for them.
 
+#include <mutex>
+
 #include "KRVM716.h"
 #include "device/arguments.h"
 #include "device/board_events.h"
@@ -14,6 +16,8 @@ namespace {
 
 void enableEvents(std::uint32_t board, std::uint32_t axes,
                   const std::array<std::uint32_t, kAxisCount>& enables) {
+  // A home search's loads of WR1 read the shadow under the lock.
+  std::lock_guard lock(boardLock(board));
   forEachAxis(axes, [&](std::uint32_t mask, std::uint32_t index) {
     AxisRecord& axis = boards[board].axes[index];
     axis.wr1 = (axis.wr1 & chip::wr1::InputBits) | ((enables[index] & chip::rr3::Factors) << 8);

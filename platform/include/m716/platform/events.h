@@ -4,7 +4,10 @@
 //
 // Concurrency: every call may run on any thread; a handle may be waited on by several threads.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string_view>
 
 #include "m716/platform/export.h"
@@ -30,6 +33,11 @@ M716_PLATFORM_API bool resetEvent(EventHandle event);
 // Waits up to `milliseconds` (kWaitInfinite: without limit). A null handle fails at once.
 // An auto-reset event is reset by the wait that sees it signalled.
 M716_PLATFORM_API WaitResult waitEvent(EventHandle event, std::uint32_t milliseconds);
+// Waits up to `milliseconds` (kWaitInfinite: without limit) until one of the events is
+// signalled and gives its index (the first signalled one in order; an auto-reset event is
+// reset by it); nothing when the time passed. Null handles are never signalled.
+M716_PLATFORM_API std::optional<std::size_t> waitAnyEvent(std::span<const EventHandle> events,
+                                                          std::uint32_t milliseconds);
 M716_PLATFORM_API void closeEvent(EventHandle event);
 // A second handle to the same event, closed on its own: the event lives until both are closed.
 // nullptr for a null handle.
