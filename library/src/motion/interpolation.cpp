@@ -13,7 +13,6 @@
 #include "device/arguments.h"
 #include "device/chip_values.h"
 #include "device/guarded.h"
-#include "device/path_state.h"
 #include "device/ports.h"
 #include "device/registers.h"
 #include "motion/drives.h"
@@ -34,13 +33,6 @@ bool isAxisPair(std::uint32_t axes) {
 }
 bool isLineSelection(std::uint32_t axes) {
   return axes < kAllAxes && (std::popcount(axes) == 2 || std::popcount(axes) == 3);
-}
-
-// The chip's interpolator runs one path at a time: a line, arc or continuous path of other axes
-// still running would take this path's command as its own next segment, or drop it.
-std::uint32_t checkInterpolatorFree(std::uint32_t board) {
-  if (readPortWord(board, chip::RR0) & chip::rr0::InterpolationDriving) return M716_ERR_AXIS_BUSY;
-  return continuousPathRunning(board) ? M716_ERR_AXIS_BUSY : M716_OK;
 }
 
 // The busy test of the axes and of the interpolator, then the values the path will load.

@@ -6,6 +6,7 @@
 
 #include "KRVM716.h"
 #include "device/chip_values.h"
+#include "device/path_state.h"
 #include "device/ports.h"
 
 namespace m716 {
@@ -26,6 +27,11 @@ std::uint16_t pathModeRegister(const AxisRecord& axis, const InterpolationSet& s
 }
 
 }  // namespace
+
+std::uint32_t checkInterpolatorFree(std::uint32_t board) {
+  if (readPortWord(board, chip::RR0) & chip::rr0::InterpolationDriving) return M716_ERR_AXIS_BUSY;
+  return continuousPathRunning(board) ? M716_ERR_AXIS_BUSY : M716_OK;
+}
 
 PathAxes pathAxesOf(std::uint32_t axes) {
   PathAxes path;

@@ -1,5 +1,6 @@
 #pragma once
-// Loading the axes of an interpolated path (a line, an arc, a circle or a continuous path) from
+// What every start of an interpolated path (a line, an arc, a circle or a continuous path)
+// shares: the test that the chip's interpolator is free, and the loading of the path's axes from
 // the board's interpolation speed set. The selected axes, taken in the order X, Y, Z, U, play
 // the roles of the path: the first is its main axis, which runs the path's speed profile; each
 // role gets its own range (R, R·√2, R·√3 of the group's range R) so that it can follow its share
@@ -14,6 +15,11 @@
 #include "device/board_table.h"
 
 namespace m716 {
+
+// 0 when no path of the board runs, else 21: the chip's interpolator runs one path at a time,
+// and would take another path's command as the next segment of a continuous path, or drop it.
+// One read of RR0 (its interpolation flag) and the continuous path's idle flag.
+std::uint32_t checkInterpolatorFree(std::uint32_t board);
 
 // A line loads the axes for automatic deceleration at the end; an arc also loads the main
 // axis's deceleration and runs every axis with manual deceleration from the deceleration point
