@@ -271,8 +271,8 @@ KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
  * M716MoveCircle: a full circle around the center (c1, c2), relative to the start.
  * M716MotChgLineArcDV: new drive speed (pps) of the path, also while it runs: it becomes the
  * interpolation set's DV and is loaded into the main axis of the last path started (SPEED_INVALID
- * before the first); above the set's MDV or beyond the range the path runs at: VALUE_OVER; not 0
- * and below its multiplier: VALUE_UNDER. */
+ * before the first); above the set's MDV or beyond the range of the running path (when none runs,
+ * of the set): VALUE_OVER; not 0 and below its multiplier: VALUE_UNDER. */
 KRVM716_API uint32_t M716MotLine(uint32_t board, uint32_t axes, uint32_t absolute, int32_t x,
                                  int32_t y, int32_t z, int32_t u);
 KRVM716_API uint32_t M716MotArc(uint32_t board, uint32_t axes, uint32_t absolute, uint32_t ccw,

@@ -306,13 +306,25 @@ TEST_F(InterpolationWordsTest, APathSpeedChangeGoesToTheMainAxisOfTheLastPath) {
   ASSERT_EQ(M716MotLine(0, 0x6, 0, 10, 10, 10, 0), M716_OK);
   bus_.clear();
   ASSERT_EQ(M716MotChgLineArcDV(0, 4000), M716_OK);
-  EXPECT_THAT(accesses(), ElementsAre(portWrite(chip::WR6, 2000), portWrite(chip::WR0, 0x0205)));
+  EXPECT_THAT(accesses(), ElementsAre(portRead(chip::RR0, 0), portWrite(chip::WR6, 2000),
+                                      portWrite(chip::WR0, 0x0205)));
   EXPECT_EQ(boards[0].interpolation.dv, 4000u);
   EXPECT_EQ(M716MotChgLineArcDV(0, 10'001), M716_ERR_VALUE_OVER);  // above MDV
   EXPECT_EQ(M716MotChgLineArcDV(0, 1), M716_ERR_VALUE_UNDER);      // below the multiplier
   EXPECT_EQ(M716MotChgLineArcDV(0, 0), M716_OK);
   EXPECT_EQ(M716MotChgLineArcDV(16, 0), M716_ERR_BOARD_NUMBER);
   EXPECT_THAT(bus_.writesTo(kBase + chip::WR6), ElementsAre(2000, 0));
+}
+
+TEST_F(InterpolationWordsTest, APathSpeedChangeKeepsTheMultiplierTheRunningPathWasLoadedWith) {
+  ASSERT_EQ(M716MotLine(0, 0x3, 0, 10, 10, 0, 0), M716_OK);
+  boards[0].interpolation.multiplier = 4;  // the set changed since the path started
+  answer(chip::RR0, chip::rr0::InterpolationDriving | 0x3);
+  bus_.clear();
+  ASSERT_EQ(M716MotChgLineArcDV(0, 4000), M716_OK);
+  answer(chip::RR0, 0);
+  ASSERT_EQ(M716MotChgLineArcDV(0, 4000), M716_OK);  // none runs: as the next path loads it
+  EXPECT_THAT(bus_.writesTo(kBase + chip::WR6), ElementsAre(2000, 1000));
 }
 
 }  // namespace

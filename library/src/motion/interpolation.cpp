@@ -290,18 +290,20 @@ std::uint32_t arcByAngle(std::uint32_t board, std::uint32_t axes, ArcRequest req
 
 // ---- Path speed ----
 
-// Converted by the multiplier the path's main axis was loaded with, so a change of the
-// interpolation set since cannot change the running path's speed unexpectedly.
+// While the path's main axis drives, the new speed is converted by the multiplier its speeds
+// were loaded with, so a change of the interpolation set since cannot change the running
+// path's speed unexpectedly; otherwise by the set's own, with which the next path loads it.
 std::uint32_t changePathSpeed(std::uint32_t board, std::uint32_t dv) {
   BoardRecord& record = boards[board];
   const std::uint32_t axis = record.pathFirstAxis;
   if (axis == 0) return M716_ERR_SPEED_INVALID;
-  const double m = record.axes[axisIndex(axis)].multiplierInForce;
+  std::lock_guard lock(boardLock(board));
+  const double m = drivingAxes(board) & axis ? record.axes[axisIndex(axis)].multiplierInForce
+                                             : record.interpolation.multiplier;
   const Fit fit = speedFit(dv, m);
   if (dv > record.interpolation.mdv || fit == Fit::above) return M716_ERR_VALUE_OVER;
   if (dv != 0 && fit == Fit::below) return M716_ERR_VALUE_UNDER;
   record.interpolation.dv = dv;
-  std::lock_guard lock(boardLock(board));
   writeWordCommand(board, axis, chip::SetDriveSpeed,
                    static_cast<std::uint16_t>(speedRegister(dv, m)));
   return M716_OK;
