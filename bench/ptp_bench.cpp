@@ -6,8 +6,7 @@
 
 #include "KRVM716.h"
 #include "budget.h"
-#include "device/board_table.h"
-#include "m716/platform/bus.h"
+#include "counting_bus.h"
 
 namespace {
 
@@ -15,41 +14,12 @@ using namespace m716;
 
 constexpr double kBudgetPerWord = 25e-9;
 
-// Reads answer 0 (no axis driving, every counter at 0); accesses are only counted.
-class CountingBus : public platform::PortBus {
- public:
-  std::uint16_t read(std::uint32_t) override {
-    ++accesses;
-    return 0;
-  }
-  void write(std::uint32_t, std::uint16_t) override { ++accesses; }
-  std::uint64_t accesses = 0;
-};
-
-CountingBus countingBus;
-
-// Board 0 bound at 0x300 with the parameters an open loads by default.
-void bindBoard() {
-  platform::useBus(&countingBus);
-  BoardRecord& record = boards[0];
-  record.baseAddress = 0x300;
-  record.bound = true;
-  for (AxisRecord& axis : record.axes) {
-    axis.rg = 8'000'000;
-    axis.multiplier = 1;
-    axis.mdv = 8000;
-    axis.configured = {1000, 6000, 600'000, 10'000'000};
-    axis.plmt = 2'000'000'000;
-    axis.nlmt = -2'000'000'000;
-  }
-}
-
 void PointToPointFourAxes(benchmark::State& state) {
-  bindBoard();
-  countingBus.accesses = 0;
+  bench::CountingBus& bus = bench::bindCountedBoard();
+  bus.accesses = 0;
   if (M716MotPtp(0, 0x0F, 0, 1000, -2000, 3000, -4000) != M716_OK)
     state.SkipWithError("the move was refused");
-  const double wordsPerMove = static_cast<double>(countingBus.accesses);
+  const double wordsPerMove = static_cast<double>(bus.accesses);
   const bench::Budget budget(kBudgetPerWord);
   for (auto _ : state) benchmark::DoNotOptimize(M716MotPtp(0, 0x0F, 0, 1000, -2000, 3000, -4000));
   budget.finish(state, wordsPerMove);

@@ -255,6 +255,43 @@ KRVM716_API uint32_t M716MotChgDV(uint32_t board, uint32_t axis, uint32_t dv);
 KRVM716_API uint32_t M716MotStop(uint32_t board, uint32_t axes, uint32_t deceleratingAxes);
 KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
 
+/* Linear and circular interpolation with the board's interpolation speed set (axes 0 of the
+ * speed setters). The selected axes in the order X, Y, Z, U are the path's axes 1, 2, 3; axis 1
+ * is the main axis, which runs the path's speed profile. Each call runs the busy test of
+ * M716MotAxisBusy (AXIS_BUSY also while another line, arc or continuous path of the board
+ * runs), then checks that the chip can take the interpolation set (range RG_UNDER / RG_OVER, also
+ * for axis 2 and 3, which run at 1.414 and 1.732 times the range; SV_UNDER / SV_OVER, DV_UNDER /
+ * DV_OVER, AC_UNDER / AC_OVER; for arcs a DC other than 0 DC_UNDER / DC_OVER; for S-curve
+ * AK_UNDER / AK_OVER), then every axis: the end point and for arcs the center, absolute or
+ * relative to the logical position, above PLmt: PLMT_OVER, below NLmt: NLMT_OVER, and each more
+ * than 8 388 607 pulses from the position: DISTANCE. A refused call writes nothing to the chip;
+ * an accepted one starts the path and returns at once.
+ * M716MotLine: a line through two or three axes (else AXIS_NUMBER) to the values of the selected
+ * axes, absolute positions when `absolute` is nonzero, else distances; it decelerates at its end.
+ * M716MotArc: an arc on two axes (3, 5, 9, 6, 10 or 12, else AXIS_NUMBER) around the center (c1,
+ * c2) to the end point (e1, e2), both absolute or both relative; counter-clockwise when `ccw` is
+ * nonzero. An end point on the start runs a full circle. With manual deceleration enabled
+ * (M716SetDeceleration) an arc or circle begins to decelerate where its ramp from DV down to SV
+ * (at DC, or AC when DC is 0) ends with the arc, moved by the offset given there; otherwise it
+ * runs at its speed to the end and stops there.
+ * M716MotArcTheta: an arc around the center that sweeps `angle` degrees, clockwise when positive
+ * (-360..360, not 0, else PARAMETER_INVALID; a center on the start: PARAMETER_INVALID); its end
+ * point is the nearest whole pulse.
+ * M716MoveCircle: a full circle around the center (c1, c2), relative to the start.
+ * M716MotChgLineArcDV: new drive speed (pps) of the path, also while it runs: it becomes the
+ * interpolation set's DV and is loaded into the main axis of the last path started (SPEED_INVALID
+ * before the first); above the set's MDV or beyond the range of the running path (when none runs,
+ * of the set): VALUE_OVER; not 0 and below its multiplier: VALUE_UNDER. */
+KRVM716_API uint32_t M716MotLine(uint32_t board, uint32_t axes, uint32_t absolute, int32_t x,
+                                 int32_t y, int32_t z, int32_t u);
+KRVM716_API uint32_t M716MotArc(uint32_t board, uint32_t axes, uint32_t absolute, uint32_t ccw,
+                                int32_t c1, int32_t c2, int32_t e1, int32_t e2);
+KRVM716_API uint32_t M716MotArcTheta(uint32_t board, uint32_t axes, uint32_t absolute, int32_t c1,
+                                     int32_t c2, double angle);
+KRVM716_API uint32_t M716MoveCircle(uint32_t board, uint32_t axes, uint32_t ccw, int32_t c1,
+                                    int32_t c2);
+KRVM716_API uint32_t M716MotChgLineArcDV(uint32_t board, uint32_t dv);
+
 /* Home search of the axes 1..15, each on a worker thread of its own: M716MotHome returns once
  * the searches have started (errors BOARD_NUMBER, AXIS_NUMBER, IN_HOME for an axis already
  * searching, then the busy test's AXIS_BUSY, IN_HOME, IN_EXTERNAL_DRIVE; and before anything

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <climits>
+#include <cmath>
 
 #include "KRVM716.h"
 #include "m716/board/registry_layout.h"
@@ -40,6 +41,23 @@ std::int32_t position(ByteStream& in) {
                       : choose(in, {0, 1, 1000, 50'000, static_cast<std::uint32_t>(-1000),
                                     static_cast<std::uint32_t>(-50'000), 268'435'455,
                                     static_cast<std::uint32_t>(INT_MIN), INT_MAX}));
+}
+double angle(ByteStream& in) {
+  if (in.pick(4) == 0) return static_cast<std::int32_t>(in.word()) / 1000.0;
+  switch (in.pick(8)) {
+    case 0:
+      return 0;
+    case 1:
+      return 360;
+    case 2:
+      return -360;
+    case 3:
+      return 360.5;
+    case 4:
+      return std::nan("");
+    default:
+      return static_cast<double>(static_cast<std::int32_t>(in.pick(721)) - 360);
+  }
 }
 std::uint32_t flag(ByteStream& in) {
   return choose(in, {0, 1, 0, 1, 2, 0x10001});
@@ -223,6 +241,36 @@ constexpr Call kCalls[] = {
      [](ByteStream& in, Effect&) { return M716MotStop(board(in), in.pick(17), in.pick(16)); }},
     {"M716MotClrErr", 2,
      [](ByteStream& in, Effect&) { return M716MotClrErr(board(in), axes(in)); }},
+    {"M716MotLine", 4,
+     [](ByteStream& in, Effect& effect) {
+       const std::uint32_t b = board(in), a = axes(in);
+       return drivesIf(
+           b, a,
+           M716MotLine(b, a, flag(in), position(in), position(in), position(in), position(in)),
+           effect.drives);
+     }},
+    {"M716MotArc", 4,
+     [](ByteStream& in, Effect& effect) {
+       const std::uint32_t b = board(in), a = axes(in);
+       return drivesIf(b, a,
+                       M716MotArc(b, a, flag(in), flag(in), position(in), position(in),
+                                  position(in), position(in)),
+                       effect.drives);
+     }},
+    {"M716MotArcTheta", 3,
+     [](ByteStream& in, Effect& effect) {
+       const std::uint32_t b = board(in), a = axes(in);
+       return drivesIf(b, a, M716MotArcTheta(b, a, flag(in), position(in), position(in), angle(in)),
+                       effect.drives);
+     }},
+    {"M716MoveCircle", 2,
+     [](ByteStream& in, Effect& effect) {
+       const std::uint32_t b = board(in), a = axes(in);
+       return drivesIf(b, a, M716MoveCircle(b, a, flag(in), position(in), position(in)),
+                       effect.drives);
+     }},
+    {"M716MotChgLineArcDV", 2,
+     [](ByteStream& in, Effect&) { return M716MotChgLineArcDV(board(in), value(in)); }},
     {"M716MotHome", 2,
      [](ByteStream& in, Effect& effect) {
        const std::uint32_t b = board(in), a = axes(in);

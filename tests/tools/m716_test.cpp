@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <regex>
 #include <sstream>
 
@@ -33,6 +34,18 @@ class M716Tool : public InstalledBoardTest {
       if (std::regex_match(line, row)) found = line;
     return found;
   }
+  // The logical position in the last table row of each named axis.
+  static std::vector<std::int32_t> positionsOf(const std::string& output, const std::string& axes) {
+    std::vector<std::int32_t> positions;
+    for (char axis : axes) {
+      std::istringstream row(rowOf(output, std::string(1, axis)));
+      std::string name;
+      std::int32_t logical = INT32_MIN;
+      row >> name >> logical;
+      positions.push_back(logical);
+    }
+    return positions;
+  }
 };
 
 TEST_F(M716Tool, HelpNamesEveryCommand) {
@@ -40,7 +53,9 @@ TEST_F(M716Tool, HelpNamesEveryCommand) {
   EXPECT_EQ(help.status, 0);
   for (const char* command :
        {"boards", "demo [--board N]", "home [--board N] AXIS...",
-        "move [--board N] AXIS DISTANCE [SPEED]", "status [--board N] [AXIS...]"})
+        "move [--board N] AXIS DISTANCE [SPEED]", "status [--board N] [AXIS...]",
+        "line [--board N] AXES DISTANCE...", "arc [--board N] AXES CX CY EX EY [--ccw]",
+        "circle [--board N] AXES CX CY [--ccw]"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
@@ -53,6 +68,46 @@ TEST_F(M716Tool, MoveEndsWithTheAxisWhereItWasSent) {
   row >> axis >> logical >> real;
   EXPECT_EQ(logical, -3000);
   EXPECT_EQ(real, -3000);
+}
+
+struct PathRun {
+  std::vector<std::string> arguments;
+  std::string axes;
+  std::vector<std::int32_t> ends;
+};
+
+class M716PathTool : public M716Tool, public ::testing::WithParamInterface<PathRun> {};
+
+TEST_P(M716PathTool, FollowsThePathToItsEnd) {
+  const ProgramResult path = run(GetParam().arguments);
+  ASSERT_EQ(path.status, 0) << path.err;
+  EXPECT_NE(path.out.find(" pulses "), std::string::npos) << path.out;  // the progress line
+  EXPECT_EQ(positionsOf(path.out, GetParam().axes), GetParam().ends) << path.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, M716PathTool,
+    ::testing::Values(
+        PathRun{{"line", "xz", "1000", "-500"}, "XZ", {1000, -500}},
+        PathRun{{"line", "--board", "0", "YZU", "30", "-40", "50"}, "YZU", {30, -40, 50}},
+        PathRun{{"arc", "XY", "1000", "0", "1000", "1000"}, "XY", {1000, 1000}},
+        PathRun{{"arc", "XU", "--ccw", "1000", "0", "1000", "1000"}, "XU", {1000, 1000}},
+        PathRun{{"circle", "ZU", "100", "0", "--ccw"}, "ZU", {0, 0}}));
+
+TEST_F(M716Tool, PathArgumentsThatDoNotFitTheCommandAreExplained) {
+  for (const std::vector<std::string>& wrong :
+       std::vector<std::vector<std::string>>{{"line", "X", "100"},
+                                             {"line", "XY", "1", "2", "3"},
+                                             {"line", "XX", "1", "2"},
+                                             {"arc", "XY", "1", "2", "3"},
+                                             {"arc", "XYZ", "1", "2", "3", "4"},
+                                             {"circle", "XY", "1", "ten"},
+                                             {"line", "XY", "1", "--ccw", "2"}}) {
+    const ProgramResult result = run(wrong);
+    EXPECT_EQ(result.status, 2) << wrong[0] << " " << wrong[1];
+    EXPECT_NE(result.err.find("usage: m716 " + wrong[0] + " [--board N] AXES"), std::string::npos)
+        << result.err;
+  }
 }
 
 TEST_F(M716Tool, AMoveIntoALimitShowsWhatStoppedIt) {
@@ -174,7 +229,17 @@ INSTANTIATE_TEST_SUITE_P(
                        "SpeedFactor",
                        1000,
                        {"move", "X", "1000", "5000000"},
-                       "Drive speed: One of the assigned parameter value is over valid value"}));
+                       "Drive speed: One of the assigned parameter value is over valid value"},
+        FailingCommand{machineKey("Zaxis"),
+                       "LimitPlus",
+                       500,
+                       {"line", "XZ", "1000", "1000"},
+                       "Z stopped at 500, short of its target 1000: stopped by LMT+"},
+        FailingCommand{kSimulator,
+                       "SpeedFactor",
+                       1000,
+                       {"arc", "XY", "8388608", "0", "0", "0"},
+                       "Arc: Moving distance is over single maximum distance (error 20)"}));
 
 TEST_F(M716Tool, BoardsSaysWhenTheStoreCannotBeRead) {
   const auto unreadable = store_.folder() / "not-a-store.db";

@@ -15,10 +15,16 @@ int runDemo(const Arguments& args);
 int moveAxis(const Arguments& args);
 int showStatus(const Arguments& args);
 int homeCommand(const Arguments& args);
+int lineCommand(const Arguments& args);
+int arcCommand(const Arguments& args);
+int circleCommand(const Arguments& args);
 
 // Takes "--board N" out of the arguments (board 0 without it); nullopt, after a message, when N
 // is not a board number.
 std::optional<std::uint32_t> takeBoard(Arguments& args);
+
+// A whole decimal (or 0x-hexadecimal) number; nullopt for anything else.
+std::optional<long long> parseNumber(const std::string& text);
 
 // Prints "what: <text of code> (error N)" to stderr when code is not 0 and counts the call as
 // refused; returns whether it was 0.

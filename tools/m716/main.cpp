@@ -26,6 +26,13 @@ unsigned refusedCalls() {
   return refused;
 }
 
+std::optional<long long> parseNumber(const std::string& text) {
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0') return std::nullopt;
+  return value;
+}
+
 std::optional<std::uint32_t> takeBoard(Arguments& args) {
   for (auto option = args.begin(); option != args.end(); ++option) {
     if (*option != "--board") continue;
@@ -70,6 +77,22 @@ constexpr Command kCommands[] = {
      "                    home search of the axes with their stored home parameters,\n"
      "                    a line for each phase, then each result in words",
      m716::tool::homeCommand},
+    {"line",
+     "line [--board N] AXES DISTANCE...\n"
+     "                    a straight line through two or three axes (AXES: their letters,\n"
+     "                    as XY or XZU) by one DISTANCE in pulses for each, X first",
+     m716::tool::lineCommand},
+    {"arc",
+     "arc [--board N] AXES CX CY EX EY [--ccw]\n"
+     "                    an arc on two axes around the center (CX, CY) to the end point\n"
+     "                    (EX, EY), both in pulses from where the axes stand; clockwise\n"
+     "                    unless --ccw; an end point of 0 0 runs the whole circle",
+     m716::tool::arcCommand},
+    {"circle",
+     "circle [--board N] AXES CX CY [--ccw]\n"
+     "                    a whole circle on two axes around the center (CX, CY), in\n"
+     "                    pulses from where the axes stand; clockwise unless --ccw",
+     m716::tool::circleCommand},
     {"status",
      "status [--board N] [AXIS...]\n"
      "                    positions, speed, drive state, what stopped the last drive,\n"
@@ -81,6 +104,8 @@ int usage(FILE* out = stderr) {
   std::fprintf(out, "usage: m716 COMMAND [ARGUMENTS]\n\ncommands:\n");
   for (const Command& command : kCommands) std::fprintf(out, "  %s\n", command.usage);
   std::fprintf(out,
+               "\nline, arc and circle run at the board's interpolation speeds and show the\n"
+               "positions and speeds of their axes until the path ends.\n"
                "\nEvery command opens the board, which resets its chip: positions count from 0\n"
                "at each command, while the machine stays where it is.\n");
   return out == stderr ? 2 : 0;

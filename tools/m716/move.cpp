@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include "KRVM716.h"
 #include "axis_view.h"
@@ -13,13 +12,6 @@ namespace m716::tool {
 namespace {
 
 constexpr double kLongestWait = 600;  // seconds before the move is stopped
-
-std::optional<long long> number(const std::string& text) {
-  char* end = nullptr;
-  const long long value = std::strtoll(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0') return std::nullopt;
-  return value;
-}
 
 std::uint32_t parameter(std::uint32_t board, std::uint32_t axis, std::uint32_t id) {
   std::uint32_t value = 0;
@@ -62,8 +54,8 @@ int moveAxis(const Arguments& arguments) {
     return 2;
   }
   const auto axis = parseAxis(args[0]);
-  const auto distance = number(args[1]);
-  const auto speed = args.size() == 3 ? number(args[2]) : std::optional<long long>(0);
+  const auto distance = parseNumber(args[1]);
+  const auto speed = args.size() == 3 ? parseNumber(args[2]) : std::optional<long long>(0);
   if (!axis || !distance || !speed || *distance < INT32_MIN || *distance > INT32_MAX ||
       *speed < 0 || *speed > UINT32_MAX) {
     std::fprintf(stderr, "m716 move: AXIS is X, Y, Z or U; DISTANCE and SPEED are numbers\n");

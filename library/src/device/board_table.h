@@ -94,7 +94,9 @@ struct BoardRecord {
   std::uint8_t externalAxes = 0;      // axes in external (jog, hand-wheel) drive mode
   std::uint16_t externalControl = 0;  // each axis's external drive mode, 4 bits from X up
   std::uint32_t lastInterruptFactors = 0;
-  std::uint8_t pathFirstAxis = 0;  // first axis of the continuous path last started
+  // The main axis of the interpolation last started (line, arc, circle or continuous path):
+  // 0 until the first; a path speed change goes to it.
+  std::uint8_t pathFirstAxis = 0;
 
   // Opened and closed by board_events.h, which also hands out the waits on the interrupt event.
   platform::EventHandle interruptEvent = nullptr;

@@ -56,6 +56,15 @@ std::uint32_t decelerationRegister(std::uint32_t dc, double multiplier) {
   return clampTo(units / multiplier, 0, chip::kDecelerationMax);
 }
 
+std::uint32_t pathAccelerationRegister(std::uint32_t ac, double multiplier) {
+  return clampTo(ac / (kAccelerationStep * multiplier), chip::kAccelerationMin,
+                 chip::kAccelerationMax);
+}
+
+std::uint32_t pathDecelerationRegister(std::uint32_t dc, double multiplier) {
+  return clampTo(dc / (kAccelerationStep * multiplier), 0, chip::kDecelerationMax);
+}
+
 std::uint32_t jerkRegister(std::uint32_t ak, double multiplier) {
   if (ak == 0) return chip::kJerkMax;
   const std::uint32_t units = kJerkRate / ak;
@@ -74,19 +83,24 @@ Fit jerkFit(std::uint32_t jerk, double m) {
   return fitBetween(jerk, kJerkFloor * m, kJerkRate);
 }
 
-std::uint32_t checkDriveSpeeds(const AxisRecord& axis, const ConfiguredSpeeds& speeds) {
-  if (axis.rg < chip::kRangeMin) return M716_ERR_RG_UNDER;
-  if (axis.rg > chip::kRangeMax) return M716_ERR_RG_OVER;
-  const double m = axis.multiplier;
+std::uint32_t checkSpeedsFit(const ConfiguredSpeeds& speeds, double m) {
   if (std::uint32_t error = fitError(speedFit(speeds.sv, m), M716_ERR_SV_UNDER, M716_ERR_SV_OVER))
     return error;
   if (std::uint32_t error = fitError(speedFit(speeds.dv, m), M716_ERR_DV_UNDER, M716_ERR_DV_OVER))
     return error;
-  if (std::uint32_t error =
-          fitError(accelerationFit(speeds.ac, m), M716_ERR_AC_UNDER, M716_ERR_AC_OVER))
-    return error;
+  return fitError(accelerationFit(speeds.ac, m), M716_ERR_AC_UNDER, M716_ERR_AC_OVER);
+}
+
+std::uint32_t checkJerkFits(std::uint32_t ak, double m) {
+  return fitError(jerkFit(ak, m), M716_ERR_AK_UNDER, M716_ERR_AK_OVER);
+}
+
+std::uint32_t checkDriveSpeeds(const AxisRecord& axis, const ConfiguredSpeeds& speeds) {
+  if (axis.rg < chip::kRangeMin) return M716_ERR_RG_UNDER;
+  if (axis.rg > chip::kRangeMax) return M716_ERR_RG_OVER;
+  if (std::uint32_t error = checkSpeedsFit(speeds, axis.multiplier)) return error;
   if (!isSCurve(axis)) return M716_OK;
-  return fitError(jerkFit(speeds.ak, m), M716_ERR_AK_UNDER, M716_ERR_AK_OVER);
+  return checkJerkFits(speeds.ak, axis.multiplier);
 }
 
 }  // namespace m716

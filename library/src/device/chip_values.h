@@ -49,6 +49,10 @@ std::uint32_t accelerationRegister(std::uint32_t ac, double multiplier);
 std::uint32_t decelerationRegister(std::uint32_t dc, double multiplier);
 // A jerk of 0 (only possible from stored parameters) loads the slowest jerk.
 std::uint32_t jerkRegister(std::uint32_t ak, double multiplier);
+// The interpolation group's acceleration and deceleration registers: trunc(value / (125 M)),
+// scaled in one division (an axis's own registers count whole units at M = 1 first).
+std::uint32_t pathAccelerationRegister(std::uint32_t ac, double multiplier);
+std::uint32_t pathDecelerationRegister(std::uint32_t dc, double multiplier);
 // A value in (0, 2^32) truncated toward zero; below the range its low end, above its high end.
 std::uint32_t clampTo(double value, std::uint32_t low, std::uint32_t high);
 
@@ -65,6 +69,12 @@ Fit jerkFit(std::uint32_t jerk, double m);
 constexpr std::uint32_t fitError(Fit fit, std::uint32_t below, std::uint32_t above) {
   return fit == Fit::fits ? 0 : fit == Fit::below ? below : above;
 }
+
+// 0 when SV, DV and AC fit their registers at multiplier m, else the code of the first that
+// does not: SV 9 / 10, DV 12 / 13, AC 14 / 15.
+std::uint32_t checkSpeedsFit(const ConfiguredSpeeds& speeds, double m);
+// 0 when AK fits the jerk register at multiplier m, else 16 / 17.
+std::uint32_t checkJerkFits(std::uint32_t ak, double m);
 
 // 0 when a drive of the axis can load `speeds` with its range and multiplier (and, for an
 // S-curve axis, the jerk), else the code of the first value that does not fit: range 7 / 8,

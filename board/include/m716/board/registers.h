@@ -116,6 +116,16 @@ constexpr std::uint16_t ModeBits = ManualDeceleration | SeparateDeceleration | S
                                    HandWheelDrive | OutputsShowStatus;
 }  // namespace wr3
 
+// WR5, the interpolation mode of the board: the index (X = 0 .. U = 3) of each axis of the path
+// in its role (main axis first), the vector speed kept constant over two or three axes, and the
+// interrupt of a continuous path when the chip can take its next segment.
+namespace wr5 {
+constexpr int RoleFieldBits = 2;  // role k's axis index in bits 2k and 2k + 1
+constexpr std::uint16_t TwoAxisVectorSpeed = 0x0100;
+constexpr std::uint16_t ThreeAxisVectorSpeed = 0x0300;
+constexpr std::uint16_t NextSegmentInterrupt = 0x4000;
+}  // namespace wr5
+
 // RR0, the main status: one bit per axis X..U in each nibble.
 namespace rr0 {
 constexpr std::uint16_t Driving = 0x000F;
@@ -170,6 +180,7 @@ constexpr std::uint16_t AxisMode = 0x000F;
 
 // Ranges of the chip's registers; the library never loads a value outside them.
 constexpr std::int64_t kMaxDistance = 268'435'455;  // pulses of one fixed-pulse drive
+constexpr std::int64_t kMaxPathOffset = 8'388'607;  // finish point or center of an interpolation
 constexpr std::uint32_t kRangeMin = 16'000, kRangeMax = 8'000'000;
 constexpr std::uint32_t kJerkMin = 1, kJerkMax = 65'535;
 constexpr std::uint32_t kAccelerationMin = 1, kAccelerationMax = 8000;
