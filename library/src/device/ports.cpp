@@ -170,10 +170,10 @@ void issueAxisCommand(std::uint32_t board, std::uint32_t axisMask, std::uint16_t
       return writeCommand(board, axisMask, code);
     case chip::SetComparePlus:
     case chip::SetCompareMinus:
-      writeCommandData(board, axis, code);
+      writeCommandData(board, values, code);
       writeCommand(board, axisMask, code);
       return keepCompareCopies(board, axisMask, code,
-                               code == chip::SetComparePlus ? axis.pcmp : axis.ncmp);
+                               code == chip::SetComparePlus ? values.pcmp : values.ncmp);
     default:
       if (writeCommandData(board, values, code)) writeCommand(board, axisMask, code);
   }
