@@ -38,12 +38,6 @@ std::string whyStopped(const AxisSnapshot& s) {
   return "no stop cause shows";
 }
 
-template <typename Fn>
-void forEachSelected(std::uint32_t axes, Fn fn) {
-  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
-    if (axes & axis) fn(axis);
-}
-
 // On a terminal the line is rewritten in place; in a log, a new line is added each time.
 void printProgress(std::uint32_t board, std::uint32_t axes, bool terminal) {
   if (terminal) std::printf("\r");

@@ -13,6 +13,13 @@ namespace m716::tool {
 // "X", "Y", "Z", "U" (either case) to the axis bit; nullopt for anything else.
 std::optional<std::uint32_t> parseAxis(const std::string& name);
 const char* axisName(std::uint32_t axis);
+
+// Calls fn(axis bit) for each axis selected in `axes`, X first.
+template <typename Fn>
+void forEachSelected(std::uint32_t axes, Fn fn) {
+  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
+    if (axes & axis) fn(axis);
+}
 // 0 for X .. 3 for U.
 std::uint32_t axisIndex(std::uint32_t axis);
 // The mask of axis names ("X", "z", ...); nullopt, after a message naming `command`, when one

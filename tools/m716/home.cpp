@@ -150,14 +150,12 @@ bool homeAxes(std::uint32_t board, std::uint32_t axes, bool showEvents) {
                                                          kDriveEnd, kDriveEnd)))
     return false;
   std::vector<SearchView> views;
-  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
-    if (axes & axis) views.emplace_back(board, axis);
+  forEachSelected(axes, [&](std::uint32_t axis) { views.emplace_back(board, axis); });
   if (!report("Home", M716MotHome(board, axes))) return false;
   for (SearchView& view : views) view.start();
   followSearches(board, axes, views, showEvents);
   bool found = true;
-  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
-    if (axes & axis) found = found && homeStatus(board, axis) == 0;
+  forEachSelected(axes, [&](std::uint32_t axis) { found = found && homeStatus(board, axis) == 0; });
   return found;
 }
 

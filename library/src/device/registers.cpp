@@ -207,10 +207,10 @@ std::uint32_t truncated(double value) {
 template <std::uint16_t code, std::uint32_t unit>
 std::uint32_t liveRead(const RegisterRow& row, std::uint32_t board, std::uint32_t axis) {
   const std::uint32_t raw = readChipData(board, axis, code, WordOrder::highFirst);
-  const A& record = recordOf(board, axis);
+  A& record = recordOf(board, axis);
   const std::uint32_t range = record.rangeInForce == 0 ? kRangeMax : record.rangeInForce;
   const std::uint32_t value = truncated(raw * unit * kReferenceRate / range);
-  setField(row.field, recordOf(board, axis), value);
+  setField(row.field, record, value);
   return value;
 }
 
