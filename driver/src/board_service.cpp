@@ -44,7 +44,8 @@ BoardService::BoardService(M716InterruptBlock& block, platform::EventHandle inte
     : block_(block),
       base_(static_cast<std::uint16_t>(block.baseAddress)),
       interruptEvent_(interrupt),
-      homeEvent_(home) {}
+      homeEvent_(home),
+      pathFeeder_(block, base_) {}
 
 BoardService::~BoardService() {
   closeEvents();
@@ -58,6 +59,14 @@ void BoardService::stop() {
   }
   if (wasAttached) platform::interruptLines().detach(base_);
   closeEvents();
+}
+
+bool BoardService::startPath() {
+  std::lock_guard bus(platform::busLock(base_));
+  std::lock_guard lock(mutex_);
+  if (!attached_) return false;
+  pathFeeder_.start();
+  return true;
 }
 
 void BoardService::closeEvents() {
@@ -81,6 +90,7 @@ void BoardService::serviceInterrupt() {
       std::atomic_ref(block_.factors[axis]).fetch_or(factors, std::memory_order_acq_rel);
     pending |= factors;
   }
+  pathFeeder_.service();
   if (pending & chip::rr3::DriveEnded) platform::setEvent(homeEvent_);
   if (pending != 0) platform::setEvent(interruptEvent_);
 }

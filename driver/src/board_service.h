@@ -1,7 +1,7 @@
 #pragma once
 // The driver's work for one registered board: the two named events it created, its interrupt
 // line, and the interrupt service that adds the factors to those pending in the board's
-// interrupt block.
+// interrupt block and feeds the board's continuous path.
 //
 // Concurrency: register, unregister and the interrupt service may run on different threads.
 // The service holds the board's bus lock, then the service's own mutex; unregistering takes
@@ -13,6 +13,7 @@
 
 #include "KRVM716_driver.h"
 #include "m716/platform/events.h"
+#include "path_feeder.h"
 
 namespace m716::driver {
 
@@ -27,6 +28,9 @@ class BoardService : public std::enable_shared_from_this<BoardService> {
 
   // Detaches from the line and closes the events.
   void stop();
+  // Takes over the continuous path the block names (DriverProc code 5); false when the board
+  // has no interrupt line, through which alone the path is fed.
+  bool startPath();
 
  private:
   BoardService(M716InterruptBlock& block, platform::EventHandle interrupt,
@@ -40,6 +44,7 @@ class BoardService : public std::enable_shared_from_this<BoardService> {
   platform::EventHandle interruptEvent_;
   platform::EventHandle homeEvent_;
   bool attached_ = false;
+  PathFeeder pathFeeder_;
 };
 
 }  // namespace m716::driver
