@@ -9,7 +9,7 @@
 namespace m716::driver {
 namespace {
 
-constexpr std::uint32_t kLineRoles = 3;  // values 0..2: the finish point of each role
+constexpr std::uint32_t kLineRoles = 3;    // values 0..2: the finish point of each role
 constexpr std::uint32_t kCenterValue = 3;  // values 3, 4: the center of roles 0 and 1
 
 bool isArc(std::uint16_t type) {
@@ -79,7 +79,8 @@ void PathFeeder::feed(std::uint16_t status) {
   }
   const bool waiting =
       (status & chip::rr0::InterpolationDriving) && !(status & chip::rr0::NextSegmentTaken);
-  std::atomic_ref(block_.pathProgress).store(loaded_ - (waiting ? 1 : 0), std::memory_order_release);
+  std::atomic_ref(block_.pathProgress)
+      .store(loaded_ - (waiting ? 1 : 0), std::memory_order_release);
 }
 
 // As a single line or arc loads them: for each role its center (arcs) and finish point, each

@@ -38,7 +38,8 @@ class PathFeeder {
 
   M716InterruptBlock& block_;
   const std::uint16_t base_;
-  bool started_ = false;  // a path was started on the board: its interrupt is cleared at each service
+  bool started_ =
+      false;  // a path was started on the board: its interrupt is cleared at each service
   bool feeding_ = false;
   const M716ContiRecord* records_ = nullptr;
   std::uint32_t points_ = 0;

@@ -154,8 +154,8 @@ std::uint32_t checkStart(std::uint32_t board, std::uint32_t axes, const ContiBuf
                          const PathAxes& path) {
   if (std::uint32_t error = checkAxesFree(board, axes)) return error;
   if (std::uint32_t error = checkInterpolatorFree(board)) return error;
-  if (std::uint32_t error = checkPathSpeeds(boards[board].interpolation, path.count,
-                                            PathForm::line))
+  if (std::uint32_t error =
+          checkPathSpeeds(boards[board].interpolation, path.count, PathForm::line))
     return error;
   if (std::uint32_t error = readPositions(board, path)) return error;
   return suitsAxes(buffer.records[0].pathType, path.count) ? M716_OK : M716_ERR_AXIS_NUMBER;
@@ -216,8 +216,7 @@ extern "C" KRVM716_API uint32_t M716FreeContiBuf(uint32_t buffer) {
 
 extern "C" KRVM716_API uint32_t M716SetContiData(uint32_t buffer, const M716ContiPoint* point,
                                                  uint32_t pointNumber) {
-  return guarded(kSystemFailure,
-                 [&] { return store(buffers[buffer & 0xFF], point, pointNumber); });
+  return guarded(kSystemFailure, [&] { return store(buffers[buffer & 0xFF], point, pointNumber); });
 }
 
 extern "C" KRVM716_API uint32_t M716StartContiDrive(uint32_t board, uint32_t axes,
