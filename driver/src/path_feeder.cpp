@@ -63,6 +63,10 @@ void PathFeeder::service() {
   // A path that is not moving after its first segment has ended or was stopped: whatever
   // stopped it, it does not start again by itself.
   if (loaded_ > 0 && !(status & chip::rr0::InterpolationDriving)) {
+    // The last segment's start may be served together with its end: a path that loaded every
+    // point and ended with no error of its axes ran them all.
+    if (loaded_ == points_ && !pathAxesInError(status))
+      std::atomic_ref(block_.pathProgress).store(loaded_, std::memory_order_release);
     finish();
     return;
   }
@@ -115,6 +119,10 @@ void PathFeeder::endContinuousMode() {
       word = static_cast<std::uint16_t>(word | index << (chip::wr5::RoleFieldBits * role++));
   }
   write(chip::WR5, word);
+}
+
+bool PathFeeder::pathAxesInError(std::uint16_t status) const {
+  return ((status >> chip::rr0::ErrorShift) & axes_) != 0;
 }
 
 void PathFeeder::finish() {

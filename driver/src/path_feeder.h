@@ -32,6 +32,7 @@ class PathFeeder {
   void load(const M716ContiRecord& record);
   void loadValue(std::uint16_t command, std::int32_t value);
   void endContinuousMode();
+  bool pathAxesInError(std::uint16_t status) const;
   void finish();
   void write(std::uint16_t offset, std::uint16_t value);
   std::uint16_t mainStatus();
