@@ -13,6 +13,7 @@
 
 #include "KRVM716_driver.h"
 #include "m716/platform/events.h"
+#include "table_service.h"
 
 namespace m716::driver {
 
@@ -28,6 +29,10 @@ class BoardService : public std::enable_shared_from_this<BoardService> {
   // Detaches from the line and closes the events.
   void stop();
 
+  // DriverProc codes 3 and 4: takes over the table of the slot the block names, under the
+  // board's bus lock. False when the block is not this board's or names no axis.
+  bool takeTable(const M716InterruptBlock& block, std::uintptr_t code);
+
  private:
   BoardService(M716InterruptBlock& block, platform::EventHandle interrupt,
                platform::EventHandle home);
@@ -40,6 +45,7 @@ class BoardService : public std::enable_shared_from_this<BoardService> {
   platform::EventHandle interruptEvent_;
   platform::EventHandle homeEvent_;
   bool attached_ = false;
+  TableService tables_;  // used under the bus lock only
 };
 
 }  // namespace m716::driver

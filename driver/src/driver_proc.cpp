@@ -1,5 +1,6 @@
-// DriverProc, the driver's one entry: registers and unregisters boards. Compare and speed
-// tables and the continuous path (codes 3..5) are not served yet and answer "not supported".
+// DriverProc, the driver's one entry: registers and unregisters boards and takes over their
+// compare and speed tables (codes 3 and 4). The continuous path (code 5) is not served yet and
+// answers "not supported".
 //
 // Concurrency: calls may come from any thread; they are served one at a time. Do not call it
 // holding the bus lock of a board being registered or unregistered: unregistering waits for
@@ -58,6 +59,20 @@ std::uint32_t unregisterBoard(const M716InterruptBlock& block) {
   return kSuccess;
 }
 
+// Codes 3 and 4, for a registered board's own block. The table's mutex is not held while the
+// service takes the bus lock: a caller holding that lock may register another board.
+std::uint32_t takeTable(const M716InterruptBlock& block, std::uintptr_t code) {
+  std::shared_ptr<BoardService> service;
+  {
+    Registrations& table = registrations();
+    std::lock_guard lock(table.mutex);
+    auto found = table.boards.find(block.board);
+    if (found == table.boards.end()) return kFailed;
+    service = found->second;
+  }
+  return service->takeTable(block, code) ? kSuccess : kFailed;
+}
+
 }  // namespace
 }  // namespace m716::driver
 
@@ -75,6 +90,9 @@ extern "C" __attribute__((visibility("default"))) uint32_t DriverProc(uintptr_t,
         return registerBoard(*interruptBlock);
       case M716_DRIVER_UNREGISTER_BOARD:
         return unregisterBoard(*interruptBlock);
+      case M716_DRIVER_COMPARE_TABLE:
+      case M716_DRIVER_SPEED_TABLE:
+        return takeTable(*interruptBlock, code);
       default:
         return kNotSupported;
     }

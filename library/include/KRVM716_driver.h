@@ -38,9 +38,12 @@ enum {
 #define M716_EVENT_INTERRUPT_PREFIX "KRV_EVT_INTERRUPT"
 #define M716_EVENT_HOME_PREFIX "KRV_EVT_HOMEINT"
 
+/* Slot states of a table (0: none handed over, or ended by the library). */
+enum { M716_TABLE_RUNNING = 1, M716_TABLE_DONE = 2 };
+
 /* One compare or speed table handed to the driver. */
 typedef struct M716TableSlot {
-  uint16_t state; /* written by the driver; 1 running, 2 done */
+  uint16_t state; /* M716_TABLE_RUNNING or M716_TABLE_DONE, written by the driver */
   uint32_t count; /* number of entries */
   void* table;    /* the application's table */
 #if UINTPTR_MAX == 0xFFFFFFFFu
