@@ -1,7 +1,7 @@
 #pragma once
 // The driver's work for one registered board: the two named events it created, its interrupt
 // line, and the interrupt service that adds the factors to those pending in the board's
-// interrupt block.
+// interrupt block and then moves the board's compare and speed tables on (table_service.h).
 //
 // Concurrency: register, unregister and the interrupt service may run on different threads.
 // The service holds the board's bus lock, then the service's own mutex; unregistering takes
