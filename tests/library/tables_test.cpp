@@ -65,12 +65,9 @@ TEST_P(TableRefusalTest, RefusedWithItsCodeAndNothingHandedOver) {
                                 refusal.nullTable ? nullptr : entries.data(), 2),
             refusal.error);
   EXPECT_EQ(speedsOf(entries), (std::vector<std::uint32_t>{1000, 2000}));
-  for (std::uint32_t index = 0; index < kAxisCount; ++index) {
-    EXPECT_EQ(compareSlot(index).count, 0u);
-    EXPECT_EQ(speedSlot(index).count, 0u);
-  }
-  EXPECT_EQ(interruptBlocks[0].compareAxis, 0);
-  EXPECT_EQ(interruptBlocks[0].speedAxis, 0);
+  EXPECT_EQ(compareSlot(0).table, nullptr);
+  EXPECT_EQ(speedSlot(0).table, nullptr);
+  EXPECT_EQ(interruptBlocks[0].compareAxis + interruptBlocks[0].speedAxis, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, TableRefusalTest,
@@ -126,14 +123,6 @@ INSTANTIATE_TEST_SUITE_P(
         SpeedCase{"belowOneUnit", 800'000, {1000, 5}, M716_ERR_PARAMETER_INVALID, {1000, 5}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TableTest, SecondHandOverConvertsTheTableAgain) {
-  ASSERT_EQ(M716SetRange(0, kX, 800'000), M716_OK);
-  std::vector<M716SpeedTableEntry> table = speedTable({50'000});
-  ASSERT_EQ(M716BuildSpeedTable(0, kX, table.data(), 1), M716_OK);
-  ASSERT_EQ(M716BuildSpeedTable(0, kX, table.data(), 1), M716_OK);
-  EXPECT_EQ(table[0].speed, 500u);
-}
-
 // While the axis drives, its speeds load by the range of its drive, not by one set since.
 TEST_F(TableTest, DrivingAxisConvertsByTheRangeOfItsDrive) {
   ASSERT_EQ(M716MotCmove(0, kX, 0), M716_OK);
@@ -146,41 +135,33 @@ TEST_F(TableTest, DrivingAxisConvertsByTheRangeOfItsDrive) {
   EXPECT_TRUE(finishes(kX));
 }
 
-TEST_F(TableTest, CompareTableOfYFillsOnlyItsSlotAndEmptyTablesAreDoneAtOnce) {
-  const std::int32_t positions[1] = {500};
-  ASSERT_EQ(M716BuildCompTable(0, kY, positions, 1), M716_OK);
-  EXPECT_EQ(interruptBlocks[0].compareAxis, kY);
-  EXPECT_EQ(compareSlot(1).table, positions);
-  EXPECT_EQ(compareSlot(1).state, M716_TABLE_RUNNING);
-  for (std::uint32_t index : {0u, 2u, 3u}) EXPECT_EQ(compareSlot(index).count, 0u);
-
-  ASSERT_EQ(M716BuildCompTable(0, kX, nullptr, 0), M716_OK);
-  ASSERT_EQ(M716BuildSpeedTable(0, kX, nullptr, 0), M716_OK);
-  EXPECT_EQ(compareSlot(0).state, M716_TABLE_DONE);
-  EXPECT_EQ(speedSlot(0).state, M716_TABLE_DONE);
-}
-
 // The driver at work.
 
-TEST_F(TableTest, CompareTableMovesOnAtEachPositionReached) {
-  ASSERT_EQ(M716MotEnableEvent(0, kX, kComparePlusFactors, 0, 0, 0), M716_OK);
-  // The first is reached already.
-  const std::int32_t positions[4] = {-5, 1000, 2000, 3000};
+// A speed table beside it: each table keeps to its own compare register.
+TEST_F(TableTest, CompareTableMovesOnAtEachPositionReachedBesideASpeedTable) {
+  ASSERT_EQ(M716MotEnableEvent(0, kX, kComparePlusFactors | kCompareMinusFactors, 0, 0, 0),
+            M716_OK);
+  const std::int32_t positions[4] = {-5, 1000, 2000, 3000};  // the first is reached already
+  std::vector<M716SpeedTableEntry> speeds{{3000, 1500}};
   ASSERT_EQ(M716BuildCompTable(0, kX, positions, 4), M716_OK);
+  ASSERT_EQ(M716BuildSpeedTable(0, kX, speeds.data(), 1), M716_OK);
   EXPECT_EQ(compareSlot(0).state, M716_TABLE_RUNNING);
   EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_PLUS), 1000u);
 
   ASSERT_EQ(M716MoveIns(0, kX, 5000), M716_OK);
-  ASSERT_TRUE(advanceUntil([] { return logicalPosition(kX) >= 1500; }, 5, 0.001));
+  EXPECT_EQ(speedAt(1400, 1), 6000u);
   EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_PLUS), 2000u);
-  EXPECT_EQ(compareSlot(0).state, M716_TABLE_RUNNING);
   std::uint32_t events = 0;
   ASSERT_EQ(M716MotCheckEvent(0, &events, 0), M716_OK);
-  EXPECT_EQ(events, kComparePlusFactors) << "the driver leaves the factors to the application";
+  EXPECT_TRUE(events & kComparePlusFactors) << "the driver leaves the factors to the application";
+  EXPECT_EQ(speedAt(2500, 1), 3000u);
+  EXPECT_EQ(compareSlot(0).state, M716_TABLE_RUNNING);
+  EXPECT_EQ(speedSlot(0).state, M716_TABLE_DONE);
 
   ASSERT_TRUE(finishes(kX));
   EXPECT_EQ(compareSlot(0).state, M716_TABLE_DONE);
   EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_PLUS), 3000u);
+  EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_MINUS), 1500u);
 }
 
 class SpeedTableDriveTest : public TableTest, public ::testing::WithParamInterface<int> {};
@@ -206,24 +187,11 @@ TEST_P(SpeedTableDriveTest, EachSpeedLoadsWhereTheAxisReachesItsPosition) {
 INSTANTIATE_TEST_SUITE_P(Directions, SpeedTableDriveTest, ::testing::Values(1, -1),
                          [](const auto& info) { return info.param > 0 ? "plus" : "minus"; });
 
-TEST_F(TableTest, CompareAndSpeedTablesOnOneAxisRunTogether) {
-  ASSERT_EQ(M716MotEnableEvent(0, kX, kComparePlusFactors | kCompareMinusFactors, 0, 0, 0),
-            M716_OK);
-  const std::int32_t positions[2] = {1000, 2000};
-  std::vector<M716SpeedTableEntry> speeds{{3000, 1500}};
-  ASSERT_EQ(M716BuildCompTable(0, kX, positions, 2), M716_OK);
-  ASSERT_EQ(M716BuildSpeedTable(0, kX, speeds.data(), 1), M716_OK);
-  ASSERT_EQ(M716MoveIns(0, kX, 4000), M716_OK);
-  EXPECT_EQ(speedAt(3000, 1), 3000u);
-  ASSERT_TRUE(finishes(kX));
-  EXPECT_EQ(compareSlot(0).state, M716_TABLE_DONE);
-  EXPECT_EQ(speedSlot(0).state, M716_TABLE_DONE);
-  EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_PLUS), 2000u);
-  EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_MINUS), 1500u);
-}
-
 // After a reset the counters start from 0 again: the tables' positions no longer hold.
-TEST_F(TableTest, ResetAndCloseEndRunningTables) {
+TEST_F(TableTest, EmptyTablesAreDoneAtOnceAndResetAndCloseEndRunningOnes) {
+  ASSERT_EQ(M716BuildCompTable(0, kX, nullptr, 0), M716_OK);
+  ASSERT_EQ(M716BuildSpeedTable(0, kX, nullptr, 0), M716_OK);
+  EXPECT_EQ(compareSlot(0).state + speedSlot(0).state, 2 * M716_TABLE_DONE);
   const std::int32_t positions[1] = {1'000'000};
   std::vector<M716SpeedTableEntry> speeds{{3000, 1'000'000}};
   for (auto end : {M716MotReset, M716MotDevClose}) {
