@@ -57,7 +57,9 @@ std::uint32_t handOver(std::uint32_t board, std::uint32_t axis, Table kind, void
 double speedTableMultiplier(std::uint32_t board, std::uint32_t axis) {
   std::lock_guard lock(boardLock(board));
   const AxisRecord& record = boards[board].axes[axisIndex(axis)];
-  return drivingAxes(board) & axis ? record.multiplierInForce : record.multiplier;
+  // A board never opened reads as all axes driving, but has loaded no drive.
+  const bool drives = record.multiplierInForce > 0 && (drivingAxes(board) & axis) != 0;
+  return drives ? record.multiplierInForce : record.multiplier;
 }
 
 // Every speed must load as the speed asked for: at most MDV and the register's 8000 units, and
