@@ -17,7 +17,10 @@
  *
  * Concurrency: the driver writes the interrupt factors, the compare values and the continuous
  * path progress at interrupt time, holding the board's bus lock; the library reads them
- * without a lock. Apart from the factors, each side writes only its own fields. */
+ * without a lock. Apart from the factors, each side writes only its own fields, except the
+ * COMP+ / COMP- copies (both sides keep them as the values they load) and the table slots (the
+ * library ends a running table with state 0 and stores a new one, the driver sets the state):
+ * both sides write and read those holding the bus lock. */
 
 #include <stddef.h>
 #include <stdint.h>
