@@ -421,7 +421,7 @@ KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address, uint16_t 
  * block (1 running, 2 done; 0 after open, close and reset, which end every table).
  * Errors: BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID for a null table with a nonzero count;
  * a refused call changes nothing, the table included. A count of 0 hands over an empty table,
- * which is done at once.
+ * which is done at once. The driver takes tables only of a board that is open and answers.
  *
  * M716BuildCompTable: signed positions that the axis reaches one after another in the +
  * direction. The driver loads the first into COMP+ and, each time the compared counter (logical
