@@ -488,6 +488,52 @@ KRVM716_API uint32_t M716MotSavePara(uint32_t board, uint32_t axes);
 KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address, uint16_t* value);
 KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address, uint16_t value);
 
+/* Compare and speed tables of one axis (1, 2, 4 or 8), worked through by the interrupt driver
+ * while the axis moves. The library keeps only the table's address: the table must stay where
+ * it is, unchanged, until the driver is through with it. Each call ends the axis's running
+ * table of its kind first. The driver's progress shows in the slot state of the interrupt
+ * block (1 running, 2 done; 0 after open, close and reset, which end every table).
+ * Errors: BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID for a null table with a nonzero count;
+ * a refused call changes nothing, the table included. A count of 0 hands over an empty table,
+ * which is done at once. The driver takes tables only of a board that is open and answers.
+ *
+ * M716BuildCompTable: signed positions that the axis reaches one after another in the +
+ * direction. The driver loads the first into COMP+ and, each time the compared counter (logical
+ * or real, M716SetCompareObject) is at or above COMP+, the next one; an entry already reached
+ * when it is loaded counts at once. After the last the table is done and COMP+ keeps it.
+ * M716BuildSpeedTable: entries of a drive speed (pps) and a position. Every speed is checked
+ * first (above the axis's MDV or beyond the register's 8000 units, or not 0 and below one unit:
+ * PARAMETER_INVALID), then replaced in place by its drive speed register value, converted by
+ * the multiplier M716MotChgDV uses (while the axis drives, that of its drive; standing, its
+ * own). Handing a table over again converts it again: rebuild it first. The driver loads each
+ * entry's speed when the compared counter reaches the entry's position, from whichever side it
+ * is on when the entry becomes the next (at once when it stands on it), watching it with COMP-.
+ * A speed of 0 slows the axis to a standstill in which it still counts as driving.
+ *
+ * The driver acts on the compare factors: enable P >= C+ on an axis with a compare table, and
+ * P >= C- and P < C- on an axis with a speed table (M716MotEnableEvent bits 4, 1 and 2); they
+ * are reported to M716MotCheckEvent as always, those the table's own loads of COMP+ / COMP-
+ * cause included. A factor that M716GetCompareState or a read of register 0x206 takes out of
+ * the chip first reaches the driver at the board's next interrupt.
+ * A compare and a speed table on one axis do not interfere: the compare table owns COMP+ and
+ * its factors, the speed table COMP- and its factors, and both may run at once. While a table
+ * runs, its compare register is the driver's: do not use it as a software limit
+ * (M716EnableCompPLimit / M716EnableCompNLimit) and do not set it (M716SetCompPLimit /
+ * M716SetCompNLimit, registers 0x102 / 0x103), or the table moves on from that value. */
+typedef struct M716SpeedTableEntry {
+  uint32_t speed;   /* pps; on return the drive speed register value */
+  int32_t position; /* where the speed is loaded */
+} M716SpeedTableEntry;
+#ifdef __cplusplus
+static_assert(sizeof(M716SpeedTableEntry) == 8, "a speed table entry is 8 bytes");
+#else
+_Static_assert(sizeof(M716SpeedTableEntry) == 8, "a speed table entry is 8 bytes");
+#endif
+KRVM716_API uint32_t M716BuildCompTable(uint32_t board, uint32_t axis, const int32_t* table,
+                                        uint32_t count);
+KRVM716_API uint32_t M716BuildSpeedTable(uint32_t board, uint32_t axis, M716SpeedTableEntry* table,
+                                         uint32_t count);
+
 #ifdef __cplusplus
 }
 #endif

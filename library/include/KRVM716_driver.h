@@ -17,7 +17,10 @@
  *
  * Concurrency: the driver writes the interrupt factors, the compare values and the continuous
  * path progress at interrupt time, holding the board's bus lock; the library reads them
- * without a lock. Apart from the factors, each side writes only its own fields. */
+ * without a lock. Apart from the factors, each side writes only its own fields, except the
+ * COMP+ / COMP- copies (both sides keep them as the values they load) and the table slots (the
+ * library ends a running table with state 0 and stores a new one, the driver sets the state):
+ * both sides write and read those holding the bus lock. */
 
 #include <stddef.h>
 #include <stdint.h>
@@ -38,9 +41,12 @@ enum {
 #define M716_EVENT_INTERRUPT_PREFIX "KRV_EVT_INTERRUPT"
 #define M716_EVENT_HOME_PREFIX "KRV_EVT_HOMEINT"
 
+/* Slot states of a table (0: none handed over, or ended by the library). */
+enum { M716_TABLE_RUNNING = 1, M716_TABLE_DONE = 2 };
+
 /* One compare or speed table handed to the driver. */
 typedef struct M716TableSlot {
-  uint16_t state; /* written by the driver; 1 running, 2 done */
+  uint16_t state; /* M716_TABLE_RUNNING or M716_TABLE_DONE, written by the driver */
   uint32_t count; /* number of entries */
   void* table;    /* the application's table */
 #if UINTPTR_MAX == 0xFFFFFFFFu

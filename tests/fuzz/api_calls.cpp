@@ -3,6 +3,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <deque>
 
 #include "KRVM716.h"
 #include "m716/board/registry_layout.h"
@@ -132,6 +133,20 @@ void fillLines(ByteStream& in, std::uint32_t n) {
 template <typename T>
 T* out(ByteStream& in, T& slot) {
   return in.pick(8) == 0 ? nullptr : &slot;
+}
+
+// Tables handed to the driver stay where they are until the process ends: the driver may read
+// any of them at the next interrupt. Now and then a null one.
+template <typename Entry>
+Entry* table(ByteStream& in, std::uint32_t count, Entry (*make)(ByteStream&)) {
+  static std::deque<std::vector<Entry>> tables;
+  if (in.pick(8) == 0) return nullptr;
+  std::vector<Entry>& entries = tables.emplace_back();
+  for (std::uint32_t i = 0; i < count; ++i) entries.push_back(make(in));
+  return entries.data();
+}
+M716SpeedTableEntry speedEntry(ByteStream& in) {
+  return {value(in), position(in)};
 }
 
 bool onBoardZero(std::uint32_t board) {
@@ -455,6 +470,16 @@ constexpr Call kCalls[] = {
      [](ByteStream& in, Effect&) {
        std::int16_t v = 0;
        return M716GetCompareState(board(in), oneAxis(in), out(in, v));
+     }},
+    {"M716BuildCompTable", 2,
+     [](ByteStream& in, Effect&) {
+       const std::uint32_t b = board(in), a = oneAxis(in), count = in.pick(5);
+       return M716BuildCompTable(b, a, table<std::int32_t>(in, count, position), count);
+     }},
+    {"M716BuildSpeedTable", 2,
+     [](ByteStream& in, Effect&) {
+       const std::uint32_t b = board(in), a = oneAxis(in), count = in.pick(5);
+       return M716BuildSpeedTable(b, a, table<M716SpeedTableEntry>(in, count, speedEntry), count);
      }},
     {"M716GetInput", 1,
      [](ByteStream& in, Effect&) {
