@@ -19,8 +19,17 @@
  * path progress at interrupt time, holding the board's bus lock; the library reads them
  * without a lock. Apart from the factors, each side writes only its own fields, except the
  * COMP+ / COMP- copies (both sides keep them as the values they load) and the table slots (the
- * library ends a running table with state 0 and stores a new one, the driver sets the state):
- * both sides write and read those holding the bus lock. */
+ * library ends a running table with state 0 and stores a new one, the driver sets the state)
+ * and the continuous path's idle flag and progress (the library sets the idle flag at a stop
+ * and clears it and the progress at a start, the driver sets the progress as the chip takes
+ * the path's segments up and the idle flag when the path has ended): both sides write those
+ * holding the bus lock, the progress with atomic stores, which the library reads atomically.
+ *
+ * The continuous path (code 5): the library fills the path's fields under the bus lock, with
+ * WR5 bit 14 set, and calls code 5 still holding it; the driver copies them and loads the
+ * segments at the interrupts that follow, with the command words the block gives for each
+ * record value. It ends feeding when the stop flag is set, and sets the idle flag when the
+ * path's interpolation has ended, whatever ended it. */
 
 #include <stddef.h>
 #include <stdint.h>
@@ -34,7 +43,8 @@ enum {
   M716_DRIVER_UNREGISTER_BOARD = 2, /* detach, close the events it created */
   M716_DRIVER_COMPARE_TABLE = 3,    /* take over the compare table of the named slot */
   M716_DRIVER_SPEED_TABLE = 4,      /* take over the speed table of the named slot */
-  M716_DRIVER_START_PATH = 5        /* start feeding the continuous path */
+  M716_DRIVER_START_PATH = 5        /* start feeding the continuous path; may be called holding
+                                       the board's bus lock */
 };
 
 /* Event names: prefix followed by the board number in decimal. */
