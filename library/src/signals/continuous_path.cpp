@@ -1,6 +1,7 @@
 // Continuous interpolated paths: the 256 buffers their points are stored in, the start of a
 // buffer's list on a board, which hands it to the interrupt driver, and the progress readout.
 
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cstdlib>
@@ -38,7 +39,12 @@ struct ContiBuffer {
   std::uint32_t lastIndex = 0;
 };
 
-std::array<ContiBuffer, kBufferCount> buffers;
+// Made at first use and never destroyed: the driver may still read a running path's records
+// while the process ends or the library is unloaded.
+ContiBuffer& bufferAt(std::uint32_t number) {
+  static auto* table = new std::array<ContiBuffer, kBufferCount>;
+  return (*table)[number & 0xFF];
+}
 
 bool inUse(const ContiBuffer& buffer) {
   return buffer.records != nullptr && continuousPathReading(buffer.records.get());
@@ -207,23 +213,23 @@ std::uint32_t startPath(std::uint32_t board, std::uint32_t axes, const ContiBuff
 using namespace m716;
 
 extern "C" KRVM716_API uint32_t M716InitialContiBuf(uint32_t buffer, uint32_t capacity) {
-  return guarded(kSystemFailure, [&] { return allocate(buffers[buffer & 0xFF], capacity); });
+  return guarded(kSystemFailure, [&] { return allocate(bufferAt(buffer), capacity); });
 }
 
 extern "C" KRVM716_API uint32_t M716FreeContiBuf(uint32_t buffer) {
-  return guarded(kSystemFailure, [&] { return release(buffers[buffer & 0xFF]); });
+  return guarded(kSystemFailure, [&] { return release(bufferAt(buffer)); });
 }
 
 extern "C" KRVM716_API uint32_t M716SetContiData(uint32_t buffer, const M716ContiPoint* point,
                                                  uint32_t pointNumber) {
-  return guarded(kSystemFailure, [&] { return store(buffers[buffer & 0xFF], point, pointNumber); });
+  return guarded(kSystemFailure, [&] { return store(bufferAt(buffer), point, pointNumber); });
 }
 
 extern "C" KRVM716_API uint32_t M716StartContiDrive(uint32_t board, uint32_t axes,
                                                     uint32_t buffer) {
   return guarded(kSystemFailure, [&]() -> std::uint32_t {
     if (std::uint32_t error = maskAndCheckBoard(board)) return error;
-    return startPath(board, axes & 0xFF, buffers[buffer & 0xFF]);
+    return startPath(board, axes & 0xFF, bufferAt(buffer));
   });
 }
 
