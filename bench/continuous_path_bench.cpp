@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <thread>
 
 #include "KRVM716.h"
@@ -39,24 +40,27 @@ bool openBoardZero() {
   return open;
 }
 
-// Alternately along X and along Y, each segment `pulses` long.
+// Round a square again and again, each side one segment `pulses` long, so the carriages stay
+// clear of their limits.
 bool fillPath(std::int32_t pulses) {
   M716FreeContiBuf(kBuffer);
   if (M716InitialContiBuf(kBuffer, kSegments) != M716_OK) return false;
   for (std::uint32_t k = 0; k < kSegments; ++k) {
+    const std::int32_t side = k % 4 < 2 ? pulses : -pulses;
     const bool alongX = k % 2 == 0;
-    const M716ContiPoint point{{alongX ? pulses : 0, alongX ? 0 : pulses, 0, 0, 0}, 0, IPO_L2, 0};
+    const M716ContiPoint point{{alongX ? side : 0, alongX ? 0 : side, 0, 0, 0}, 0, IPO_L2, 0};
     if (M716SetContiData(kBuffer, &point, k + 1) != M716_OK) return false;
   }
   return true;
 }
 
-// The path ran to its end or stopped short (an underrun ends it); -1 while it runs.
-std::int32_t pathEnd() {
+// The index the path ended at, once it ran to its end or stopped short (an underrun ends it).
+std::optional<std::int32_t> pathEnd() {
   std::int32_t index = 0;
   M716GetCurContiNum(0, &index);
   const bool moving = M716MotAxisBusy(0, 0x3) != M716_OK;
-  return !moving && M716MotLine(0, 0x3, 0, 0, 0, 0, 0) == M716_OK ? index : -1;
+  if (moving || M716MotLine(0, 0x3, 0, 0, 0, 0, 0) != M716_OK) return std::nullopt;
+  return index;
 }
 
 // Argument: the duration of one segment in microseconds at the path speed.
@@ -72,7 +76,9 @@ void PathOfShortSegmentsInRealTime(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
     if (M716StartContiDrive(0, 0x3, kBuffer) != M716_OK)
       return state.SkipWithError("the path did not start");
-    while ((reached = pathEnd()) < 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::optional<std::int32_t> end;
+    while (!(end = pathEnd())) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    reached = *end;
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ratio = took / (kSegments * pulses / double(kPathSpeed));

@@ -118,6 +118,23 @@ TEST_P(PathStopTest, EndsThePathAtOnceAndNoFurtherSegmentStarts) {
 
 INSTANTIATE_TEST_SUITE_P(ByNoAxesOrTheFirstAxis, PathStopTest, ::testing::Values(0u, kX));
 
+// A limit that stops the path ends it: the driver starts no further segment by itself.
+TEST_F(ContinuousPathTest, APathStoppedByALimitIsOverAndNeverGoesOnByItself) {
+  fill(kPath);
+  ASSERT_EQ(M716StartContiDrive(0, kX | kY, kBuffer), M716_OK);
+  ASSERT_TRUE(advanceUntil([] { return current() == 2; }, 1, 0.001));
+  M716SimAdvance(0.005);
+  M716SimForceInput(kSimBase, kY, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_ACTIVE);
+  ASSERT_TRUE(finishes(kX | kY, 1));
+  const std::int32_t y = logicalPosition(kY);
+  M716SimForceInput(kSimBase, kY, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_MECHANICS);
+  M716SimAdvance(0.5);
+  EXPECT_EQ(logicalPosition(kY), y);
+  EXPECT_LT(y, 200);
+  EXPECT_EQ(current(), 2);
+  EXPECT_EQ(M716MotLine(0, kX | kY, 0, 0, 0, 0, 0), M716_OK) << "no path runs";
+}
+
 TEST_F(ContinuousPathTest, BufferAllocationAndRelease) {
   EXPECT_EQ(M716InitialContiBuf(kBuffer, 1), M716_ERR_PARAMETER_INVALID);
   EXPECT_EQ(M716InitialContiBuf(kBuffer, 0x8000000), M716_ERR_BUFFER_ALLOCATE);
