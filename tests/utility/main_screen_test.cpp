@@ -84,8 +84,7 @@ class MainScreenTest : public ScreenTest {
     screen.button("Exit")->click();
     QVERIFY(!screen.isVisible());
     QCOMPARE(CallRecorder::calls(), std::vector<std::string>{"M716MotStop(2, 15, 1)"});
-    QTest::qWait(250);  // the poll has stopped as well
-    QVERIFY(CallRecorder::callsOf("M716MotCheckEvent").empty());
+    QVERIFY(!screen.polling());
   }
 
   void escapeDoesNotEndTheProgram() {
@@ -124,7 +123,8 @@ class MainScreenTest : public ScreenTest {
 
   void noPollWithoutABoard() {
     MainScreen screen(state_, errors_);
-    QTest::qWait(250);
+    QVERIFY(screen.polling());
+    screen.pollEvents();
     QVERIFY(CallRecorder::calls().empty());
   }
 };

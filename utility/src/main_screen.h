@@ -34,6 +34,7 @@ class MainScreen : public QDialog {
 
   // One tick of the event poll.
   void pollEvents();
+  bool polling() const { return poll_.isActive(); }
   // The button with this caption.
   QPushButton* button(const QString& caption) const;
   OperationScreen* operationScreen() const { return operation_; }
