@@ -2,7 +2,7 @@
 PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build run test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
+.PHONY: all deps build run screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
 
 all: build
 
@@ -13,13 +13,17 @@ build: deps
 	cmake --preset default
 	cmake --build --preset default
 
-# Prepares a registry store in which board 0 is installed at 0x300 with IRQ 5,
-# then runs the demo on the simulated board.
+# Prepares a registry store in which board 0 is installed at 0x300 with IRQ 5, then starts
+# M716Utility on the simulated board where a display is there, else runs the m716 demo.
 run: build
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S' /v BoardIDInUsed /t REG_DWORD /d 1 /f
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v BaseAddress /t REG_DWORD /d 0x300 /f
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v Interrupt /t REG_DWORD /d 5 /f
-	$(BIN)/m716 demo
+	if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then $(BIN)/M716Utility; else $(BIN)/m716 demo; fi
+
+# A picture of every screen of the utility in build/screenshots/.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen build/default/bin/utility_screenshots build/screenshots
 
 test: deps format-check compile-checks $(addprefix test-,$(PRESETS_TESTED))
 

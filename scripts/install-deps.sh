@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -eu
 
-packages="build-essential g++-multilib cmake ninja-build pkg-config clang-format libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev $*"
+packages="build-essential g++-multilib cmake ninja-build pkg-config clang-format libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev xvfb xauth xdotool fonts-dejavu-core $*"
 
 missing=""
 for p in $packages; do

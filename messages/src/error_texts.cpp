@@ -5,8 +5,9 @@
 namespace m716 {
 namespace {
 
-// String identifiers 1..61; 39, 41, 43, 48 and 57 hold a single blank.
-constexpr std::array<const char*, 62> kStringTable = {
+// String identifiers 1..61, the error texts (39, 41, 43, 48 and 57 hold a single blank), and
+// 62..67, the utility's own texts.
+constexpr std::array<const char*, 68> kStringTable = {
     "",
     "The assigned Board number error",
     "System return error when open kernel driver",
@@ -69,6 +70,12 @@ constexpr std::array<const char*, 62> kStringTable = {
     "Buffer contain only one data",
     "Device not in the system",
     "Undefined Error Message",
+    "No axis is selected, please select axis first",
+    "No board is selected",
+    "For detail information, please refer to MCB716.chm",
+    "It will change the Board settings and save the parameters to the system registry",
+    "These two monitor chart is for reference only",
+    "Do you want do change the register value ?",
 };
 
 }  // namespace

@@ -36,7 +36,19 @@ TEST(ErrorTexts, TextsAreTheSystemsOwn) {
 
 TEST(ErrorTexts, UnusedStringIdentifiersHoldABlank) {
   for (std::uint32_t id : {39u, 41u, 43u, 48u, 57u}) EXPECT_STREQ(stringTableText(id), " ") << id;
-  EXPECT_STREQ(stringTableText(62), "");
+  EXPECT_STREQ(stringTableText(68), "");
+}
+
+TEST(ErrorTexts, TheUtilitysOwnTextsFollowTheErrorTexts) {
+  EXPECT_STREQ(stringTableText(kNoAxisSelected), "No axis is selected, please select axis first");
+  EXPECT_STREQ(stringTableText(kNoBoardSelected), "No board is selected");
+  EXPECT_STREQ(stringTableText(kHelpFile), "For detail information, please refer to MCB716.chm");
+  EXPECT_STREQ(stringTableText(kSaveToRegistryQuestion),
+               "It will change the Board settings and save the parameters to the system registry");
+  EXPECT_STREQ(stringTableText(kMonitorsForReference),
+               "These two monitor chart is for reference only");
+  EXPECT_STREQ(stringTableText(kChangeRegisterQuestion),
+               "Do you want do change the register value ?");
 }
 
 }  // namespace

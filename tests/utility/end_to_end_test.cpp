@@ -1,0 +1,97 @@
+// The utility's screens on the real library and the simulated board: board 0 chosen through
+// the board selection dialog, moves started from the operation screen, and the drive-end
+// event shown by the main screen's poll.
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <memory>
+
+#include "KRVM716.h"
+#include "board_selection_dialog.h"
+#include "captured_messages.h"
+#include "library/installed_board.h"
+#include "m716sim.h"
+#include "main_screen.h"
+#include "qt_test_main.h"
+#include "screen_probe.h"
+
+namespace m716::test {
+
+// Not a ScreenTest: the recorder stands in for the library that this test drives.
+class EndToEndTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TempRegistry> store_;
+  CapturedMessages messages_;
+  utility::ErrorPresenter errors_{messages_};
+  utility::ProgramState state_;
+
+  static std::int32_t machinePosition(std::uint32_t axis) {
+    return M716SimMachinePosition(0x300, axis);
+  }
+
+  // Board 0 chosen and opened the way the user does it.
+  void chooseBoardZero(utility::MainScreen& screen) {
+    screen.button("Board Selection")->click();
+    auto* dialog = screen.findChild<utility::BoardSelectionDialog*>();
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(dialog->boardButton(0)->isEnabled());
+    dialog->boardButton(0)->setChecked(true);
+    dialog->okButton()->click();
+    QVERIFY(state_.boardOpened);
+    QCOMPARE(state_.currentBoard, 0);
+  }
+  utility::OperationScreen* operation(utility::MainScreen& screen, const QStringList& axes) {
+    screen.button("Operation")->click();
+    utility::OperationScreen* panel = screen.operationScreen();
+    for (const QString& axis : axes) control<QCheckBox>(*panel, axis + " Axis")->setChecked(true);
+    return panel;
+  }
+
+ private slots:
+  void init() {
+    store_ = std::make_unique<TempRegistry>();
+    installBoard(0);
+    M716SimReload();
+    M716SimSetSpeedFactor(20);
+    messages_ = CapturedMessages{};
+    state_ = utility::ProgramState{};
+  }
+  void cleanup() {
+    M716MotDevClose(0);
+    store_.reset();
+  }
+
+  void aPointToPointDriveEndsWhereTheMachineStands() {
+    utility::MainScreen screen(state_, errors_);
+    chooseBoardZero(screen);
+    const std::int32_t x = machinePosition(1), y = machinePosition(2);
+    utility::OperationScreen* panel = operation(screen, {"X", "Y"});
+    control<QPushButton>(*panel, "Start")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(M716MotAxisBusy(0, 3), 0u, 20000);
+    QCOMPARE(machinePosition(1), x + 1000);
+    QCOMPARE(machinePosition(2), y + 1000);
+    std::int32_t logical = 0;
+    QCOMPARE(M716GetTheorecticalRegister(0, 2, &logical), 0u);
+    QCOMPARE(logical, 1000);
+    QCOMPARE(messages_.texts, QStringList{});
+  }
+
+  void anEnabledDriveEndIsShownByThePoll() {
+    utility::MainScreen screen(state_, errors_);
+    chooseBoardZero(screen);
+    QCOMPARE(M716MotEnableEvent(0, 1, 0x80, 0, 0, 0), 0u);
+    control<QPushButton>(*operation(screen, {"X"}), "Start")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(messages_.texts,
+                              QStringList{"Receive the X axis Drive End Irq message"}, 20000);
+    QCOMPARE(messages_.captions, QStringList{"MCB-716 Message"});
+  }
+};
+
+M716_REGISTER_QT_TEST(EndToEndTest);
+
+}  // namespace m716::test
+
+#include "end_to_end_test.moc"

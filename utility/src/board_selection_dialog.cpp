@@ -1,0 +1,61 @@
+#include "board_selection_dialog.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "KRVM716.h"
+
+namespace m716::utility {
+
+BoardSelectionDialog::BoardSelectionDialog(ProgramState& state, ErrorPresenter& errors,
+                                           QWidget* parent)
+    : QDialog(parent), state_(state), errors_(errors) {
+  setWindowTitle(QStringLiteral("Board Selection"));
+  auto* frame = new QGroupBox(QStringLiteral("Available Boards in System"));
+  auto* grid = new QGridLayout(frame);
+  auto* group = new QButtonGroup(this);
+  for (int board = 0; board < kNoBoard; ++board) {
+    auto* button = new QRadioButton(QStringLiteral("Board %1").arg(board));
+    boards_[static_cast<std::size_t>(board)] = button;
+    group->addButton(button);
+    grid->addWidget(button, board % 8, board / 8);
+  }
+  ok_ = new QPushButton(QStringLiteral("OK"));
+  auto* exit = new QPushButton(QStringLiteral("Exit"));
+  exit->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok_);
+  buttons->addWidget(exit);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(frame);
+  layout->addLayout(buttons);
+  connect(ok_, &QPushButton::clicked, this, &BoardSelectionDialog::openChosenBoard);
+  connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+
+  std::uint32_t available = 0;
+  errors_.check(M716MotDevAvailable(&available));
+  for (int board = 0; board < kNoBoard; ++board)
+    if ((available >> board & 1) == 0) boardButton(board)->setEnabled(false);
+  if (state_.boardOpened) {
+    boardButton(state_.currentBoard)->setChecked(true);
+    ok_->setEnabled(false);
+  } else {
+    state_.currentBoard = kNoBoard;
+  }
+}
+
+void BoardSelectionDialog::openChosenBoard() {
+  for (int board = 0; board < kNoBoard; ++board)
+    if (boardButton(board)->isChecked()) state_.currentBoard = static_cast<std::uint8_t>(board);
+  if (!state_.boardOpened && errors_.check(M716MotDevOpen(state_.board())) == 0)
+    state_.boardOpened = true;
+  accept();
+}
+
+}  // namespace m716::utility

@@ -1,0 +1,164 @@
+#include "main_screen.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "KRVM716.h"
+#include "board_picture.h"
+#include "board_selection_dialog.h"
+#include "m716/error_texts.h"
+#include "operation_screen.h"
+
+namespace m716::utility {
+namespace {
+
+constexpr int kPollMilliseconds = 100;
+
+struct EventSuffix {
+  std::uint32_t bit;
+  const char* text;
+};
+constexpr EventSuffix kEventSuffixes[] = {
+    {0x02, " axis P >= C- Irq message"},   {0x04, " axis P < C- Irq message"},
+    {0x08, " axis P < C+ Irq message"},    {0x10, " axis P >= C+ Irq message"},
+    {0x20, " axis C-End Irq message"},     {0x40, " axis C-STA Irq message"},
+    {0x80, " axis Drive End Irq message"},
+};
+
+}  // namespace
+
+QStringList eventMessages(std::uint32_t events) {
+  QStringList messages;
+  for (int axis = 0; axis < 4; ++axis) {
+    const std::uint32_t byte = events >> (8 * axis) & 0xFF;
+    for (const auto& suffix : kEventSuffixes)
+      if (byte & suffix.bit)
+        messages << QStringLiteral("Receive the %1%2")
+                        .arg(QLatin1String(kAxisLetters[axis]), QLatin1String(suffix.text));
+  }
+  return messages;
+}
+
+MainScreen::MainScreen(ProgramState& state, ErrorPresenter& errors, QWidget* parent)
+    : QDialog(parent), state_(state), errors_(errors) {
+  setWindowTitle(QStringLiteral("MCB-716 Motion Utility"));
+  setWindowIcon(programIcon());
+  auto* picture = new QLabel;
+  picture->setPixmap(boardPicture());
+  auto* buttons = new QVBoxLayout;
+  const auto add = [&](const char* caption, void (MainScreen::*action)()) {
+    auto* pushButton = new QPushButton(QString::fromLatin1(caption));
+    pushButton->setAutoDefault(false);
+    pushButton->setMinimumWidth(160);
+    buttons->addWidget(pushButton);
+    connect(pushButton, &QPushButton::clicked, this, action);
+    return pushButton;
+  };
+  add("Board Selection", &MainScreen::chooseBoard);
+  add("Parameter Setting", &MainScreen::showParameterSetting);
+  add("Input Status", &MainScreen::showInputStatus);
+  add("Operation", &MainScreen::showOperation);
+  add("Profile Monitor", &MainScreen::showMonitors);
+  buttons->addStretch();
+  add("Help", &MainScreen::showHelp);
+  add("Exit", &MainScreen::exit)->setDefault(true);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(picture);
+  layout->addLayout(buttons);
+
+  adjustSize();
+  if (const QScreen* display = QGuiApplication::primaryScreen())
+    move(display->availableGeometry().center() - rect().center());
+  state_.currentBoard = kNoBoard;
+  connect(&poll_, &QTimer::timeout, this, &MainScreen::pollEvents);
+  poll_.start(kPollMilliseconds);
+}
+
+QPushButton* MainScreen::button(const QString& caption) const {
+  for (auto* pushButton : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+    if (pushButton->text() == caption) return pushButton;
+  return nullptr;
+}
+
+void MainScreen::pollEvents() {
+  if (!state_.boardChosen() || showingEvents_) return;
+  std::uint32_t events = 0;
+  M716MotCheckEvent(state_.board(), &events, 0);
+  showingEvents_ = true;
+  for (const QString& message : eventMessages(events)) errors_.inform(message);
+  showingEvents_ = false;
+}
+
+bool MainScreen::boardChosen() {
+  if (state_.boardChosen()) return true;
+  errors_.tell(kNoBoardSelected);
+  return false;
+}
+
+void MainScreen::chooseBoard() {
+  auto* dialog = new BoardSelectionDialog(state_, errors_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(Qt::ApplicationModal);
+  dialog->show();
+}
+
+// The parameter setting and input status screens are added here.
+void MainScreen::showParameterSetting() {
+  boardChosen();
+}
+
+void MainScreen::showInputStatus() {
+  boardChosen();
+}
+
+void MainScreen::showOperation() {
+  if (!boardChosen()) return;
+  if (!operation_) {
+    operation_ = new OperationScreen(state_, errors_, this);
+    operation_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(operation_, &OperationScreen::closing, this, [this] { operation_ = nullptr; });
+  }
+  operation_->show();
+  operation_->raise();
+  operation_->activateWindow();
+}
+
+// The profile and speed monitors are added here, after the message.
+void MainScreen::showMonitors() {
+  if (!boardChosen()) return;
+  errors_.tell(kMonitorsForReference);
+}
+
+void MainScreen::showHelp() {
+  errors_.tell(kHelpFile);
+}
+
+void MainScreen::exit() {
+  close();
+}
+
+void MainScreen::closeEvent(QCloseEvent* event) {
+  const QPointer<OperationScreen> operation = operation_;
+  operation_ = nullptr;
+  poll_.stop();
+  // A screen closes as it does by its own "Exit": the operation screen stops every axis.
+  if (operation) operation->close();
+  QDialog::closeEvent(event);
+}
+
+// The main screen is the program's only top-level window: Esc does not end the program.
+void MainScreen::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+}  // namespace m716::utility
