@@ -14,6 +14,7 @@
 #include "library/installed_board.h"
 #include "m716sim.h"
 #include "main_screen.h"
+#include "number_field.h"
 #include "qt_test_main.h"
 #include "screen_probe.h"
 
@@ -76,6 +77,14 @@ class EndToEndTest : public QObject {
     std::int32_t logical = 0;
     QCOMPARE(M716GetTheorecticalRegister(0, 2, &logical), 0u);
     QCOMPARE(logical, 1000);
+
+    // "Absolute Mode" sends every checked axis to its end position.
+    control<QRadioButton>(*panel, "Absolute Mode")->setChecked(true);
+    panel->findChild<utility::NumberField*>("End Position X")->setText("-500");
+    control<QPushButton>(*panel, "Start")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(M716MotAxisBusy(0, 3), 0u, 20000);
+    QCOMPARE(machinePosition(1), x - 500);
+    QCOMPARE(machinePosition(2), y + 1000);
     QCOMPARE(messages_.texts, QStringList{});
   }
 

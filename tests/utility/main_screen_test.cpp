@@ -83,7 +83,7 @@ class MainScreenTest : public ScreenTest {
     CallRecorder::reset();
     screen.button("Exit")->click();
     QVERIFY(!screen.isVisible());
-    QCOMPARE(CallRecorder::calls(), std::vector<std::string>{"M716MotStop(2, 15, 1)"});
+    QCOMPARE(CallRecorder::calls(), std::vector<std::string>{"M716MotStop(2, 15, 0)"});
     QVERIFY(!screen.polling());
   }
 

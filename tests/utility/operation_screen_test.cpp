@@ -122,7 +122,7 @@ class OperationScreenTest : public ScreenTest {
         << QStringList{"Y", "X"} << QStringList{"End Position X=-500", "Driver Speed Y=7000"}
         << QStringList{"Absolute Mode"}
         << QStringList{"M716SetDrivingSpeed(3, 1, 6000)", "M716SetDrivingSpeed(3, 2, 7000)",
-                       "M716MotPtp(3, 3, 1, -500, 1000, 1000, 1000)"};
+                       "M716MotPtp(3, 3, 3, -500, 1000, 1000, 1000)"};
     QTest::newRow("line, S curve, absolute")
         << QStringList{"X", "Y", "U"} << QStringList{"Line End U=-1", "AK=20000", "DV=4000"}
         << QStringList{"Line Profile Drive", "S Curve Mode", "Absolute Mode"}
@@ -210,9 +210,9 @@ class OperationScreenTest : public ScreenTest {
     QTest::addColumn<QString>("expected");
     for (const char* how : {"Stop", "Esc", "Exit", "close"}) {
       QTest::addRow("%s, immediate", how) << how << "Immediate Stop"
-                                          << "M716MotStop(3, 15, 1)";
+                                          << "M716MotStop(3, 15, 0)";
       QTest::addRow("%s, slowdown", how) << how << "Slowdown Stop"
-                                         << "M716MotStop(3, 15, 0)";
+                                         << "M716MotStop(3, 15, 15)";
     }
   }
   void everyWayOfStoppingStopsAllAxesInTheSelectedMode() {

@@ -285,7 +285,9 @@ void OperationScreen::start() {
     errors_.check(M716MotCmove(board, axes, directionMask()));
   } else if (pointToPoint_->isChecked()) {
     setSpeeds();
-    errors_.check(M716MotPtp(board, axes, absolute, ends_[0]->signedValue(),
+    // The library takes the absolute axes as a mask: "Absolute Mode" means every checked axis
+    // goes to its end position, not X alone.
+    errors_.check(M716MotPtp(board, axes, absolute != 0 ? axes : 0, ends_[0]->signedValue(),
                              ends_[1]->signedValue(), ends_[2]->signedValue(),
                              ends_[3]->signedValue()));
   } else if (line_->isChecked()) {
@@ -317,7 +319,9 @@ void OperationScreen::changeSpeed() {
 }
 
 void OperationScreen::stop() {
-  errors_.check(M716MotStop(state_.board(), kAllAxes, immediateStop_->isChecked() ? 1 : 0));
+  // The library takes the decelerating axes as a mask: "Slowdown Stop" slows all four down,
+  // "Immediate Stop" stops all four at once.
+  errors_.check(M716MotStop(state_.board(), kAllAxes, immediateStop_->isChecked() ? 0 : kAllAxes));
 }
 
 void OperationScreen::setExternalMode() {
