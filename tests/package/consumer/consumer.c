@@ -25,8 +25,7 @@ int main(void) {
   M716SimAdvance(1.0);
   if (!check("M716MotAxisBusy", M716MotAxisBusy(0, 1))) return 1;
 #endif
-  if (!check("M716GetTheorecticalRegister", M716GetTheorecticalRegister(0, 1, &position)))
-    return 1;
+  if (!check("M716GetTheorecticalRegister", M716GetTheorecticalRegister(0, 1, &position))) return 1;
   printf("X at %d\n", (int)position);
   return check("M716MotDevClose", M716MotDevClose(0)) ? 0 : 1;
 }
