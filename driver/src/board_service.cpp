@@ -44,7 +44,9 @@ BoardService::BoardService(M716InterruptBlock& block, platform::EventHandle inte
     : block_(block),
       base_(static_cast<std::uint16_t>(block.baseAddress)),
       interruptEvent_(interrupt),
-      homeEvent_(home) {}
+      homeEvent_(home),
+      tables_(block, base_),
+      pathFeeder_(block, base_) {}
 
 BoardService::~BoardService() {
   closeEvents();
@@ -58,6 +60,15 @@ void BoardService::stop() {
   }
   if (wasAttached) platform::interruptLines().detach(base_);
   closeEvents();
+}
+
+bool BoardService::startPath(const M716InterruptBlock& block) {
+  if (&block != &block_) return false;
+  std::lock_guard bus(platform::busLock(base_));
+  std::lock_guard lock(mutex_);
+  if (!attached_) return false;
+  pathFeeder_.start();
+  return true;
 }
 
 void BoardService::closeEvents() {
@@ -81,8 +92,20 @@ void BoardService::serviceInterrupt() {
       std::atomic_ref(block_.factors[axis]).fetch_or(factors, std::memory_order_acq_rel);
     pending |= factors;
   }
+  tables_.serve();
+  pathFeeder_.service();
   if (pending & chip::rr3::DriveEnded) platform::setEvent(homeEvent_);
   if (pending != 0) platform::setEvent(interruptEvent_);
+}
+
+// The compare and speed tables.
+
+bool BoardService::takeTable(const M716InterruptBlock& block, std::uintptr_t code) {
+  if (&block != &block_) return false;
+  std::lock_guard bus(platform::busLock(base_));
+  std::lock_guard lock(mutex_);
+  if (!attached_) return false;
+  return code == M716_DRIVER_COMPARE_TABLE ? tables_.takeCompareTable() : tables_.takeSpeedTable();
 }
 
 }  // namespace m716::driver

@@ -1,9 +1,12 @@
-// DriverProc, the driver's one entry: registers and unregisters boards. Compare and speed
-// tables and the continuous path (codes 3..5) are not served yet and answer "not supported".
+// DriverProc, the driver's one entry: registers and unregisters boards, takes over their
+// compare and speed tables (codes 3 and 4) and starts feeding a board's continuous path
+// (code 5).
 //
 // Concurrency: calls may come from any thread; they are served one at a time. Do not call it
 // holding the bus lock of a board being registered or unregistered: unregistering waits for
-// an interrupt service in progress, which takes that lock.
+// an interrupt service in progress, which takes that lock. Code 5 may be called holding the
+// bus lock of its own board (the library does, so that no interrupt service comes between
+// the path's handing over and its start).
 
 #include <cstdint>
 #include <map>
@@ -58,6 +61,28 @@ std::uint32_t unregisterBoard(const M716InterruptBlock& block) {
   return kSuccess;
 }
 
+// The registered service of the block's board; nullptr when none. The table's mutex is not
+// held while the service takes the bus lock: a caller holding that lock may register another
+// board.
+std::shared_ptr<BoardService> serviceOf(const M716InterruptBlock& block) {
+  Registrations& table = registrations();
+  std::lock_guard lock(table.mutex);
+  auto found = table.boards.find(block.board);
+  return found != table.boards.end() ? found->second : nullptr;
+}
+
+// Codes 3 and 4, for a registered board's own block.
+std::uint32_t takeTable(const M716InterruptBlock& block, std::uintptr_t code) {
+  const std::shared_ptr<BoardService> service = serviceOf(block);
+  return service != nullptr && service->takeTable(block, code) ? kSuccess : kFailed;
+}
+
+// Code 5: the registered board's service takes over the path the block names.
+std::uint32_t startPath(const M716InterruptBlock& block) {
+  const std::shared_ptr<BoardService> service = serviceOf(block);
+  return service != nullptr && service->startPath(block) ? kSuccess : kFailed;
+}
+
 }  // namespace
 }  // namespace m716::driver
 
@@ -75,6 +100,11 @@ extern "C" __attribute__((visibility("default"))) uint32_t DriverProc(uintptr_t,
         return registerBoard(*interruptBlock);
       case M716_DRIVER_UNREGISTER_BOARD:
         return unregisterBoard(*interruptBlock);
+      case M716_DRIVER_COMPARE_TABLE:
+      case M716_DRIVER_SPEED_TABLE:
+        return takeTable(*interruptBlock, code);
+      case M716_DRIVER_START_PATH:
+        return startPath(*interruptBlock);
       default:
         return kNotSupported;
     }

@@ -25,6 +25,7 @@
  * those calls share (the chip, and the mode bits, range in force and working speeds of the
  * axis) they touch under the board's bus lock. */
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -292,6 +293,79 @@ KRVM716_API uint32_t M716MoveCircle(uint32_t board, uint32_t axes, uint32_t ccw,
                                     int32_t c2);
 KRVM716_API uint32_t M716MotChgLineArcDV(uint32_t board, uint32_t dv);
 
+/* Continuous interpolated paths: a list of two- or three-axis segments, lines and arcs, that
+ * the chip runs one after another without stopping between them. The list is built in one of
+ * 256 buffers (buffer numbers 0..255, the low byte counts; shared by all boards) and started on
+ * a board; the interrupt driver feeds the segments to the chip while the path runs.
+ *
+ * M716InitialContiBuf: allocates the buffer for `capacity` points (below 2: PARAMETER_INVALID;
+ * already allocated: BUFFER_ALLOCATED; no memory: BUFFER_ALLOCATE).
+ * M716FreeContiBuf: releases it (not allocated: BUFFER_HANDLE).
+ * M716SetContiData: stores the point `point` (from 1) of the descriptor: not allocated:
+ * BUFFER_NOT_CREATED; null descriptor: PARAMETER_INVALID; a type other than IPO_L2, IPO_L3,
+ * IPO_CW, IPO_CCW: BUFFER_PATH_TYPE; a value beyond 8 388 607 pulses (no finish point or center
+ * register holds it): DISTANCE; on an empty buffer a point other than 1: BUFFER_FIRST_POINT;
+ * point 0: PARAMETER_INVALID; a point whose predecessor is not stored: BUFFER_POINT_NUMBER;
+ * IPO_L3 mixed with the other types: BUFFER_MIXED_TYPES; beyond the capacity: BUFFER_FULL.
+ * Storing point 1 again starts the list anew; storing a point again makes it the last.
+ * M716StartContiDrive: starts the buffer's list on two or three axes (3, 5, 6, 7, 9, 10, 11, 12,
+ * 13, 14, else AXIS_NUMBER) with the board's interpolation speed set, at its drive speed without
+ * slowing down between segments or at the end. Errors: BOARD_NUMBER, BUFFER_NOT_CREATED,
+ * BUFFER_ONE_POINT (fewer than two points), AXIS_NUMBER, the busy test's AXIS_BUSY, IN_HOME,
+ * IN_EXTERNAL_DRIVE, AXIS_BUSY while a line, arc or path of the board runs, the speed checks of
+ * M716MotLine, AXIS_NUMBER when the first point's type does not suit the number of axes (three
+ * axes: IPO_L3, two: the others), CALL_DRIVER when the driver refuses. Everything is checked
+ * before the chip or the interrupt block is written: a refused start changes nothing. A path
+ * runs until its last segment ends, M716MotStop stops it (axes 0, or its first axis) or it is
+ * stopped by a limit, the alarm or the emergency stop; then the same buffer may start again.
+ * M716GetCurContiNum: the index (point - 1) of the segment the chip runs, -1 until the first
+ * has started; the last index once the path is over (PARAMETER_INVALID for a null pointer).
+ * While a path started from a buffer runs on any board, M716InitialContiBuf, M716FreeContiBuf
+ * and M716SetContiData on that buffer are refused with AXIS_BUSY: the driver is reading it. */
+enum {
+  IPO_L2 = 0x30,  /* two-axis line: values 0, 1 the end point relative to the start */
+  IPO_L3 = 0x31,  /* three-axis line: values 0, 1, 2 */
+  IPO_CW = 0x32,  /* clockwise arc: values 0, 1 the end point, 3, 4 the center, relative */
+  IPO_CCW = 0x134 /* counter-clockwise arc, as IPO_CW */
+};
+
+/* One point as the application gives it to M716SetContiData. */
+typedef struct M716ContiPoint {
+  int32_t value[5];
+  uint32_t reserved;
+  uint16_t pathType;
+  uint16_t padding;
+} M716ContiPoint;
+
+/* One point as the buffer holds it for the driver. */
+typedef struct M716ContiRecord {
+  int32_t value[5];
+  uint32_t pointNumber; /* from 1 */
+  uint16_t pathType;
+  uint8_t reserved[6];
+} M716ContiRecord;
+
+#ifdef __cplusplus
+#define M716_PATH_ASSERT static_assert
+#else
+#define M716_PATH_ASSERT _Static_assert
+#endif
+M716_PATH_ASSERT(sizeof(M716ContiPoint) == 28, "point descriptor size");
+M716_PATH_ASSERT(offsetof(M716ContiPoint, reserved) == 20, "point descriptor reserved");
+M716_PATH_ASSERT(offsetof(M716ContiPoint, pathType) == 24, "point descriptor type");
+M716_PATH_ASSERT(sizeof(M716ContiRecord) == 32, "path record size");
+M716_PATH_ASSERT(offsetof(M716ContiRecord, pointNumber) == 20, "path record point number");
+M716_PATH_ASSERT(offsetof(M716ContiRecord, pathType) == 24, "path record type");
+M716_PATH_ASSERT(offsetof(M716ContiRecord, reserved) == 26, "path record reserved");
+#undef M716_PATH_ASSERT
+
+KRVM716_API uint32_t M716InitialContiBuf(uint32_t buffer, uint32_t capacity);
+KRVM716_API uint32_t M716FreeContiBuf(uint32_t buffer);
+KRVM716_API uint32_t M716SetContiData(uint32_t buffer, const M716ContiPoint* point,
+                                      uint32_t pointNumber);
+KRVM716_API uint32_t M716StartContiDrive(uint32_t board, uint32_t axes, uint32_t buffer);
+KRVM716_API uint32_t M716GetCurContiNum(uint32_t board, int32_t* index);
+
 /* Home search of the axes 1..15, each on a worker thread of its own: M716MotHome returns once
  * the searches have started (errors BOARD_NUMBER, AXIS_NUMBER, IN_HOME for an axis already
  * searching, then the busy test's AXIS_BUSY, IN_HOME, IN_EXTERNAL_DRIVE; and before anything
@@ -413,6 +487,52 @@ KRVM716_API uint32_t M716MotSavePara(uint32_t board, uint32_t axes);
  * (address, null pointer), DEVICE_ABSENT (board never bound to an address by an open). */
 KRVM716_API uint32_t M716ReadEEPROM(uint32_t board, uint32_t address, uint16_t* value);
 KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address, uint16_t value);
+
+/* Compare and speed tables of one axis (1, 2, 4 or 8), worked through by the interrupt driver
+ * while the axis moves. The library keeps only the table's address: the table must stay where
+ * it is, unchanged, until the driver is through with it. Each call ends the axis's running
+ * table of its kind first. The driver's progress shows in the slot state of the interrupt
+ * block (1 running, 2 done; 0 after open, close and reset, which end every table).
+ * Errors: BOARD_NUMBER, AXIS_NUMBER, PARAMETER_INVALID for a null table with a nonzero count;
+ * a refused call changes nothing, the table included. A count of 0 hands over an empty table,
+ * which is done at once. The driver takes tables only of a board that is open and answers.
+ *
+ * M716BuildCompTable: signed positions that the axis reaches one after another in the +
+ * direction. The driver loads the first into COMP+ and, each time the compared counter (logical
+ * or real, M716SetCompareObject) is at or above COMP+, the next one; an entry already reached
+ * when it is loaded counts at once. After the last the table is done and COMP+ keeps it.
+ * M716BuildSpeedTable: entries of a drive speed (pps) and a position. Every speed is checked
+ * first (above the axis's MDV or beyond the register's 8000 units, or not 0 and below one unit:
+ * PARAMETER_INVALID), then replaced in place by its drive speed register value, converted by
+ * the multiplier M716MotChgDV uses (while the axis drives, that of its drive; standing, its
+ * own). Handing a table over again converts it again: rebuild it first. The driver loads each
+ * entry's speed when the compared counter reaches the entry's position, from whichever side it
+ * is on when the entry becomes the next (at once when it stands on it), watching it with COMP-.
+ * A speed of 0 slows the axis to a standstill in which it still counts as driving.
+ *
+ * The driver acts on the compare factors: enable P >= C+ on an axis with a compare table, and
+ * P >= C- and P < C- on an axis with a speed table (M716MotEnableEvent bits 4, 1 and 2); they
+ * are reported to M716MotCheckEvent as always, those the table's own loads of COMP+ / COMP-
+ * cause included. A factor that M716GetCompareState or a read of register 0x206 takes out of
+ * the chip first reaches the driver at the board's next interrupt.
+ * A compare and a speed table on one axis do not interfere: the compare table owns COMP+ and
+ * its factors, the speed table COMP- and its factors, and both may run at once. While a table
+ * runs, its compare register is the driver's: do not use it as a software limit
+ * (M716EnableCompPLimit / M716EnableCompNLimit) and do not set it (M716SetCompPLimit /
+ * M716SetCompNLimit, registers 0x102 / 0x103), or the table moves on from that value. */
+typedef struct M716SpeedTableEntry {
+  uint32_t speed;   /* pps; on return the drive speed register value */
+  int32_t position; /* where the speed is loaded */
+} M716SpeedTableEntry;
+#ifdef __cplusplus
+static_assert(sizeof(M716SpeedTableEntry) == 8, "a speed table entry is 8 bytes");
+#else
+_Static_assert(sizeof(M716SpeedTableEntry) == 8, "a speed table entry is 8 bytes");
+#endif
+KRVM716_API uint32_t M716BuildCompTable(uint32_t board, uint32_t axis, const int32_t* table,
+                                        uint32_t count);
+KRVM716_API uint32_t M716BuildSpeedTable(uint32_t board, uint32_t axis, M716SpeedTableEntry* table,
+                                         uint32_t count);
 
 #ifdef __cplusplus
 }

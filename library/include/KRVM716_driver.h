@@ -17,7 +17,19 @@
  *
  * Concurrency: the driver writes the interrupt factors, the compare values and the continuous
  * path progress at interrupt time, holding the board's bus lock; the library reads them
- * without a lock. Apart from the factors, each side writes only its own fields. */
+ * without a lock. Apart from the factors, each side writes only its own fields, except the
+ * COMP+ / COMP- copies (both sides keep them as the values they load) and the table slots (the
+ * library ends a running table with state 0 and stores a new one, the driver sets the state)
+ * and the continuous path's idle flag and progress (the library sets the idle flag at a stop
+ * and clears it and the progress at a start, the driver sets the progress as the chip takes
+ * the path's segments up and the idle flag when the path has ended): both sides write those
+ * holding the bus lock, the progress with atomic stores, which the library reads atomically.
+ *
+ * The continuous path (code 5): the library fills the path's fields under the bus lock, with
+ * WR5 bit 14 set, and calls code 5 still holding it; the driver copies them and loads the
+ * segments at the interrupts that follow, with the command words the block gives for each
+ * record value. It ends feeding when the stop flag is set, and sets the idle flag when the
+ * path's interpolation has ended, whatever ended it. */
 
 #include <stddef.h>
 #include <stdint.h>
@@ -31,16 +43,20 @@ enum {
   M716_DRIVER_UNREGISTER_BOARD = 2, /* detach, close the events it created */
   M716_DRIVER_COMPARE_TABLE = 3,    /* take over the compare table of the named slot */
   M716_DRIVER_SPEED_TABLE = 4,      /* take over the speed table of the named slot */
-  M716_DRIVER_START_PATH = 5        /* start feeding the continuous path */
+  M716_DRIVER_START_PATH = 5        /* start feeding the continuous path; may be called holding
+                                       the board's bus lock */
 };
 
 /* Event names: prefix followed by the board number in decimal. */
 #define M716_EVENT_INTERRUPT_PREFIX "KRV_EVT_INTERRUPT"
 #define M716_EVENT_HOME_PREFIX "KRV_EVT_HOMEINT"
 
+/* Slot states of a table (0: none handed over, or ended by the library). */
+enum { M716_TABLE_RUNNING = 1, M716_TABLE_DONE = 2 };
+
 /* One compare or speed table handed to the driver. */
 typedef struct M716TableSlot {
-  uint16_t state; /* written by the driver; 1 running, 2 done */
+  uint16_t state; /* M716_TABLE_RUNNING or M716_TABLE_DONE, written by the driver */
   uint32_t count; /* number of entries */
   void* table;    /* the application's table */
 #if UINTPTR_MAX == 0xFFFFFFFFu

@@ -93,6 +93,10 @@ M716SIM_API uint32_t M716SimDriveStarts(uint32_t base, uint32_t axis);
 /* Out-of-range register loads since the boards were powered up (each was clamped; a load
  * to several axes counts once); 0 when no board answers at `base`. */
 M716SIM_API uint32_t M716SimClampedLoads(uint32_t base);
+/* Segments of a continuous interpolation (WR5 bit 14) that ended with no next segment loaded
+ * while bit 14 was still set, so the path stopped between segments; since power-up, 0 when no
+ * board answers at `base`. */
+M716SIM_API uint32_t M716SimPathUnderruns(uint32_t base);
 /* Reads the configuration under HKLM\Software\M716Simulator again and powers the boards up
  * anew (chip state and clock reset; EEPROM contents and machine positions come from the
  * store and the configuration). */

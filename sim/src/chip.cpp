@@ -56,7 +56,12 @@ void Chip::write(std::uint32_t at, std::uint16_t value) {
                                              {port::kInterpolation, &Chip::interpolationMode_},
                                              {port::kDataLow, &Chip::dataLow_},
                                              {port::kDataHigh, &Chip::dataHigh_}};
-  if (writeLatch<Chip>(*this, kLatches, at, value)) return;
+  if (writeLatch<Chip>(*this, kLatches, at, value)) {
+    // Continuous mode asked for while no interpolation runs: the chip can take a segment now.
+    if (at == port::kInterpolation && anySet(value, wr5::kContinuous) && interpolation() == nullptr)
+      interpolationInterrupt_ = true;
+    return;
+  }
   switch (at) {
     case port::kCommand:
       command(value);
@@ -128,6 +133,7 @@ void Chip::reset() {
   outputs_ = interpolationMode_ = 0;
   dataLow_ = dataHigh_ = readLow_ = readHigh_ = 0;
   interpolationInterrupt_ = false;
+  continuousRun_ = false;
 }
 
 void Chip::loadData(unsigned code) {
@@ -178,7 +184,7 @@ std::uint16_t Chip::mainStatus() const {
     if (axes_[index].inError()) status |= axisBit(rr0::kError, index);
   }
   if (interpolation() != nullptr) status |= rr0::kInterpolating;
-  if (continuousInterpolation() && !interpolation()->segmentPending()) {
+  if (continuousRun_ && interpolation() != nullptr && !interpolation()->segmentPending()) {
     status |= rr0::kSegmentWanted;
   }
   return status;

@@ -69,11 +69,11 @@ class Chip {
                                        const std::array<std::size_t, kMaxPathAxes>& axes,
                                        std::size_t count) const;
   Motion* interpolation() const;
-  bool continuousInterpolation() const;
   // Acts on the present state at the current time: ends drives whose end has come, stops
   // drives that must stop, starts external drives.
   void settle();
   void handle(std::size_t slot, Motion::Outcome outcome);
+  void endInterpolation(const Motion& motion);
   Motion* motionOf(const Axis& axis) const;
   void updateJog(std::size_t axis);
   void serviceHandWheel(std::size_t axis);
@@ -98,6 +98,10 @@ class Chip {
   std::uint16_t dataLow_ = 0, dataHigh_ = 0;  // WR6, WR7
   std::uint16_t readLow_ = 0, readHigh_ = 0;  // RR6, RR7
   bool interpolationInterrupt_ = false;
+  // The interpolation running began in continuous mode (WR5 bit 14): it interrupts as each
+  // segment starts and when it ends, and shows in RR0 bit 9 whether it can take a segment, until
+  // it ends, whatever WR5 holds meanwhile.
+  bool continuousRun_ = false;
   bool decelerationValid_ = true;  // interpolation deceleration (0x3B / 0x3C)
   std::array<std::unique_ptr<Motion>, kAxisCount> motions_;  // by main axis
   std::array<bool, kAxisCount> held_{};

@@ -113,10 +113,6 @@ Motion* Chip::interpolation() const {
   return nullptr;
 }
 
-bool Chip::continuousInterpolation() const {
-  return anySet(interpolationMode_, wr5::kContinuous) && interpolation() != nullptr;
-}
-
 Motion::Segment Chip::interpolationSegment(unsigned command,
                                            const std::array<std::size_t, kMaxPathAxes>& axes,
                                            std::size_t count) const {
@@ -164,6 +160,7 @@ void Chip::startInterpolation(unsigned command) {
     }
     moved.push_back(&axis);
   }
+  continuousRun_ = continuous;
   startMotion(axes[0], std::move(moved), std::move(segment));
   if (continuous && interpolation() != nullptr) interpolationInterrupt_ = true;
 }
@@ -176,16 +173,24 @@ void Chip::settle() {
 }
 
 void Chip::handle(std::size_t slot, Motion::Outcome outcome) {
-  if (outcome == Motion::Outcome::segmentStarted && anySet(interpolationMode_, wr5::kContinuous)) {
-    interpolationInterrupt_ = true;
-  }
+  if (outcome == Motion::Outcome::segmentStarted && continuousRun_) interpolationInterrupt_ = true;
   if (outcome != Motion::Outcome::finished) return;
   const bool external = !motions_[slot]->interpolating();
+  if (!external) endInterpolation(*motions_[slot]);
   motions_[slot].reset();
   if (external) {
     updateJog(slot);
     serviceHandWheel(slot);
   }
+}
+
+// A continuous interpolation that ran its last segment to the end while WR5 still asked for
+// more stopped between segments: no next one was loaded in time.
+void Chip::endInterpolation(const Motion& motion) {
+  if (!std::exchange(continuousRun_, false)) return;
+  interpolationInterrupt_ = true;
+  if (!motion.stopping() && anySet(interpolationMode_, wr5::kContinuous))
+    ++diagnostics_.pathUnderruns;
 }
 
 // A jog input becoming active starts a drive (once the axis is free); the input going inactive,

@@ -129,6 +129,10 @@ uint32_t M716SimClampedLoads(uint32_t base) {
   return onBoard(base, 0u, [](Board& board) { return board.diagnostics().clampedLoads; });
 }
 
+uint32_t M716SimPathUnderruns(uint32_t base) {
+  return onBoard(base, 0u, [](Board& board) { return board.diagnostics().pathUnderruns; });
+}
+
 void M716SimReload(void) {
   guarded([] { Simulator::instance().reload(); });
 }

@@ -92,8 +92,25 @@ TEST_P(UnservedCodeTest, AnswersNonzero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, UnservedCodeTest,
-                         ::testing::Values(0u, M716_DRIVER_COMPARE_TABLE, M716_DRIVER_SPEED_TABLE,
-                                           M716_DRIVER_START_PATH, 6u, 0x100u));
+                         ::testing::Values(0u, M716_DRIVER_START_PATH, 6u, 0x100u));
+
+// A table is taken over only from the block its board was registered with, so a block of a
+// board never opened (board number 0 in it) cannot reach board 0's slots.
+using TableCodeTest = RegistryTest;
+
+TEST_F(TableCodeTest, TableOfABoardNotRegisteredWithThatBlockIsRefused) {
+  M716InterruptBlock registered{}, other{};
+  registered.baseAddress = other.baseAddress = 0x300;
+  for (std::uintptr_t code : {M716_DRIVER_COMPARE_TABLE, M716_DRIVER_SPEED_TABLE}) {
+    other.compareAxis = other.speedAxis = 1;
+    EXPECT_NE(callDriver(code, other), 0u) << "nothing registered";
+    ASSERT_EQ(callDriver(M716_DRIVER_REGISTER_BOARD, registered), 0u);
+    EXPECT_NE(callDriver(code, other), 0u) << "another block";
+    EXPECT_EQ(other.compareTables[0].state, 0);
+    EXPECT_EQ(other.speedTables[0].state, 0);
+    EXPECT_EQ(callDriver(M716_DRIVER_UNREGISTER_BOARD, registered), 0u);
+  }
+}
 
 }  // namespace
 }  // namespace m716::test

@@ -3,6 +3,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <deque>
 
 #include "KRVM716.h"
 #include "m716/board/registry_layout.h"
@@ -98,10 +99,54 @@ std::uint32_t identifier(ByteStream& in) {
                      M716_PAR_HOME_OFFSET_SPEED,
                      0x312});
 }
+// A few buffer numbers, so that calls meet on the same buffers.
+std::uint32_t buffer(ByteStream& in) {
+  return choose(in, {0, 1, 2, 0x101});
+}
+std::uint32_t capacity(ByteStream& in) {
+  return choose(in, {0, 1, 2, 3, 8, 64, 0x8000000});
+}
+std::int32_t pathValue(ByteStream& in) {
+  return in.pick(4) == 0 ? position(in) : static_cast<std::int32_t>(in.pick(201)) - 100;
+}
+M716ContiPoint pathPoint(ByteStream& in) {
+  M716ContiPoint point{};
+  for (std::int32_t& v : point.value) v = pathValue(in);
+  point.pathType = static_cast<std::uint16_t>(
+      choose(in, {IPO_L2, IPO_L2, IPO_L3, IPO_CW, IPO_CCW, 0x33, in.word() & 0xFFFF}));
+  return point;
+}
+// Buffer n anew, with a few short two-axis lines (unless a running path holds it).
+void fillLines(ByteStream& in, std::uint32_t n) {
+  M716FreeContiBuf(n);
+  M716InitialContiBuf(n, 4);
+  for (std::uint32_t k = 1, count = 2 + in.pick(3); k <= count; ++k) {
+    const M716ContiPoint point{{static_cast<std::int32_t>(in.pick(201)) - 100,
+                                static_cast<std::int32_t>(in.pick(201)) - 100, 0, 0, 0},
+                               0,
+                               IPO_L2,
+                               0};
+    M716SetContiData(n, &point, k);
+  }
+}
 // A valid pointer to `slot` or, now and then, a null one.
 template <typename T>
 T* out(ByteStream& in, T& slot) {
   return in.pick(8) == 0 ? nullptr : &slot;
+}
+
+// Tables handed to the driver stay where they are until the process ends: the driver may read
+// any of them at the next interrupt. Now and then a null one.
+template <typename Entry>
+Entry* table(ByteStream& in, std::uint32_t count, Entry (*make)(ByteStream&)) {
+  static std::deque<std::vector<Entry>> tables;
+  if (in.pick(8) == 0) return nullptr;
+  std::vector<Entry>& entries = tables.emplace_back();
+  for (std::uint32_t i = 0; i < count; ++i) entries.push_back(make(in));
+  return entries.data();
+}
+M716SpeedTableEntry speedEntry(ByteStream& in) {
+  return {value(in), position(in)};
 }
 
 bool onBoardZero(std::uint32_t board) {
@@ -269,6 +314,31 @@ constexpr Call kCalls[] = {
        return drivesIf(b, a, M716MoveCircle(b, a, flag(in), position(in), position(in)),
                        effect.drives);
      }},
+    {"M716InitialContiBuf", 2,
+     [](ByteStream& in, Effect&) { return M716InitialContiBuf(buffer(in), capacity(in)); }},
+    {"M716FreeContiBuf", 1, [](ByteStream& in, Effect&) { return M716FreeContiBuf(buffer(in)); }},
+    {"M716SetContiData", 4,
+     [](ByteStream& in, Effect&) {
+       M716ContiPoint point = pathPoint(in);
+       const std::uint32_t n = buffer(in);
+       return M716SetContiData(n, out(in, point), in.pick(8) == 0 ? in.word() : in.pick(10));
+     }},
+    {"M716StartContiDrive", 6,
+     [](ByteStream& in, Effect& effect) {
+       const std::uint32_t b = board(in), a = in.pick(2) == 0 ? axes(in) : choose(in, {3, 5, 12});
+       const std::uint32_t n = buffer(in);
+       if (in.pick(2) == 0) fillLines(in, n);
+       const std::uint32_t result = M716StartContiDrive(b, a, n);
+       // The driver loads the first segment at the board's next interrupt: let it come now,
+       // so that the drive it starts belongs to this call.
+       if (result == M716_OK) M716SimAdvance(0.0001);
+       return drivesIf(b, a, result, effect.drives);
+     }},
+    {"M716GetCurContiNum", 2,
+     [](ByteStream& in, Effect&) {
+       std::int32_t v = 0;
+       return M716GetCurContiNum(board(in), out(in, v));
+     }},
     {"M716MotChgLineArcDV", 2,
      [](ByteStream& in, Effect&) { return M716MotChgLineArcDV(board(in), value(in)); }},
     {"M716MotHome", 2,
@@ -400,6 +470,16 @@ constexpr Call kCalls[] = {
      [](ByteStream& in, Effect&) {
        std::int16_t v = 0;
        return M716GetCompareState(board(in), oneAxis(in), out(in, v));
+     }},
+    {"M716BuildCompTable", 2,
+     [](ByteStream& in, Effect&) {
+       const std::uint32_t b = board(in), a = oneAxis(in), count = in.pick(5);
+       return M716BuildCompTable(b, a, table<std::int32_t>(in, count, position), count);
+     }},
+    {"M716BuildSpeedTable", 2,
+     [](ByteStream& in, Effect&) {
+       const std::uint32_t b = board(in), a = oneAxis(in), count = in.pick(5);
+       return M716BuildSpeedTable(b, a, table<M716SpeedTableEntry>(in, count, speedEntry), count);
      }},
     {"M716GetInput", 1,
      [](ByteStream& in, Effect&) {

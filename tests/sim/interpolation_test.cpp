@@ -238,10 +238,46 @@ TEST_F(InterpolationTest, ContinuousSegmentsRunBackToBackWithoutSlowingDown) {
   }));
   EXPECT_EQ(slowest, kSpeed) << "no slowing down between the segments";
   EXPECT_GT(ready, 0) << "ready again once the second segment started";
-  EXPECT_EQ(interrupts, 2);
+  EXPECT_EQ(interrupts, 3) << "at each segment's start and at the end";
   EXPECT_EQ(logical(kX), 600);
   EXPECT_EQ(logical(kY), 600);
   EXPECT_EQ(M716SimDriveStarts(kBase, kX), 1u);
+  EXPECT_EQ(M716SimPathUnderruns(kBase), 1u) << "WR5 still asked for a next segment";
+}
+
+// A segment that ends with none loaded while WR5 bit 14 asks for more is an underrun; once
+// bit 14 is cleared the last segment's end is the path's end. Either way the chip interrupts
+// when the interpolation ends, and at once when continuous mode is set on an idle chip.
+TEST_F(InterpolationTest, ASegmentEndingWithNoNextWhileContinuousModeIsSetCountsAsAnUnderrun) {
+  std::atomic<int> interrupts = 0;
+  ASSERT_TRUE(platform::interruptLines().attach(kBase, [&] {
+    ++interrupts;
+    command(0, cmd::kClearInterpolationInterrupt);
+  }));
+  attached_ = true;
+  setUpAxes(kX, kPathSpeed);
+  selectAxes({0, 1}, 1u << 14);
+  M716SimAdvance(0.001);
+  EXPECT_EQ(interrupts, 1) << "an idle chip can take a segment";
+  for (bool lastCleared : {false, true}) {
+    command(0, cmd::kDecelerationInvalid);
+    finishPoint(kX, 60);
+    finishPoint(kY, 0);
+    command(0, cmd::kLine2);
+    if (lastCleared) selectAxes({0, 1}, 0);
+    const int before = interrupts;
+    ASSERT_TRUE(advanceUntil([&] { return (mainStatus() & (1u << 8)) == 0; }));
+    M716SimAdvance(0.001);
+    EXPECT_EQ(interrupts, before + 2) << "at the start and at the end";
+    EXPECT_EQ(M716SimPathUnderruns(kBase), 1u) << lastCleared;
+    selectAxes({0, 1}, 1u << 14);
+  }
+  finishPoint(kX, 6000);
+  command(0, cmd::kLine2);
+  M716SimAdvance(0.01);
+  command(kX | kY, cmd::kImmediateStop);
+  M716SimAdvance(0.01);
+  EXPECT_EQ(M716SimPathUnderruns(kBase), 1u) << "a stopped path did not run out of segments";
 }
 
 TEST_F(InterpolationTest, StopOfAPathAxisStopsTheInterpolation) {

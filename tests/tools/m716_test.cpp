@@ -55,7 +55,8 @@ TEST_F(M716Tool, HelpNamesEveryCommand) {
        {"boards", "demo [--board N]", "home [--board N] AXIS...",
         "move [--board N] AXIS DISTANCE [SPEED]", "status [--board N] [AXIS...]",
         "line [--board N] AXES DISTANCE...", "arc [--board N] AXES CX CY EX EY [--ccw]",
-        "circle [--board N] AXES CX CY [--ccw]"})
+        "circle [--board N] AXES CX CY [--ccw]", "path FILE [--board N] [--axes XY]",
+        "CCW CX CY EX EY"})
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
@@ -240,6 +241,29 @@ INSTANTIATE_TEST_SUITE_P(
                        1000,
                        {"arc", "XY", "8388608", "0", "0", "0"},
                        "Arc: Moving distance is over single maximum distance (error 20)"}));
+
+TEST_F(M716Tool, PathRunsTheSegmentsOfItsFilePointByPoint) {
+  setDword(kSimulator, "SpeedFactor", 20);
+  const auto file = store_.folder() / "path.txt";
+  writeFile(file,
+            "# a corner, an arc each way\nL2 300 0\nccw 0 100 100 100\n\n"
+            "L2 0 200  # up\nCW -100 0 -100 100\nL2 -100 -100\n");
+  const ProgramResult path = run({"path", file.string(), "--axes", "XU"});
+  ASSERT_EQ(path.status, 0) << path.err;
+  EXPECT_NE(path.out.find("point 5/5 "), std::string::npos) << path.out;
+  EXPECT_EQ(positionsOf(path.out, "XU"), (std::vector<std::int32_t>{200, 300})) << path.out;
+}
+
+TEST_F(M716Tool, APathLineThatDoesNotReadIsNamedAndNothingMoves) {
+  const auto file = store_.folder() / "bad.txt";
+  for (const char* wrong : {"L2 10\n", "L3 1 2 x\n", "ARC 1 2 3 4\n"}) {
+    writeFile(file, std::string("L2 10 10\n# fine so far\n") + wrong + "L2 5 5\n");
+    const ProgramResult path = run({"path", file.string()});
+    EXPECT_EQ(path.status, 2) << wrong;
+    EXPECT_NE(path.err.find("bad.txt:3: not a segment"), std::string::npos) << path.err;
+    EXPECT_EQ(path.out, "") << "nothing ran";
+  }
+}
 
 TEST_F(M716Tool, BoardsSaysWhenTheStoreCannotBeRead) {
   const auto unreadable = store_.folder() / "not-a-store.db";

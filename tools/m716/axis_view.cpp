@@ -39,8 +39,10 @@ std::string whyStopped(const AxisSnapshot& s) {
 }
 
 // On a terminal the line is rewritten in place; in a log, a new line is added each time.
-void printProgress(std::uint32_t board, std::uint32_t axes, bool terminal) {
+void printProgress(std::uint32_t board, std::uint32_t axes, bool terminal,
+                   const std::string& label) {
   if (terminal) std::printf("\r");
+  if (!label.empty()) std::printf("%s", label.c_str());
   forEachSelected(axes, [&](std::uint32_t axis) {
     const AxisSnapshot s = readAxis(board, axis);
     std::printf("  %s %10d pulses %8u pps", axisName(axis), s.logical, s.speed);
@@ -103,25 +105,34 @@ std::string activeInputs(std::uint16_t input) {
   return chip::namesOfBits(input, chip::kInputNames);
 }
 
-bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds) {
+bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds,
+                        const std::function<std::string()>& label) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
   bool stoppedByThemselves = true;
   const bool terminal = ::isatty(::fileno(stdout));
   const auto refresh = terminal ? std::chrono::milliseconds(50) : std::chrono::milliseconds(1000);
   auto nextLine = Clock::now();
+  std::string shown = label ? label() : std::string();
   while (driving(board, axes)) {
+    const std::string now = label ? label() : std::string();
+    if (now != shown) {
+      if (terminal) std::printf("\n");  // the line of the label before stays
+      shown = now;
+      nextLine = Clock::now();
+    }
     if (Clock::now() >= nextLine) {
-      printProgress(board, axes, terminal);
+      printProgress(board, axes, terminal, shown);
       nextLine += refresh;
     }
     if (Clock::now() > deadline && stoppedByThemselves) {
       report("Stop", M716MotStop(board, axes, axes));
       stoppedByThemselves = false;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // A path's points may be short: look at them more often.
+    std::this_thread::sleep_for(std::chrono::milliseconds(label ? 2 : 50));
   }
-  printProgress(board, axes, terminal);
+  printProgress(board, axes, terminal, label ? label() : std::string());
   if (terminal) std::printf("\n");
   return stoppedByThemselves;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,7 +47,9 @@ std::string activeInputs(std::uint16_t input);
 
 // Shows one line with the position and speed of each selected axis, refreshed every 50 ms,
 // until none of them drives. After `seconds` it stops them (decelerating) and returns false.
-bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds);
+// With a `label`, each line begins with it, and a line is shown whenever the label changes.
+bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds,
+                        const std::function<std::string()>& label = {});
 
 // A position for each axis, X to U.
 using Positions = std::array<std::int32_t, 4>;

@@ -18,6 +18,7 @@ int homeCommand(const Arguments& args);
 int lineCommand(const Arguments& args);
 int arcCommand(const Arguments& args);
 int circleCommand(const Arguments& args);
+int pathCommand(const Arguments& args);
 
 // Takes "--board N" out of the arguments (board 0 without it); nullopt, after a message, when N
 // is not a board number.

@@ -93,6 +93,12 @@ constexpr Command kCommands[] = {
      "                    a whole circle on two axes around the center (CX, CY), in\n"
      "                    pulses from where the axes stand; clockwise unless --ccw",
      m716::tool::circleCommand},
+    {"path",
+     "path FILE [--board N] [--axes XY]\n"
+     "                    a continuous path of the segments in FILE, one a line, run on two\n"
+     "                    axes (XY; XYZ when it starts with L3) without stopping between\n"
+     "                    them, shown point by point",
+     m716::tool::pathCommand},
     {"status",
      "status [--board N] [AXIS...]\n"
      "                    positions, speed, drive state, what stopped the last drive,\n"
@@ -106,6 +112,13 @@ int usage(FILE* out = stderr) {
   std::fprintf(out,
                "\nline, arc and circle run at the board's interpolation speeds and show the\n"
                "positions and speeds of their axes until the path ends.\n"
+               "\nA path FILE holds one segment a line, numbers in pulses relative to where\n"
+               "the segment starts; '#' begins a comment, blank lines are skipped:\n"
+               "  L2 DX DY          a line on two axes\n"
+               "  L3 DX DY DZ       a line on three axes (not mixed with the others)\n"
+               "  CW CX CY EX EY    a clockwise arc around the center (CX, CY) to (EX, EY)\n"
+               "  CCW CX CY EX EY   the same, counter-clockwise\n"
+               "A line that does not read is reported with its number, and nothing moves.\n"
                "\nEvery command opens the board, which resets its chip: positions count from 0\n"
                "at each command, while the machine stays where it is.\n");
   return out == stderr ? 2 : 0;

@@ -97,6 +97,8 @@ struct BoardRecord {
   // The main axis of the interpolation last started (line, arc, circle or continuous path):
   // 0 until the first; a path speed change goes to it.
   std::uint8_t pathFirstAxis = 0;
+  // The axes of the continuous path last started; 0 until the first.
+  std::uint8_t pathAxes = 0;
 
   // Opened and closed by board_events.h, which also hands out the waits on the interrupt event.
   platform::EventHandle interruptEvent = nullptr;

@@ -15,6 +15,14 @@ bool continuousPathRunning(std::uint32_t board) {
   return block.pathIdle == 0 && (block.pathAxes & kAllAxes) != 0;
 }
 
+bool continuousPathReading(const void* records) {
+  for (std::uint32_t board = 0; board < kBoardCount; ++board) {
+    // Only the library writes the record address; whether the path still runs, the driver too.
+    if (interruptBlocks[board].pathRecords == records && continuousPathRunning(board)) return true;
+  }
+  return false;
+}
+
 std::uint32_t continuousPathFirstAxis(std::uint32_t board) {
   return boards[board].pathFirstAxis;
 }

@@ -13,6 +13,8 @@ namespace m716 {
 bool continuousPathRunning(std::uint32_t board);
 // The axis bit of the first axis of the path last started.
 std::uint32_t continuousPathFirstAxis(std::uint32_t board);
+// Whether a path running on any board reads its segments from `records`, a buffer's block.
+bool continuousPathReading(const void* records);
 // Marks the path idle and stopped, stops its axes at once and clears the interpolation
 // interrupt.
 void stopContinuousPath(std::uint32_t board);

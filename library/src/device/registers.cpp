@@ -192,6 +192,8 @@ std::uint32_t counterRead(const RegisterRow& row, std::uint32_t board, std::uint
 
 template <std::int32_t (M716InterruptBlock::*copies)[kAxisCount]>
 std::uint32_t compareRead(const RegisterRow&, std::uint32_t board, std::uint32_t axis) {
+  // The driver keeps the copies current at interrupt time, under the same lock.
+  std::lock_guard lock(boardLock(board));
   return static_cast<std::uint32_t>((interruptBlocks[board].*copies)[axisIndex(axis)]);
 }
 

@@ -17,6 +17,7 @@
 #include "m716/platform/ownership.h"
 #include "m716/platform/registry.h"
 #include "motion/home_search.h"
+#include "signals/tables.h"
 
 namespace m716 {
 namespace {
@@ -150,10 +151,12 @@ std::uint32_t openOwnedBoard(std::uint32_t board) {
   return error;
 }
 
-// Home searches end and a running continuous path stops.
+// Home searches end, a running continuous path stops, and so do the tables the driver works
+// through (after a reset their positions would no longer mean the same).
 void stopBoardActivity(std::uint32_t board) {
   stopHomeSearches(board);
   if (continuousPathRunning(board)) stopContinuousPath(board);
+  endTables(board);
 }
 
 std::uint32_t closeBoard(std::uint32_t board) {
