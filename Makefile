@@ -2,7 +2,7 @@
 PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build run screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
+.PHONY: all deps build package run screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
 
 all: build
 
@@ -12,6 +12,10 @@ deps:
 build: deps
 	cmake --preset default
 	cmake --build --preset default
+
+# The Debian package of the system, in build/default (m716_<version>_<arch>.deb).
+package: build
+	cmake --build --preset default --target package
 
 # Prepares a registry store in which board 0 is installed at 0x300 with IRQ 5, then starts
 # M716Utility on the simulated board where a display is there, else runs the m716 demo.

@@ -35,7 +35,7 @@ constexpr std::string_view kSystemLibraries[] = {"KRVM716S", "KRVM716"};
 
 struct SearchPath {
   std::mutex mutex;
-  std::vector<std::string> folders;  // empty: beside the anchor, then the installed folder
+  std::vector<std::string> folders;  // empty: beside the anchor, then the library folder
 };
 
 SearchPath& searchPath() {
@@ -49,7 +49,10 @@ std::vector<std::string> foldersFor(const void* anchor) {
     std::lock_guard lock(path.mutex);
     if (!path.folders.empty()) return path.folders;
   }
-  return {moduleFolder(anchor), M716_INSTALL_LIBDIR};
+  // The platform's own folder is the library folder of the tree it was installed in, wherever
+  // that tree was moved (a package staged into another prefix than the build's).
+  return {moduleFolder(anchor), moduleFolder(reinterpret_cast<const void*>(&linuxLibraryName)),
+          M716_INSTALL_LIBDIR};
 }
 
 }  // namespace

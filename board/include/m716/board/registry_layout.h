@@ -1,7 +1,7 @@
 #pragma once
 // Where the registry (under HKEY_LOCAL_MACHINE) describes the installed boards and keeps their
 // motion parameters. The installer writes the hardware branch, the library reads it at open and
-// alone writes the parameter branch.
+// alone writes the parameter branch. At the end, what the package setup hooks read.
 //
 // Concurrency: constants and pure functions.
 
@@ -44,5 +44,14 @@ inline std::string parameterKey(std::uint32_t board) {
 inline std::string axisKey(std::uint32_t board, std::uint32_t axis) {
   return parameterKey(board) + "\\" + kAxisKeyNames[axis];
 }
+
+// Read by the package setup hooks: the driver family whose running device is unloaded before an
+// upgrade (each "Device..." subkey names its device by "CallName"), and the storage profile
+// whose "Folder" the package is installed into.
+inline constexpr const char* kUnloadedDriverFamily = "SYSTEM\\CurrentControlSet\\Services\\TRELIX";
+inline constexpr const char* kDeviceSubkeyPrefix = "Device";
+inline constexpr const char* kDeviceCallName = "CallName";
+inline constexpr const char* kStorageProfile = "System\\StorageManager\\Profiles\\HDProfile";
+inline constexpr const char* kStorageProfileFolder = "Folder";
 
 }  // namespace m716::keys

@@ -3,7 +3,8 @@
 //
 // "KRVM716S.dll" and "\Windows\KRVM716.DLL" (any folder, any case) name libKRVM716S.so and
 // libKRVM716.so; other names ending in .dll map to lib<name>.so. A library is looked up beside
-// the module that asks for it first, then in the installed library folder.
+// the module that asks for it first, then beside the platform library (the library folder of
+// the tree it is installed in), then in the library folder the build was configured for.
 //
 // Concurrency: every call may run on any thread.
 

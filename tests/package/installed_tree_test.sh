@@ -1,0 +1,41 @@
+#!/bin/sh
+# Installs the build into a temporary prefix, checks what is there, and builds and runs two
+# applications against it on the simulated board: one with find_package(KRVM716), one with
+# pkg-config. Arguments: the build folder, the consumer's sources, the C compiler, cmake.
+set -eu
+build=$1 consumer=$2 cc=$3 cmake=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+libdir=$(cd "$prefix" && ls -d lib*/pkgconfig | head -n 1 | xargs dirname)
+for file in bin/m716 bin/m716reg include/KRVM716.h include/KRVM716_driver.h include/m716sim.h \
+    "$libdir/libKRVM716.so" "$libdir/libKRVM716S.so" "$libdir/libm716_platform.so" \
+    "$libdir/libm716_sim.so" "$libdir/m716/libsetup.so" "$libdir/m716/m716setup" \
+    "$libdir/cmake/KRVM716/KRVM716Config.cmake" "$libdir/pkgconfig/krvm716.pc"; do
+  [ -e "$prefix/$file" ] || fail "$file is not installed"
+done
+
+# Board 0 at 0x300 on IRQ 5, declared with the installed tool in a store of the test's own.
+export M716_REGISTRY="$work/registry.db"
+reg="$prefix/bin/m716reg"
+key='HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S'
+"$reg" add "$key" /v BoardIDInUsed /t REG_DWORD /d 1 /f >/dev/null
+"$reg" add "$key\\Board000" /v BaseAddress /t REG_DWORD /d 0x300 /f >/dev/null
+"$reg" add "$key\\Board000" /v Interrupt /t REG_DWORD /d 5 /f >/dev/null
+"$prefix/bin/m716" boards | grep -q 300 || fail "m716 boards does not list board 0"
+
+"$cmake" -S "$consumer" -B "$work/cmake-consumer" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_C_COMPILER="$cc" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+"$cmake" --build "$work/cmake-consumer" >/dev/null
+[ "$("$work/cmake-consumer/consumer")" = "X at 1334" ] || fail "the find_package consumer"
+
+flags=$(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs krvm716)
+# shellcheck disable=SC2086  # the flags are words
+"$cc" -o "$work/pkgconfig-consumer" "$consumer/consumer.c" $flags
+[ "$(LD_LIBRARY_PATH="$prefix/$libdir" "$work/pkgconfig-consumer")" = "X at 1234" ] ||
+  fail "the pkg-config consumer"
+echo "installed tree and both consumers work"
