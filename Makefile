@@ -25,9 +25,10 @@ run: build
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v Interrupt /t REG_DWORD /d 5 /f
 	if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then $(BIN)/M716Utility; else $(BIN)/m716 demo; fi
 
-# A picture of every screen of the utility in build/screenshots/.
+# A picture of every screen of the utility and of the installer's dialog in build/screenshots/.
 screenshots: build
 	QT_QPA_PLATFORM=offscreen build/default/bin/utility_screenshots build/screenshots
+	QT_QPA_PLATFORM=offscreen build/default/bin/installer_screenshot build/screenshots
 
 test: deps format-check compile-checks $(addprefix test-,$(PRESETS_TESTED))
 

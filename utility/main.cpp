@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("M716Utility"));
   QApplication::setWindowIcon(m716::utility::programIcon());
-  m716::utility::QtMessages messages;
+  m716::ui::QtMessages messages;
   m716::utility::ErrorPresenter errors(messages);
   m716::utility::ProgramState state;
   m716::utility::MainScreen screen(state, errors);

@@ -17,10 +17,13 @@ for line in 'Package: m716' 'Depends: .*libsqlite3' ' preinst ' ' postinst ' ' p
   has "$work/info" "$line"
 done
 dpkg-deb --contents "$deb" >"$work/contents"
-for file in usr/bin/m716 usr/bin/m716reg usr/include/KRVM716.h usr/include/KRVM716_driver.h \
-    usr/include/m716sim.h usr/lib/libKRVM716.so usr/lib/libKRVM716S.so \
-    usr/lib/libm716_platform.so usr/lib/libm716_sim.so usr/lib/m716/libsetup.so \
-    usr/lib/m716/m716setup usr/lib/cmake/KRVM716/KRVM716Config.cmake \
+for file in usr/bin/m716 usr/bin/m716reg usr/bin/M716Utility usr/bin/M716Install \
+    usr/share/applications/m716utility.desktop usr/share/applications/m716install.desktop \
+    usr/share/icons/hicolor/scalable/apps/m716utility.svg \
+    usr/share/icons/hicolor/scalable/apps/m716install.svg usr/include/KRVM716.h \
+    usr/include/KRVM716_driver.h usr/include/m716sim.h usr/lib/libKRVM716.so \
+    usr/lib/libKRVM716S.so usr/lib/libm716_platform.so usr/lib/libm716_sim.so \
+    usr/lib/m716/libsetup.so usr/lib/m716/m716setup usr/lib/cmake/KRVM716/KRVM716Config.cmake \
     usr/lib/pkgconfig/krvm716.pc; do
   has "$work/contents" " \./$file\$"
 done

@@ -12,7 +12,10 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 libdir=$(cd "$prefix" && ls -d lib*/pkgconfig | head -n 1 | xargs dirname)
-for file in bin/m716 bin/m716reg include/KRVM716.h include/KRVM716_driver.h include/m716sim.h \
+apps=share/applications icons=share/icons/hicolor/scalable/apps
+for file in bin/m716 bin/m716reg bin/M716Utility bin/M716Install \
+    $apps/m716utility.desktop $apps/m716install.desktop $icons/m716utility.svg \
+    $icons/m716install.svg include/KRVM716.h include/KRVM716_driver.h include/m716sim.h \
     "$libdir/libKRVM716.so" "$libdir/libKRVM716S.so" "$libdir/libm716_platform.so" \
     "$libdir/libm716_sim.so" "$libdir/m716/libsetup.so" "$libdir/m716/m716setup" \
     "$libdir/cmake/KRVM716/KRVM716Config.cmake" "$libdir/pkgconfig/krvm716.pc"; do
@@ -27,6 +30,13 @@ key='HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S'
 "$reg" add "$key\\Board000" /v BaseAddress /t REG_DWORD /d 0x300 /f >/dev/null
 "$reg" add "$key\\Board000" /v Interrupt /t REG_DWORD /d 5 /f >/dev/null
 "$prefix/bin/m716" boards | grep -q 300 || fail "m716 boards does not list board 0"
+
+# Each desktop entry starts its installed program and shows its installed icon.
+for entry in "$prefix/$apps"/m716*.desktop; do
+  program=$(sed -n 's/^Exec=//p' "$entry") icon=$(sed -n 's/^Icon=//p' "$entry")
+  [ -x "$prefix/bin/$program" ] || fail "$entry starts $program, which is not installed"
+  [ -e "$prefix/$icons/$icon.svg" ] || fail "$entry shows $icon, which is not installed"
+done
 
 "$cmake" -S "$consumer" -B "$work/cmake-consumer" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_C_COMPILER="$cc" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null

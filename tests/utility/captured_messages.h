@@ -1,6 +1,6 @@
 #pragma once
 // The message interface as the program tests see it: every message box is recorded with its
-// caption instead of shown, and questions get the answer the test sets.
+// caption instead of shown, and questions and confirmations get the answer the test sets.
 
 #include <QStringList>
 #include <functional>
@@ -9,7 +9,7 @@
 
 namespace m716::test {
 
-class CapturedMessages : public utility::Messages {
+class CapturedMessages : public ui::Messages {
  public:
   void inform(const QString& caption, const QString& text) override {
     captions << caption;
@@ -21,8 +21,13 @@ class CapturedMessages : public utility::Messages {
     questions << text;
     return answer;
   }
+  bool confirm(const QString& caption, const QString& text) override {
+    captions << caption;
+    confirmations << text;
+    return answer;
+  }
 
-  QStringList texts, questions, captions;
+  QStringList texts, questions, confirmations, captions;
   bool answer = true;
   // Runs while a message box would be open, as the user's event loop would.
   std::function<void()> whileShown;

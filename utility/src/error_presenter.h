@@ -16,7 +16,7 @@ inline const QString kMessageCaption = QStringLiteral("MCB-716 Message");
 
 class ErrorPresenter {
  public:
-  explicit ErrorPresenter(Messages& messages) : messages_(messages) {}
+  explicit ErrorPresenter(ui::Messages& messages) : messages_(messages) {}
 
   // Shows the text of a library result other than 0; returns the result.
   std::uint32_t check(std::uint32_t code);
@@ -28,7 +28,7 @@ class ErrorPresenter {
   void inform(const QString& text);
 
  private:
-  Messages& messages_;
+  ui::Messages& messages_;
 };
 
 }  // namespace m716::utility

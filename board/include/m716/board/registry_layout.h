@@ -18,6 +18,19 @@ inline constexpr const char* kBoardsInUse = "BoardIDInUsed";
 inline constexpr const char* kBaseAddress = "BaseAddress";
 inline constexpr const char* kInterrupt = "Interrupt";
 
+// Written by the installer alone, never read by the library: the service key's values of its
+// first creation, the names of the driver's files, and each board's description.
+inline constexpr const char* kServiceType = "Type";
+inline constexpr const char* kServiceStart = "Start";
+inline constexpr const char* kServiceGroup = "Group";
+inline constexpr const char* kServiceErrorControl = "ErrorControl";
+inline constexpr const char* kDriverName = "DriverName";
+inline constexpr const char* kKernelKey = "KernelKey";
+inline constexpr const char* kDeviceName = "DeviceName";
+inline constexpr const char* kIoPortCount = "IoPortCount";
+inline constexpr const char* kDriverFile = "KRVM716.DLL";
+inline constexpr const char* kKernelKeyName = "KRVM716S";
+
 // Written by the library: each board's interpolation group values, and one key per axis.
 inline constexpr const char* kParameterBranch = "System\\CurrentControlSet\\Services\\KRVM716";
 inline constexpr const char* kAxisKeyNames[4] = {"Xaxis", "Yaxis", "Zaxis", "Uaxis"};

@@ -3,7 +3,7 @@
 
 #include "messages.h"
 
-namespace m716::utility {
+namespace m716::ui {
 
 void QtMessages::inform(const QString& caption, const QString& text) {
   QMessageBox::information(QApplication::activeWindow(), caption, text);
@@ -14,4 +14,9 @@ bool QtMessages::ask(const QString& caption, const QString& text) {
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-}  // namespace m716::utility
+bool QtMessages::confirm(const QString& caption, const QString& text) {
+  return QMessageBox::information(QApplication::activeWindow(), caption, text,
+                                  QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+}  // namespace m716::ui

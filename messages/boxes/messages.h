@@ -1,14 +1,12 @@
 #pragma once
-// The one way the utility's screens show a message box: the program shows Qt message boxes
+// The one way the programs' windows show a message box: the programs show Qt message boxes
 // (QtMessages), the tests capture the texts and captions and give the answers.
 //
-// Concurrency: the utility runs on its user-interface thread only.
+// Concurrency: a program's user-interface thread only.
 
 #include <QString>
 
-class QWidget;
-
-namespace m716::utility {
+namespace m716::ui {
 
 class Messages {
  public:
@@ -17,6 +15,8 @@ class Messages {
   virtual void inform(const QString& caption, const QString& text) = 0;
   // A question with Yes and No; true for Yes.
   virtual bool ask(const QString& caption, const QString& text) = 0;
+  // A message box with OK and Cancel; true for OK.
+  virtual bool confirm(const QString& caption, const QString& text) = 0;
 };
 
 // Modal Qt message boxes over the window that is active when they are shown.
@@ -24,6 +24,7 @@ class QtMessages : public Messages {
  public:
   void inform(const QString& caption, const QString& text) override;
   bool ask(const QString& caption, const QString& text) override;
+  bool confirm(const QString& caption, const QString& text) override;
 };
 
-}  // namespace m716::utility
+}  // namespace m716::ui
