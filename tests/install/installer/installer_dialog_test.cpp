@@ -134,9 +134,8 @@ class InstallerInstallTest : public InstallerTest {
       QTest::newRow(typed) << typed << "IRQ5"
                            << QStringList{text::badBaseAddress(QString::fromLatin1(typed))};
     };
-    for (const char* typed :
-         {"", "0x300", "300H", "xyz", " 300", "3 00", "-300", "ff", "FFE1", "10000", "00300"})
-      refused(typed);
+    // Every form of text is in the entries' test; here, that each is refused before writing.
+    for (const char* typed : {"", "0x300", "xyz", "ff", "FFE1"}) refused(typed);
     QTest::newRow("window over board 0's")
         << "2E1"
         << "IRQ5" << QStringList{text::overlappingBoard(0x2E1, 0, 0x300)};
