@@ -153,6 +153,7 @@ QWidget* InputStatusScreen::secondPage() {
   for (const LampColumn& column : kEndColumns)
     addLamps(ends, QLatin1String(column.column), gridColumn++);
   auto* layout = new QHBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(ends);
   layout->addWidget(outputGroup());
   return page;
@@ -207,6 +208,8 @@ void InputStatusScreen::selectTab(int index) {
   if (index != 1 || secondPage_ != nullptr) return;
   secondPage_ = secondPage();
   tabs_->widget(1)->layout()->addWidget(secondPage_);
+  // The window grows to the new page once its layout has been worked out.
+  QTimer::singleShot(0, this, &QWidget::adjustSize);
 }
 
 QCheckBox* InputStatusScreen::lamp(const QString& group, const QString& column,
