@@ -14,6 +14,7 @@ struct Script {
   std::map<std::string, std::uint32_t> results;
   std::uint32_t availableBoards = 0;
   std::deque<std::uint32_t> events;
+  std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> registers, failedReads;
 };
 
 Script& script() {
@@ -45,6 +46,19 @@ std::uint32_t record(const char* function, Arguments... arguments) {
   return result == script().results.end() ? 0 : result->second;
 }
 
+// The scripted result of reading one register of one axis, the value stored through `value`.
+std::uint32_t readRegister(std::uint32_t axis, std::uint32_t identifier, std::uint32_t* value) {
+  const auto failed = script().failedReads.find({axis, identifier});
+  if (failed != script().failedReads.end() && failed->second != 0) return failed->second;
+  *value = script().registers[{axis, identifier}];
+  return 0;
+}
+
+void writeRegisters(std::uint32_t axes, std::uint32_t identifier, std::uint32_t value) {
+  for (std::uint32_t axis = 1; axis <= 8; axis <<= 1)
+    if (axes & axis) script().registers[{axis, identifier}] = value;
+}
+
 }  // namespace
 
 void CallRecorder::reset() {
@@ -74,10 +88,24 @@ void CallRecorder::queueEvents(std::uint32_t events) {
   script().events.push_back(events);
 }
 
+void CallRecorder::setRegister(std::uint32_t axis, std::uint32_t identifier, std::uint32_t value) {
+  script().registers[{axis, identifier}] = value;
+}
+
+std::uint32_t CallRecorder::registerValue(std::uint32_t axis, std::uint32_t identifier) {
+  return script().registers[{axis, identifier}];
+}
+
+void CallRecorder::failRead(std::uint32_t axis, std::uint32_t identifier, std::uint32_t code) {
+  script().failedReads[{axis, identifier}] = code;
+}
+
 }  // namespace m716::test
 
+using m716::test::readRegister;
 using m716::test::record;
 using m716::test::script;
+using m716::test::writeRegisters;
 
 extern "C" {
 
@@ -131,6 +159,40 @@ uint32_t M716MotStop(uint32_t board, uint32_t axes, uint32_t deceleratingAxes) {
 }
 uint32_t M716MotExtMode(uint32_t board, uint32_t axis, uint32_t mode, int32_t pulses) {
   return record("M716MotExtMode", board, axis, mode, pulses);
+}
+
+uint32_t M716MotRdReg(uint32_t board, uint32_t axis, uint32_t identifier, uint32_t* value) {
+  const uint32_t code = record("M716MotRdReg", board, axis, identifier);
+  return code != 0 ? code : readRegister(axis, identifier, value);
+}
+uint32_t M716MotWrReg(uint32_t board, uint32_t axes, uint32_t identifier, uint32_t value) {
+  const uint32_t code = record("M716MotWrReg", board, axes, identifier, value);
+  if (code == 0) writeRegisters(axes, identifier, value);
+  return code;
+}
+uint32_t M716MotRdMultiReg(uint32_t board, uint32_t axes, uint32_t identifier, uint32_t* x,
+                           uint32_t* y, uint32_t* z, uint32_t* u) {
+  const uint32_t code = record("M716MotRdMultiReg", board, axes, identifier);
+  if (code != 0) return code;
+  uint32_t* values[] = {x, y, z, u};
+  for (uint32_t index = 0; index < 4; ++index)
+    if (axes & (1u << index))
+      if (const uint32_t failed = readRegister(1u << index, identifier, values[index]))
+        return failed;
+  return 0;
+}
+uint32_t M716SetPracticalRegister(uint32_t board, uint32_t axis, int32_t value) {
+  const uint32_t code = record("M716SetPracticalRegister", board, axis, value);
+  if (code == 0) writeRegisters(axis, M716_REG_REAL_POSITION, static_cast<uint32_t>(value));
+  return code;
+}
+uint32_t M716SetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t value) {
+  const uint32_t code = record("M716SetTheorecticalRegister", board, axis, value);
+  if (code == 0) writeRegisters(axis, M716_REG_LOGICAL_POSITION, static_cast<uint32_t>(value));
+  return code;
+}
+uint32_t M716MotSavePara(uint32_t board, uint32_t axes) {
+  return record("M716MotSavePara", board, axes);
 }
 
 }  // extern "C"

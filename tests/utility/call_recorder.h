@@ -22,6 +22,14 @@ class CallRecorder {
   static void setAvailableBoards(std::uint32_t mask);
   // The word the next M716MotCheckEvent writes (0 once these are used up).
   static void queueEvents(std::uint32_t events);
+
+  // The registers the register calls read and write, per axis bit and identifier (0 until set):
+  // M716MotWrReg and the two counter setters store into them, the reads return them.
+  static void setRegister(std::uint32_t axis, std::uint32_t identifier, std::uint32_t value);
+  static std::uint32_t registerValue(std::uint32_t axis, std::uint32_t identifier);
+  // Every later read of this register of this axis returns `code` (0 again: reads succeed) and
+  // stores nothing; M716MotRdMultiReg stops at the first such axis, as the library does.
+  static void failRead(std::uint32_t axis, std::uint32_t identifier, std::uint32_t code);
 };
 
 }  // namespace m716::test

@@ -1,10 +1,12 @@
 // The utility's screens on the real library and the simulated board: board 0 chosen through
-// the board selection dialog, moves started from the operation screen, and the drive-end
-// event shown by the main screen's poll.
+// the board selection dialog, moves started from the operation screen, the drive-end event
+// shown by the main screen's poll, parameters saved to the registry store, and the inputs and
+// outputs of the input status screen.
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QtTest>
 #include <memory>
 
@@ -12,11 +14,13 @@
 #include "board_selection_dialog.h"
 #include "captured_messages.h"
 #include "library/installed_board.h"
+#include "m716/board/registry_layout.h"
 #include "m716sim.h"
 #include "main_screen.h"
 #include "number_field.h"
 #include "qt_test_main.h"
 #include "screen_probe.h"
+#include "support/program.h"
 
 namespace m716::test {
 
@@ -43,6 +47,12 @@ class EndToEndTest : public QObject {
     dialog->okButton()->click();
     QVERIFY(state_.boardOpened);
     QCOMPARE(state_.currentBoard, 0);
+  }
+  // "DV" of the X axis of board 0 as `m716reg query` lists it.
+  std::string storedDriveSpeed() {
+    const auto result = runProgram(
+        M716REG_PROGRAM, {"query", "HKLM\\" + keys::axisKey(0, 0), "/v", "DV"}, store_->folder());
+    return result.out;
   }
   utility::OperationScreen* operation(utility::MainScreen& screen, const QStringList& axes) {
     screen.button("Operation")->click();
@@ -96,6 +106,59 @@ class EndToEndTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(messages_.texts,
                               QStringList{"Receive the X axis Drive End Irq message"}, 20000);
     QCOMPARE(messages_.captions, QStringList{"MCB-716 Message"});
+  }
+
+  void aSavedParameterIsInTheStoreAndComesBackAfterARestart() {
+    {
+      utility::MainScreen screen(state_, errors_);
+      chooseBoardZero(screen);
+      screen.button("Parameter Setting")->click();
+      utility::ParameterSettingScreen* parameters = screen.parameterSettingScreen();
+      parameters->findChild<utility::NumberField*>("Drive Speed (DV) :")->setText("5000");
+      control<QCheckBox>(*parameters, "X axis")->setChecked(true);
+      control<QPushButton>(*parameters, "Save")->click();
+      QCOMPARE(messages_.texts, QStringList{});
+      QVERIFY2(storedDriveSpeed().find("DV    REG_DWORD    0x1388") != std::string::npos,
+               storedDriveSpeed().c_str());
+    }
+    M716MotDevClose(0);  // the program ends
+    state_ = utility::ProgramState{};
+    utility::MainScreen screen(state_, errors_);
+    chooseBoardZero(screen);
+    screen.button("Parameter Setting")->click();
+    QCOMPARE(screen.parameterSettingScreen()
+                 ->findChild<utility::NumberField*>("Drive Speed (DV) :")
+                 ->text(),
+             "5000");
+  }
+
+  void aForcedLimitLightsItsLampWithinOneRefresh() {
+    utility::MainScreen screen(state_, errors_);
+    chooseBoardZero(screen);
+    screen.button("Input Status")->click();
+    const utility::InputStatusScreen* inputs = screen.inputStatusScreen();
+    QTRY_VERIFY(!inputs->lamp("Input Status", "LMT+", 1)->isChecked());
+    M716SimForceInput(0x300, 2, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_ACTIVE);
+    QTRY_VERIFY_WITH_TIMEOUT(inputs->lamp("Input Status", "LMT+", 1)->isChecked(), 700);
+    QVERIFY(!inputs->lamp("Input Status", "LMT+", 0)->isChecked());
+    M716SimForceInput(0x300, 2, M716SIM_INPUT_LIMIT_PLUS, M716SIM_STATE_MECHANICS);
+    QCOMPARE(messages_.texts, QStringList{});
+  }
+
+  void anOutputToggledOnTheScreenChangesTheBoardsModeRegister() {
+    utility::MainScreen screen(state_, errors_);
+    chooseBoardZero(screen);
+    screen.button("Input Status")->click();
+    utility::InputStatusScreen* inputs = screen.inputStatusScreen();
+    inputs->tabs()->setCurrentIndex(1);
+    std::uint32_t before = 0, after = 0;
+    QCOMPARE(M716MotRdReg(0, 1, M716_REG_MODE3, &before), 0u);
+    inputs->outputButton(0, 0)->click();
+    QCOMPARE(M716MotRdReg(0, 1, M716_REG_MODE3, &after), 0u);
+    QCOMPARE(after, before ^ 0x100u);
+    QVERIFY(inputs->lamp("OUT4~7 Control and Status", "O4/>=", 0)->isChecked() ==
+            ((after & 0x100u) != 0));
+    QCOMPARE(messages_.texts, QStringList{});
   }
 };
 

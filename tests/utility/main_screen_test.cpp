@@ -4,6 +4,7 @@
 #include "main_screen.h"
 
 #include <QPushButton>
+#include <QTabWidget>
 #include <QtTest>
 
 #include "qt_test_main.h"
@@ -73,6 +74,29 @@ class MainScreenTest : public ScreenTest {
     QTRY_VERIFY(first.isNull());
     screen.button("Operation")->click();
     QVERIFY(screen.operationScreen() != nullptr);
+  }
+
+  void parameterSettingAndInputStatusAreBroughtForward() {
+    MainScreen screen(state_, errors_);
+    state_.currentBoard = 1;  // as the board selection leaves it
+    screen.button("Parameter Setting")->click();
+    screen.button("Input Status")->click();
+    const QPointer<utility::ParameterSettingScreen> parameters = screen.parameterSettingScreen();
+    const QPointer<utility::InputStatusScreen> inputs = screen.inputStatusScreen();
+    QVERIFY(parameters && parameters->isVisible() && inputs && inputs->isVisible());
+    parameters->tabs()->setCurrentIndex(3);
+    screen.button("Parameter Setting")->click();
+    screen.button("Input Status")->click();
+    QCOMPARE(screen.parameterSettingScreen(), parameters.data());
+    QCOMPARE(screen.inputStatusScreen(), inputs.data());
+    QCOMPARE(parameters->tabs()->currentIndex(), 3);
+
+    parameters->close();  // each screen empties the reference itself
+    QCOMPARE(screen.parameterSettingScreen(), nullptr);
+    QTRY_VERIFY(parameters.isNull());
+    screen.button("Exit")->click();  // closes the input status screen with it
+    QCOMPARE(screen.inputStatusScreen(), nullptr);
+    QTRY_VERIFY(inputs.isNull());
   }
 
   void exitClosesTheOperationScreenWhichStopsEveryAxis() {

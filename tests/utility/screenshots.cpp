@@ -5,22 +5,39 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTabWidget>
 #include <cstdio>
 
+#include "KRVM716.h"
 #include "board_selection_dialog.h"
 #include "call_recorder.h"
 #include "captured_messages.h"
+#include "input_status_screen.h"
 #include "main_screen.h"
 #include "operation_screen.h"
+#include "parameter_setting_screen.h"
 
 namespace {
 
 bool save(QWidget& screen, const QDir& folder, const char* name) {
   screen.show();
   QApplication::processEvents();
+  QApplication::processEvents();  // a page made on selection resizes its window
   const QString file = folder.filePath(QString::fromLatin1(name) + ".png");
   const bool saved = screen.grab().save(file);
   std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+  return saved;
+}
+
+// One picture per page of a screen with tabs, named after the screen and the tab.
+bool saveEveryPage(QWidget& screen, QTabWidget& tabs, const QDir& folder, const char* name) {
+  bool saved = true;
+  for (int index = 0; index < tabs.count(); ++index) {
+    tabs.setCurrentIndex(index);
+    const QString page = tabs.tabText(index).toLower().replace(' ', '_');
+    saved &=
+        save(screen, folder, qPrintable(QStringLiteral("%1_%2").arg(QLatin1String(name), page)));
+  }
   return saved;
 }
 
@@ -42,5 +59,25 @@ int main(int argc, char* argv[]) {
   state.currentBoard = 0;
   m716::utility::OperationScreen operation(state, errors);
   saved &= save(operation, folder, "operation");
+  // The X axis as a board opened with its default parameters holds it.
+  const std::pair<std::uint32_t, std::int32_t> xAxis[] = {{M716_PAR_SV, 1000},
+                                                          {M716_PAR_DV, 6000},
+                                                          {M716_PAR_MDV, 8000},
+                                                          {M716_PAR_AC, 600000},
+                                                          {M716_PAR_AK, 10000000},
+                                                          {M716_PAR_PLMT, 2000000000},
+                                                          {M716_PAR_NLMT, -2000000000},
+                                                          {M716_PAR_HOME_P0_SPEED, 6000},
+                                                          {M716_PAR_HOME_P1_SPEED, 1000},
+                                                          {M716_PAR_HOME_OFFSET_SPEED, 6000},
+                                                          {M716_REG_MODE1, 0x55},
+                                                          {M716_REG_REAL_POSITION, 1000},
+                                                          {M716_REG_LOGICAL_POSITION, 1000}};
+  for (const auto& [identifier, value] : xAxis)
+    m716::test::CallRecorder::setRegister(1, identifier, static_cast<std::uint32_t>(value));
+  m716::utility::ParameterSettingScreen parameters(state, errors);
+  saved &= saveEveryPage(parameters, *parameters.tabs(), folder, "parameter_setting");
+  m716::utility::InputStatusScreen inputs(state, errors);
+  saved &= saveEveryPage(inputs, *inputs.tabs(), folder, "input_status");
   return saved ? 0 : 1;
 }

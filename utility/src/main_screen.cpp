@@ -108,13 +108,30 @@ void MainScreen::chooseBoard() {
   dialog->show();
 }
 
-// The parameter setting and input status screens are added here.
+namespace {
+
+// Shows `screen`, made on first use as a window of the main screen that forgets it on closing.
+template <typename Screen>
+void bringForward(QPointer<Screen>& screen, MainScreen* main, ProgramState& state,
+                  ErrorPresenter& errors) {
+  if (!screen) {
+    screen = new Screen(state, errors, main);
+    screen->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(screen, &Screen::closing, main, [&screen] { screen = nullptr; });
+  }
+  screen->show();
+  screen->raise();
+  screen->activateWindow();
+}
+
+}  // namespace
+
 void MainScreen::showParameterSetting() {
-  boardChosen();
+  if (boardChosen()) bringForward(parameters_, this, state_, errors_);
 }
 
 void MainScreen::showInputStatus() {
-  boardChosen();
+  if (boardChosen()) bringForward(inputStatus_, this, state_, errors_);
 }
 
 void MainScreen::showOperation() {
@@ -149,6 +166,8 @@ void MainScreen::closeEvent(QCloseEvent* event) {
   poll_.stop();
   // A screen closes as it does by its own "Exit": the operation screen stops every axis.
   if (operation) operation->close();
+  if (parameters_) parameters_->close();
+  if (inputStatus_) inputStatus_->close();
   QDialog::closeEvent(event);
 }
 

@@ -15,7 +15,9 @@
 #include <cstdint>
 
 #include "error_presenter.h"
+#include "input_status_screen.h"
 #include "operation_screen.h"
+#include "parameter_setting_screen.h"
 #include "program_state.h"
 
 class QPushButton;
@@ -38,6 +40,8 @@ class MainScreen : public QDialog {
   // The button with this caption.
   QPushButton* button(const QString& caption) const;
   OperationScreen* operationScreen() const { return operation_; }
+  ParameterSettingScreen* parameterSettingScreen() const { return parameters_; }
+  InputStatusScreen* inputStatusScreen() const { return inputStatus_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -59,6 +63,8 @@ class MainScreen : public QDialog {
   QTimer poll_;
   bool showingEvents_ = false;
   QPointer<OperationScreen> operation_;
+  QPointer<ParameterSettingScreen> parameters_;
+  QPointer<InputStatusScreen> inputStatus_;
 };
 
 }  // namespace m716::utility
