@@ -14,6 +14,8 @@ struct Script {
   std::map<std::string, std::uint32_t> results;
   std::uint32_t availableBoards = 0;
   std::deque<std::uint32_t> events;
+  std::map<std::uint32_t, std::int32_t> logical, real;
+  std::map<std::uint32_t, std::uint32_t> registers;
 };
 
 Script& script() {
@@ -74,6 +76,18 @@ void CallRecorder::queueEvents(std::uint32_t events) {
   script().events.push_back(events);
 }
 
+void CallRecorder::setLogicalPosition(std::uint32_t axis, std::int32_t position) {
+  script().logical[axis] = position;
+}
+
+void CallRecorder::setRealPosition(std::uint32_t axis, std::int32_t position) {
+  script().real[axis] = position;
+}
+
+void CallRecorder::setRegisterValue(std::uint32_t axis, std::uint32_t value) {
+  script().registers[axis] = value;
+}
+
 }  // namespace m716::test
 
 using m716::test::record;
@@ -131,6 +145,23 @@ uint32_t M716MotStop(uint32_t board, uint32_t axes, uint32_t deceleratingAxes) {
 }
 uint32_t M716MotExtMode(uint32_t board, uint32_t axis, uint32_t mode, int32_t pulses) {
   return record("M716MotExtMode", board, axis, mode, pulses);
+}
+
+uint32_t M716GetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t* value) {
+  *value = script().logical[axis];
+  return record("M716GetTheorecticalRegister", board, axis);
+}
+uint32_t M716GetPracticalRegister(uint32_t board, uint32_t axis, int32_t* value) {
+  *value = script().real[axis];
+  return record("M716GetPracticalRegister", board, axis);
+}
+uint32_t M716MotRdMultiReg(uint32_t board, uint32_t axes, uint32_t identifier, uint32_t* x,
+                           uint32_t* y, uint32_t* z, uint32_t* u) {
+  *x = script().registers[1];
+  *y = script().registers[2];
+  *z = script().registers[4];
+  *u = script().registers[8];
+  return record("M716MotRdMultiReg", board, axes, identifier);
 }
 
 }  // extern "C"

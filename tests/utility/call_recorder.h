@@ -22,6 +22,12 @@ class CallRecorder {
   static void setAvailableBoards(std::uint32_t mask);
   // The word the next M716MotCheckEvent writes (0 once these are used up).
   static void queueEvents(std::uint32_t events);
+  // What M716GetTheorecticalRegister (logical) and M716GetPracticalRegister (real) write for
+  // the axis bit `axis` (0 until set).
+  static void setLogicalPosition(std::uint32_t axis, std::int32_t position);
+  static void setRealPosition(std::uint32_t axis, std::int32_t position);
+  // What M716MotRdMultiReg writes for the axis bit `axis` (0 until set), whatever register.
+  static void setRegisterValue(std::uint32_t axis, std::uint32_t value);
 };
 
 }  // namespace m716::test

@@ -133,6 +133,15 @@ void MainScreen::showOperation() {
 void MainScreen::showMonitors() {
   if (!boardChosen()) return;
   errors_.tell(kMonitorsForReference);
+  if (!profile_) {
+    profile_ = new ProfileMonitor(state_, errors_, this);
+    profile_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(profile_, &ProfileMonitor::closing, this, [this] { profile_ = nullptr; });
+  }
+  for (QWidget* monitor : {static_cast<QWidget*>(profile_)}) {
+    monitor->show();
+    monitor->raise();
+  }
 }
 
 void MainScreen::showHelp() {
@@ -149,6 +158,7 @@ void MainScreen::closeEvent(QCloseEvent* event) {
   poll_.stop();
   // A screen closes as it does by its own "Exit": the operation screen stops every axis.
   if (operation) operation->close();
+  if (profile_) profile_->close();
   QDialog::closeEvent(event);
 }
 

@@ -16,6 +16,7 @@
 
 #include "error_presenter.h"
 #include "operation_screen.h"
+#include "profile_monitor.h"
 #include "program_state.h"
 
 class QPushButton;
@@ -38,6 +39,7 @@ class MainScreen : public QDialog {
   // The button with this caption.
   QPushButton* button(const QString& caption) const;
   OperationScreen* operationScreen() const { return operation_; }
+  ProfileMonitor* profileMonitor() const { return profile_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -59,6 +61,7 @@ class MainScreen : public QDialog {
   QTimer poll_;
   bool showingEvents_ = false;
   QPointer<OperationScreen> operation_;
+  QPointer<ProfileMonitor> profile_;
 };
 
 }  // namespace m716::utility
