@@ -266,20 +266,29 @@ class ProfileMonitorTest : public ScreenTest {
                                               .arg(folder.filePath("no/such.png"))});
   }
 
-  void theMainScreenOpensTheMonitorsOnceAfterItsMessage() {
+  void theMainScreenOpensBothMonitorsOnceAfterItsMessage() {
     utility::MainScreen screen(state_, errors_);
     state_.currentBoard = 2;  // as the board selection leaves it
     screen.button("Profile Monitor")->click();
     QCOMPARE(messages_.texts, QStringList{"These two monitor chart is for reference only"});
     const QPointer<ProfileMonitor> profile = screen.profileMonitor();
+    const QPointer<utility::SpeedMonitor> speed = screen.speedMonitor();
     QVERIFY(profile && profile->isVisible());
+    QVERIFY(speed && speed->isVisible());
     screen.button("Profile Monitor")->click();
     QCOMPARE(messages_.texts.size(), 2);
     QCOMPARE(screen.profileMonitor(), profile.data());
+    QCOMPARE(screen.speedMonitor(), speed.data());
     control(*profile, "Exit")->click();
     QVERIFY(!screen.profileMonitor());
     QVERIFY(!profile->sampling());
     QTRY_VERIFY(!profile);
+    QVERIFY(speed->isVisible());
+    // Closing the main screen closes the other.
+    screen.close();
+    QVERIFY(!screen.speedMonitor());
+    QVERIFY(!speed->sampling());
+    QTRY_VERIFY(!speed);
   }
 };
 

@@ -129,7 +129,7 @@ void MainScreen::showOperation() {
   operation_->activateWindow();
 }
 
-// The profile and speed monitors are added here, after the message.
+// Both monitors, after the message: each is made once and brought forward again.
 void MainScreen::showMonitors() {
   if (!boardChosen()) return;
   errors_.tell(kMonitorsForReference);
@@ -138,7 +138,12 @@ void MainScreen::showMonitors() {
     profile_->setAttribute(Qt::WA_DeleteOnClose);
     connect(profile_, &ProfileMonitor::closing, this, [this] { profile_ = nullptr; });
   }
-  for (QWidget* monitor : {static_cast<QWidget*>(profile_)}) {
+  if (!speed_) {
+    speed_ = new SpeedMonitor(state_, errors_, this);
+    speed_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(speed_, &SpeedMonitor::closing, this, [this] { speed_ = nullptr; });
+  }
+  for (QWidget* monitor : {static_cast<QWidget*>(profile_), static_cast<QWidget*>(speed_)}) {
     monitor->show();
     monitor->raise();
   }
@@ -159,6 +164,7 @@ void MainScreen::closeEvent(QCloseEvent* event) {
   // A screen closes as it does by its own "Exit": the operation screen stops every axis.
   if (operation) operation->close();
   if (profile_) profile_->close();
+  if (speed_) speed_->close();
   QDialog::closeEvent(event);
 }
 

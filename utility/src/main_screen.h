@@ -18,6 +18,7 @@
 #include "operation_screen.h"
 #include "profile_monitor.h"
 #include "program_state.h"
+#include "speed_monitor.h"
 
 class QPushButton;
 
@@ -40,6 +41,7 @@ class MainScreen : public QDialog {
   QPushButton* button(const QString& caption) const;
   OperationScreen* operationScreen() const { return operation_; }
   ProfileMonitor* profileMonitor() const { return profile_; }
+  SpeedMonitor* speedMonitor() const { return speed_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -62,6 +64,7 @@ class MainScreen : public QDialog {
   bool showingEvents_ = false;
   QPointer<OperationScreen> operation_;
   QPointer<ProfileMonitor> profile_;
+  QPointer<SpeedMonitor> speed_;
 };
 
 }  // namespace m716::utility
