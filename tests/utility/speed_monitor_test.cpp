@@ -248,6 +248,17 @@ class SpeedMonitorTest : public ScreenTest {
     QVERIFY2(messages_.texts[0].startsWith(
                  QStringLiteral("\"%1\" could not be opened for recording: ").arg(folder.path())),
              qPrintable(messages_.texts[0]));
+    // A device that takes no data: the first line cannot be written.
+    if (QFile::exists("/dev/full")) {
+      screen->setFileChooser(
+          [](QWidget*, const QString&, const QString&) { return QStringLiteral("/dev/full"); });
+      record->trigger();
+      QVERIFY(!screen->recording() && !record->isChecked());
+      QCOMPARE(messages_.texts.size(), 2);
+      QVERIFY2(messages_.texts[1].startsWith("\"/dev/full\" could not be opened for recording: "),
+               qPrintable(messages_.texts[1]));
+      messages_.texts.removeLast();
+    }
     screen->setFileChooser([](QWidget*, const QString&, const QString&) { return QString(); });
     record->trigger();
     QVERIFY(!record->isChecked());

@@ -44,7 +44,7 @@ QString SpeedRecording::start(const QString& file, std::uint32_t tick) {
   if (file_.size() == 0 && (file_.write("Time (ms),X (pulse per second),Y (pulse per second),"
                                         "Z (pulse per second),U (pulse per second)\n") < 0 ||
                             !file_.flush())) {
-    const QString why = file_.errorString();
+    QString why = file_.errorString();
     file_.close();
     return why;
   }
@@ -61,7 +61,7 @@ QString SpeedRecording::append(std::uint32_t tick, const AxisSpeeds& speeds) {
                               .toLatin1();
   // Each sample reaches the file as it is taken, so a recording loses nothing when it ends.
   if (file_.write(line) == line.size() && file_.flush()) return {};
-  const QString why = file_.errorString();
+  QString why = file_.errorString();
   file_.close();
   return why;
 }
