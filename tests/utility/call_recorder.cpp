@@ -100,6 +100,14 @@ void CallRecorder::failRead(std::uint32_t axis, std::uint32_t identifier, std::u
   script().failedReads[{axis, identifier}] = code;
 }
 
+void CallRecorder::setLogicalPosition(std::uint32_t axis, std::int32_t position) {
+  setRegister(axis, M716_REG_LOGICAL_POSITION, static_cast<std::uint32_t>(position));
+}
+
+void CallRecorder::setRealPosition(std::uint32_t axis, std::int32_t position) {
+  setRegister(axis, M716_REG_REAL_POSITION, static_cast<std::uint32_t>(position));
+}
+
 }  // namespace m716::test
 
 using m716::test::readRegister;
@@ -193,6 +201,14 @@ uint32_t M716SetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t valu
 }
 uint32_t M716MotSavePara(uint32_t board, uint32_t axes) {
   return record("M716MotSavePara", board, axes);
+}
+uint32_t M716GetTheorecticalRegister(uint32_t board, uint32_t axis, int32_t* value) {
+  *value = static_cast<int32_t>(script().registers[{axis, M716_REG_LOGICAL_POSITION}]);
+  return record("M716GetTheorecticalRegister", board, axis);
+}
+uint32_t M716GetPracticalRegister(uint32_t board, uint32_t axis, int32_t* value) {
+  *value = static_cast<int32_t>(script().registers[{axis, M716_REG_REAL_POSITION}]);
+  return record("M716GetPracticalRegister", board, axis);
 }
 
 }  // extern "C"

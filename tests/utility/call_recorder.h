@@ -30,6 +30,10 @@ class CallRecorder {
   // Every later read of this register of this axis returns `code` (0 again: reads succeed) and
   // stores nothing; M716MotRdMultiReg stops at the first such axis, as the library does.
   static void failRead(std::uint32_t axis, std::uint32_t identifier, std::uint32_t code);
+  // What M716GetTheorecticalRegister (logical) and M716GetPracticalRegister (real) write for
+  // the axis bit `axis`: the position registers above.
+  static void setLogicalPosition(std::uint32_t axis, std::int32_t position);
+  static void setRealPosition(std::uint32_t axis, std::int32_t position);
 };
 
 }  // namespace m716::test

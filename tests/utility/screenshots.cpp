@@ -1,11 +1,13 @@
 // Writes a picture of every screen of the utility, as it opens, into the folder given as the
 // first argument (build/screenshots for `make screenshots`). The screens run against the
-// recorder of the library's calls, with boards 0 and 1 answering.
+// recorder of the library's calls, with boards 0 and 1 answering; the monitors are shown in
+// the middle of a move that the recorder plays to them.
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QTabWidget>
+#include <algorithm>
 #include <cstdio>
 
 #include "KRVM716.h"
@@ -16,6 +18,8 @@
 #include "main_screen.h"
 #include "operation_screen.h"
 #include "parameter_setting_screen.h"
+#include "profile_monitor.h"
+#include "speed_monitor.h"
 
 namespace {
 
@@ -39,6 +43,28 @@ bool saveEveryPage(QWidget& screen, QTabWidget& tabs, const QDir& folder, const 
         save(screen, folder, qPrintable(QStringLiteral("%1_%2").arg(QLatin1String(name), page)));
   }
   return saved;
+}
+
+// Four seconds of a six-second X/Y move with ramps of half a second, sampled as the monitors'
+// timers do: the speed monitor every 50 ms, the profile monitor every 100 ms.
+void playMove(m716::utility::ProfileMonitor& profile, m716::utility::SpeedMonitor& speed,
+              std::uint32_t& now) {
+  using m716::test::CallRecorder;
+  double x = 0, y = 0;
+  for (int step = 1; step <= 80; ++step) {
+    const double seconds = step * 0.05;
+    const double ramp = std::min({1.0, seconds / 0.5, (6.0 - seconds) / 0.5});
+    const double xSpeed = 6000 * ramp, ySpeed = 4000 * ramp;
+    x += xSpeed * 0.05;
+    y += ySpeed * 0.05;
+    now += 50;
+    CallRecorder::setRegister(1, M716_REG_LIVE_SPEED, static_cast<std::uint32_t>(xSpeed));
+    CallRecorder::setRegister(2, M716_REG_LIVE_SPEED, static_cast<std::uint32_t>(ySpeed));
+    CallRecorder::setLogicalPosition(1, static_cast<std::int32_t>(x));
+    CallRecorder::setLogicalPosition(2, static_cast<std::int32_t>(y));
+    speed.sample();
+    if (step % 2 == 0) profile.sample();
+  }
 }
 
 }  // namespace
@@ -79,5 +105,20 @@ int main(int argc, char* argv[]) {
   saved &= saveEveryPage(parameters, *parameters.tabs(), folder, "parameter_setting");
   m716::utility::InputStatusScreen inputs(state, errors);
   saved &= saveEveryPage(inputs, *inputs.tabs(), folder, "input_status");
+  std::uint32_t now = 0;
+  m716::utility::ProfileMonitor profile(state, errors);
+  m716::utility::SpeedMonitor speed(state, errors, nullptr, [&now] { return now; });
+  // Ranges that fit the move.
+  for (auto [field, text] : {std::pair{"H Axis Max", "40000"},
+                             {"H Axis Min", "-40000"},
+                             {"V Axis Max", "40000"},
+                             {"V Axis Min", "-40000"}})
+    profile.findChild<m716::utility::NumberField*>(field)->setText(text);
+  profile.set();
+  speed.findChild<m716::utility::NumberField*>("Time Max")->setText("10");
+  speed.set();
+  playMove(profile, speed, now);
+  saved &= save(profile, folder, "profile_monitor");
+  saved &= save(speed, folder, "speed_monitor");
   return saved ? 0 : 1;
 }

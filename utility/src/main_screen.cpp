@@ -146,10 +146,24 @@ void MainScreen::showOperation() {
   operation_->activateWindow();
 }
 
-// The profile and speed monitors are added here, after the message.
+// Both monitors, after the message: each is made once and brought forward again.
 void MainScreen::showMonitors() {
   if (!boardChosen()) return;
   errors_.tell(kMonitorsForReference);
+  if (!profile_) {
+    profile_ = new ProfileMonitor(state_, errors_, this);
+    profile_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(profile_, &ProfileMonitor::closing, this, [this] { profile_ = nullptr; });
+  }
+  if (!speed_) {
+    speed_ = new SpeedMonitor(state_, errors_, this);
+    speed_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(speed_, &SpeedMonitor::closing, this, [this] { speed_ = nullptr; });
+  }
+  for (QWidget* monitor : {static_cast<QWidget*>(profile_), static_cast<QWidget*>(speed_)}) {
+    monitor->show();
+    monitor->raise();
+  }
 }
 
 void MainScreen::showHelp() {
@@ -168,6 +182,8 @@ void MainScreen::closeEvent(QCloseEvent* event) {
   if (operation) operation->close();
   if (parameters_) parameters_->close();
   if (inputStatus_) inputStatus_->close();
+  if (profile_) profile_->close();
+  if (speed_) speed_->close();
   QDialog::closeEvent(event);
 }
 

@@ -18,7 +18,9 @@
 #include "input_status_screen.h"
 #include "operation_screen.h"
 #include "parameter_setting_screen.h"
+#include "profile_monitor.h"
 #include "program_state.h"
+#include "speed_monitor.h"
 
 class QPushButton;
 
@@ -42,6 +44,8 @@ class MainScreen : public QDialog {
   OperationScreen* operationScreen() const { return operation_; }
   ParameterSettingScreen* parameterSettingScreen() const { return parameters_; }
   InputStatusScreen* inputStatusScreen() const { return inputStatus_; }
+  ProfileMonitor* profileMonitor() const { return profile_; }
+  SpeedMonitor* speedMonitor() const { return speed_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -65,6 +69,8 @@ class MainScreen : public QDialog {
   QPointer<OperationScreen> operation_;
   QPointer<ParameterSettingScreen> parameters_;
   QPointer<InputStatusScreen> inputStatus_;
+  QPointer<ProfileMonitor> profile_;
+  QPointer<SpeedMonitor> speed_;
 };
 
 }  // namespace m716::utility
