@@ -157,7 +157,7 @@ class ProfileMonitorTest : public ScreenTest {
     QCOMPARE(shown(monitor, "V Axis Min"), "-200000");
     QCOMPARE(monitor.chart().range().hMax, 200000);
     QCOMPARE(monitor.chart().picture(), gridOnly(utility::ProfileRange{}));
-    // The reads that seed the previous point report their failures, the samples do not.
+    // The reads that take the previous point report their failures, the samples do not.
     QCOMPARE(messages_.texts.size(), 2);
     monitor.sample();
     QCOMPARE(messages_.texts.size(), 2);
