@@ -77,6 +77,10 @@ struct PathRun {
   std::vector<std::int32_t> ends;
 };
 
+void PrintTo(const PathRun& p, std::ostream* out) {
+  for (const std::string& argument : p.arguments) *out << argument << ' ';
+}
+
 class M716PathTool : public M716Tool, public ::testing::WithParamInterface<PathRun> {};
 
 TEST_P(M716PathTool, FollowsThePathToItsEnd) {
@@ -93,7 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
         PathRun{{"line", "--board", "0", "YZU", "30", "-40", "50"}, "YZU", {30, -40, 50}},
         PathRun{{"arc", "XY", "1000", "0", "1000", "1000"}, "XY", {1000, 1000}},
         PathRun{{"arc", "XU", "--ccw", "1000", "0", "1000", "1000"}, "XU", {1000, 1000}},
-        PathRun{{"circle", "ZU", "100", "0", "--ccw"}, "ZU", {0, 0}}));
+        PathRun{{"circle", "ZU", "100", "0", "--ccw"}, "ZU", {0, 0}},
+        // A leading zero is decimal; 0x is hexadecimal.
+        PathRun{{"line", "--board", "00", "XY", "010", "-0x10"}, "XY", {10, -16}}));
 
 TEST_F(M716Tool, PathArgumentsThatDoNotFitTheCommandAreExplained) {
   for (const std::vector<std::string>& wrong :
@@ -261,6 +267,26 @@ TEST_F(M716Tool, APathLineThatDoesNotReadIsNamedAndNothingMoves) {
     const ProgramResult path = run({"path", file.string()});
     EXPECT_EQ(path.status, 2) << wrong;
     EXPECT_NE(path.err.find("bad.txt:3: not a segment"), std::string::npos) << path.err;
+    EXPECT_EQ(path.out, "") << "nothing ran";
+  }
+}
+
+// Paths the board cannot run are refused with the reason, before anything moves.
+TEST_F(M716Tool, APathThatCannotRunSaysWhyAndNothingMoves) {
+  const auto file = store_.folder() / "refused.txt";
+  const struct {
+    const char* segments;
+    const char* says;
+  } cases[] = {
+      {"L2 100 0\n", "Path: Buffer contain only one data (error 97)"},
+      {"L2 2147483647 0\nL2 2147483647 0\n", "would take X to 4294967294, outside"},
+      {"L2 -2147483648 0\nL2 0 5\nL2 -1 0\n", "would take X to -2147483649, outside"},
+  };
+  for (const auto& c : cases) {
+    writeFile(file, c.segments);
+    const ProgramResult path = run({"path", file.string()});
+    EXPECT_EQ(path.status, 1) << c.segments;
+    EXPECT_NE(path.err.find(c.says), std::string::npos) << path.err;
     EXPECT_EQ(path.out, "") << "nothing ran";
   }
 }

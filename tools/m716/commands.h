@@ -24,7 +24,8 @@ int pathCommand(const Arguments& args);
 // is not a board number.
 std::optional<std::uint32_t> takeBoard(Arguments& args);
 
-// A whole decimal (or 0x-hexadecimal) number; nullopt for anything else.
+// A whole decimal number (a leading zero does not make it octal) or a 0x-hexadecimal one;
+// nullopt for anything else.
 std::optional<long long> parseNumber(const std::string& text);
 
 // Prints "what: <text of code> (error N)" to stderr when code is not 0 and counts the call as

@@ -1,5 +1,7 @@
 // m716: the motion library from a shell, for headless controllers and scripts.
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,25 +28,28 @@ unsigned refusedCalls() {
   return refused;
 }
 
+// Decimal, a leading zero included ("010" is ten), or hexadecimal after "0x"; a sign may lead.
 std::optional<long long> parseNumber(const std::string& text) {
+  const std::size_t digits = text.find_first_not_of("+-") == 1 ? 1 : 0;
+  const bool hexadecimal = text.compare(digits, 2, "0x") == 0 || text.compare(digits, 2, "0X") == 0;
   char* end = nullptr;
-  const long long value = std::strtoll(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0') return std::nullopt;
+  errno = 0;
+  const long long value = std::strtoll(text.c_str(), &end, hexadecimal ? 16 : 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || std::isspace(text.front()))
+    return std::nullopt;
   return value;
 }
 
 std::optional<std::uint32_t> takeBoard(Arguments& args) {
   for (auto option = args.begin(); option != args.end(); ++option) {
     if (*option != "--board") continue;
-    char* end = nullptr;
-    const unsigned long board =
-        option + 1 == args.end() ? 16 : std::strtoul((option + 1)->c_str(), &end, 0);
-    if (board > 15 || (end && *end != '\0')) {
+    const auto board = option + 1 == args.end() ? std::nullopt : parseNumber(*(option + 1));
+    if (!board || *board < 0 || *board > 15) {
       std::fprintf(stderr, "m716: --board takes a board number, 0 to 15\n");
       return std::nullopt;
     }
     args.erase(option, option + 2);
-    return static_cast<std::uint32_t>(board);
+    return static_cast<std::uint32_t>(*board);
   }
   return 0u;
 }

@@ -1,6 +1,7 @@
 // m716 path FILE: a continuous path of segments read from a text file, one segment a line,
 // stored in a buffer and run, with a progress line for each point.
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -88,20 +89,44 @@ std::optional<std::vector<Segment>> readSegments(const std::string& file) {
   return segments.empty() ? std::nullopt : std::optional(segments);
 }
 
-// Where each axis ends, from where it starts: the sum of the segments' end points by role.
-Positions pathEnds(std::uint32_t axes, const std::vector<Segment>& segments) {
-  Positions ends{};
+// Where each axis ends: where it stands plus the sum of the segments' end points by role,
+// counted in 64 bits so that no sum of 32-bit values overflows.
+using WidePositions = std::array<std::int64_t, 4>;
+WidePositions pathEnds(std::uint32_t axes, const Positions& starts,
+                       const std::vector<Segment>& segments) {
+  WidePositions ends{};
   std::size_t role = 0;
   forEachSelected(axes, [&](std::uint32_t axis) {
-    for (const Segment& s : segments) ends[axisIndex(axis)] += s.point.value[role];
+    const std::size_t index = axisIndex(axis);
+    ends[index] = starts[index];
+    for (const Segment& s : segments) ends[index] += s.point.value[role];
     ++role;
   });
   return ends;
 }
 
+// The ends as positions, or nullopt after a message when one lies outside the counters' range.
+std::optional<Positions> positionsOf(std::uint32_t axes, const WidePositions& ends) {
+  Positions positions{};
+  bool fits = true;
+  forEachSelected(axes, [&](std::uint32_t axis) {
+    const std::int64_t end = ends[axisIndex(axis)];
+    if (end >= INT32_MIN && end <= INT32_MAX) {
+      positions[axisIndex(axis)] = static_cast<std::int32_t>(end);
+      return;
+    }
+    std::fprintf(stderr, "m716: the path would take %s to %lld, outside %d to %d; nothing moved\n",
+                 axisName(axis), static_cast<long long>(end), INT32_MIN, INT32_MAX);
+    fits = false;
+  });
+  return fits ? std::optional(positions) : std::nullopt;
+}
+
+// A buffer holds at least two points; one of a single segment is refused by the start, which
+// says why.
 bool storeSegments(const std::vector<Segment>& segments) {
-  if (!report("Buffer", M716InitialContiBuf(kBuffer, static_cast<std::uint32_t>(segments.size()))))
-    return false;
+  const auto capacity = static_cast<std::uint32_t>(std::max<std::size_t>(segments.size(), 2));
+  if (!report("Buffer", M716InitialContiBuf(kBuffer, capacity))) return false;
   for (std::uint32_t k = 0; k < segments.size(); ++k) {
     const std::string what = "Line " + std::to_string(segments[k].line);
     if (!report(what.c_str(), M716SetContiData(kBuffer, &segments[k].point, k + 1))) return false;
@@ -116,13 +141,13 @@ std::int32_t currentPoint(std::uint32_t board) {
 }
 
 bool runSegments(std::uint32_t board, std::uint32_t axes, const std::vector<Segment>& segments) {
-  Positions targets{};
+  Positions starts{};
   forEachSelected(axes, [&](std::uint32_t axis) {
-    report("Logical position", M716GetTheorecticalRegister(board, axis, &targets[axisIndex(axis)]));
+    report("Logical position", M716GetTheorecticalRegister(board, axis, &starts[axisIndex(axis)]));
   });
-  const Positions ends = pathEnds(axes, segments);
-  for (std::size_t index = 0; index < targets.size(); ++index) targets[index] += ends[index];
-  if (!storeSegments(segments) || !report("Path", M716StartContiDrive(board, axes, kBuffer)))
+  const std::optional<Positions> targets = positionsOf(axes, pathEnds(axes, starts, segments));
+  if (!targets || !storeSegments(segments) ||
+      !report("Path", M716StartContiDrive(board, axes, kBuffer)))
     return false;
   // The driver takes the first point at the board's next interrupt.
   for (int wait = 0; wait < 500 && currentPoint(board) < 0; ++wait)
@@ -133,7 +158,7 @@ bool runSegments(std::uint32_t board, std::uint32_t axes, const std::vector<Segm
   });
   if (!inTime) std::printf("Stopped: it took too long.\n");
   printAxes(board, axes);
-  return reachedTargets(board, axes, targets) && inTime;
+  return reachedTargets(board, axes, *targets) && inTime;
 }
 
 std::optional<std::string> takeOption(Arguments& args, const char* option) {
