@@ -124,6 +124,8 @@ int usage(FILE* out = stderr) {
                "  CW CX CY EX EY    a clockwise arc around the center (CX, CY) to (EX, EY)\n"
                "  CCW CX CY EX EY   the same, counter-clockwise\n"
                "A line that does not read is reported with its number, and nothing moves.\n"
+               "\nNumbers are decimal, a leading zero included (010 is ten), or hexadecimal\n"
+               "after 0x (-0x10 is -16).\n"
                "\nEvery command opens the board, which resets its chip: positions count from 0\n"
                "at each command, while the machine stays where it is.\n");
   return out == stderr ? 2 : 0;
