@@ -291,6 +291,54 @@ TEST_F(M716Tool, APathThatCannotRunSaysWhyAndNothingMoves) {
   }
 }
 
+// A signal in the middle of a move: the axis is stopped, the board closed, and the machine
+// position the next program starts from is where the last table shows the axis standing.
+struct Interruption {
+  std::string script;  // $M716 is the program, $PATH_FILE a path of two long lines on XY
+  const char* axis;
+  int status;
+  // What follows the axis's name at the start of the line that shows where it stands: by
+  // default the row of the table of axes.
+  const char* standsAt = " +(-?[0-9]+) +-?[0-9]+ +[0-9]+ +no ";
+};
+
+void PrintTo(const Interruption& i, std::ostream* out) {
+  *out << i.script;
+}
+
+class M716ToolInterrupted : public M716Tool, public ::testing::WithParamInterface<Interruption> {};
+
+TEST_P(M716ToolInterrupted, StopsTheAxesClosesTheBoardAndKeepsThePosition) {
+  setDword(kSimulator, "SpeedFactor", 1);
+  const auto pathFile = store_.folder() / "long.txt";
+  writeFile(pathFile, "L2 500000 0\nL2 0 500000\n");
+  ::setenv("M716", M716_PROGRAM, 1);
+  ::setenv("PATH_FILE", pathFile.c_str(), 1);
+  const ProgramResult run = runProgram("/bin/sh", {"-c", GetParam().script}, store_.folder());
+  EXPECT_EQ(run.status, GetParam().status) << run.err;
+  EXPECT_NE(run.err.find(": stopped the axes and closed the board"), std::string::npos) << run.err;
+  const std::regex stands(std::string("(?:^|\n)") + GetParam().axis + GetParam().standsAt);
+  std::smatch position;
+  ASSERT_TRUE(std::regex_search(run.out, position, stands)) << run.out;
+  const std::int32_t standing = std::stoi(position[1]);
+  EXPECT_NE(standing, 0) << run.out;
+  EXPECT_EQ(
+      static_cast<std::int32_t>(dword(machineKey(GetParam().axis) + "axis", "MachinePosition")),
+      standing);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, M716ToolInterrupted,
+    ::testing::Values(
+        Interruption{"timeout --preserve-status -s INT 1 \"$M716\" move X 1000000 20000", "X", 130},
+        Interruption{"timeout --preserve-status -s TERM 1 \"$M716\" path \"$PATH_FILE\"", "X", 143},
+        Interruption{"timeout --preserve-status -s HUP 1 \"$M716\" home Y", "Y", 129,
+                     ": Return Home process be stopped by M716MotStop function, at (-?[0-9]+)"},
+        // A second Ctrl-C while the first stop decelerates stops at once.
+        Interruption{"\"$M716\" move Z 1000000 400000 & sleep 1; kill -INT $!; sleep 0.1; kill "
+                     "-INT $!; wait $!",
+                     "Z", 130}));
+
 TEST_F(M716Tool, BoardsSaysWhenTheStoreCannotBeRead) {
   const auto unreadable = store_.folder() / "not-a-store.db";
   writeFile(unreadable, "not a registry store");

@@ -8,6 +8,7 @@
 
 #include "KRVM716.h"
 #include "commands.h"
+#include "interruption.h"
 #include "m716/board/status_bits.h"
 
 namespace m716::tool {
@@ -114,7 +115,9 @@ bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds,
   const auto refresh = terminal ? std::chrono::milliseconds(50) : std::chrono::milliseconds(1000);
   auto nextLine = Clock::now();
   std::string shown = label ? label() : std::string();
+  InterruptionStop interruption(board, axes);
   while (driving(board, axes)) {
+    if (interruption.poll()) stoppedByThemselves = false;
     const std::string now = label ? label() : std::string();
     if (now != shown) {
       if (terminal) std::printf("\n");  // the line of the label before stays
@@ -125,7 +128,7 @@ bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds,
       printProgress(board, axes, terminal, shown);
       nextLine += refresh;
     }
-    if (Clock::now() > deadline && stoppedByThemselves) {
+    if (Clock::now() > deadline && stoppedByThemselves && !interruptingSignal()) {
       report("Stop", M716MotStop(board, axes, axes));
       stoppedByThemselves = false;
     }

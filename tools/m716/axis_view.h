@@ -46,7 +46,8 @@ std::string activeLimits(std::uint16_t motionInput);
 std::string activeInputs(std::uint16_t input);
 
 // Shows one line with the position and speed of each selected axis, refreshed every 50 ms,
-// until none of them drives. After `seconds` it stops them (decelerating) and returns false.
+// until none of them drives. After `seconds`, or when a signal interrupts the program, it stops
+// them (decelerating) and returns false.
 // With a `label`, each line begins with it, and a line is shown whenever the label changes.
 bool followUntilStopped(std::uint32_t board, std::uint32_t axes, double seconds,
                         const std::function<std::string()>& label = {});

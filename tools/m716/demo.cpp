@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "home.h"
 #include "installed_boards.h"
+#include "interruption.h"
 
 namespace m716::tool {
 namespace {
@@ -62,7 +63,8 @@ bool driveXIntoItsLimit(std::uint32_t board) {
   if (!report("Drive speed", M716SetDrivingSpeed(board, kX, 400'000)) ||
       !report("Continuous drive", M716MotCmove(board, kX, 0)))
     return false;
-  if (!followUntilStopped(board, kX, kLongestMove)) std::printf("No limit stopped it in time.\n");
+  if (!followUntilStopped(board, kX, kLongestMove) && !interruptingSignal())
+    std::printf("No limit stopped it in time.\n");
   return true;
 }
 
@@ -81,10 +83,13 @@ bool homeXAndY(std::uint32_t board) {
   return homeAxes(board, kX | kY, true);
 }
 
+// Each step after the one a signal interrupted is left out.
 bool runMoves(std::uint32_t board) {
-  if (!homeXAndY(board)) std::printf("Home was not found on every axis; moving on.\n");
+  const bool homed = homeXAndY(board);
+  if (interruptingSignal()) return false;
+  if (!homed) std::printf("Home was not found on every axis; moving on.\n");
   if (!setDemoSpeeds(board) || !moveXAndY(board)) return false;
-  if (!driveXIntoItsLimit(board)) return false;
+  if (!driveXIntoItsLimit(board) || interruptingSignal()) return false;
   std::printf("\nWhere the axes are and what stopped them:\n");
   printAxes(board, kX | kY);
   return returnHome(board);

@@ -11,6 +11,7 @@
 #include "KRVM716.h"
 #include "axis_view.h"
 #include "commands.h"
+#include "interruption.h"
 #include "m716/board/registers.h"
 #include "m716/error_texts.h"
 
@@ -125,7 +126,9 @@ void followSearches(std::uint32_t board, std::uint32_t axes, std::vector<SearchV
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kLongestSearch);
   std::vector<bool> searching(views.size(), true);
   bool anySearching = true;
+  InterruptionStop interruption(board, axes);
   while (anySearching) {
+    interruption.poll();
     if (std::chrono::steady_clock::now() > deadline) {
       std::printf("The searches took too long: stopping them.\n");
       report("Stop", M716MotStop(board, axes, 0));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "commands.h"
+#include "interruption.h"
 #include "m716/error_texts.h"
 
 namespace m716::tool {
@@ -62,6 +63,7 @@ struct Command {
   const char* name;
   const char* usage;
   int (*run)(const m716::tool::Arguments&);
+  bool moves = false;  // drives axes: a signal stops them before the program ends
 };
 
 constexpr Command kCommands[] = {
@@ -70,40 +72,40 @@ constexpr Command kCommands[] = {
     {"demo",
      "demo [--board N]  open a board, show what was loaded, home X and Y, move them,\n"
      "                    drive X into its limit, then both back home; the board moves",
-     m716::tool::runDemo},
+     m716::tool::runDemo, true},
     {"move",
      "move [--board N] AXIS DISTANCE [SPEED]\n"
      "                    move one axis (X, Y, Z or U) by DISTANCE pulses (negative:\n"
      "                    CCW) at SPEED pps (default: its stored speed), showing its\n"
      "                    position and speed until it stops",
-     m716::tool::moveAxis},
+     m716::tool::moveAxis, true},
     {"home",
      "home [--board N] AXIS...\n"
      "                    home search of the axes with their stored home parameters,\n"
      "                    a line for each phase, then each result in words",
-     m716::tool::homeCommand},
+     m716::tool::homeCommand, true},
     {"line",
      "line [--board N] AXES DISTANCE...\n"
      "                    a straight line through two or three axes (AXES: their letters,\n"
      "                    as XY or XZU) by one DISTANCE in pulses for each, X first",
-     m716::tool::lineCommand},
+     m716::tool::lineCommand, true},
     {"arc",
      "arc [--board N] AXES CX CY EX EY [--ccw]\n"
      "                    an arc on two axes around the center (CX, CY) to the end point\n"
      "                    (EX, EY), both in pulses from where the axes stand; clockwise\n"
      "                    unless --ccw; an end point of 0 0 runs the whole circle",
-     m716::tool::arcCommand},
+     m716::tool::arcCommand, true},
     {"circle",
      "circle [--board N] AXES CX CY [--ccw]\n"
      "                    a whole circle on two axes around the center (CX, CY), in\n"
      "                    pulses from where the axes stand; clockwise unless --ccw",
-     m716::tool::circleCommand},
+     m716::tool::circleCommand, true},
     {"path",
      "path FILE [--board N] [--axes XY]\n"
      "                    a continuous path of the segments in FILE, one a line, run on two\n"
      "                    axes (XY; XYZ when it starts with L3) without stopping between\n"
      "                    them, shown point by point",
-     m716::tool::pathCommand},
+     m716::tool::pathCommand, true},
     {"status",
      "status [--board N] [AXIS...]\n"
      "                    positions, speed, drive state, what stopped the last drive,\n"
@@ -126,6 +128,9 @@ int usage(FILE* out = stderr) {
                "A line that does not read is reported with its number, and nothing moves.\n"
                "\nNumbers are decimal, a leading zero included (010 is ten), or hexadecimal\n"
                "after 0x (-0x10 is -16).\n"
+               "\nCtrl-C (or SIGTERM, SIGHUP) while a command moves axes stops them, slowing\n"
+               "down (a second Ctrl-C stops them at once), closes the board and ends with\n"
+               "status 128 + the signal's number (130 for Ctrl-C).\n"
                "\nEvery command opens the board, which resets its chip: positions count from 0\n"
                "at each command, while the machine stays where it is.\n");
   return out == stderr ? 2 : 0;
@@ -140,7 +145,12 @@ int main(int argc, char** argv) {
   const m716::tool::Arguments args(argv + 2, argv + argc);
   for (const Command& command : kCommands) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
+    if (command.moves) m716::tool::catchInterruptions();
     const int status = command.run(args);
+    if (const int signal = m716::tool::interruptingSignal()) {
+      std::fprintf(stderr, "m716: %s: stopped the axes and closed the board\n", strsignal(signal));
+      return 128 + signal;
+    }
     return status == 0 && m716::tool::refusedCalls() != 0 ? 1 : status;
   }
   std::fprintf(stderr, "m716: unknown command '%s'\n", argv[1]);

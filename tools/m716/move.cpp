@@ -7,6 +7,7 @@
 #include "KRVM716.h"
 #include "axis_view.h"
 #include "commands.h"
+#include "interruption.h"
 
 namespace m716::tool {
 namespace {
@@ -38,7 +39,7 @@ bool runMove(std::uint32_t board, std::uint32_t axis, std::int32_t distance, std
     return false;
   targets[axisIndex(axis)] += distance;
   const bool inTime = followUntilStopped(board, axis, kLongestWait);
-  if (!inTime) std::printf("Stopped: it took too long.\n");
+  if (!inTime && !interruptingSignal()) std::printf("Stopped: it took too long.\n");
   printAxes(board, axis);
   return reachedTargets(board, axis, targets) && inTime;
 }

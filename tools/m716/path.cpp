@@ -9,6 +9,7 @@
 #include "KRVM716.h"
 #include "axis_view.h"
 #include "commands.h"
+#include "interruption.h"
 
 namespace m716::tool {
 namespace {
@@ -109,7 +110,7 @@ bool runPath(PathArguments& path, const char* what, const PathStart& start) {
   if (!readPositions(path.board, path.axes, targets) || !report(what, start(path))) return false;
   for (std::size_t index = 0; index < targets.size(); ++index) targets[index] += path.ends[index];
   const bool inTime = followUntilStopped(path.board, path.axes, kLongestWait);
-  if (!inTime) std::printf("Stopped: it took too long.\n");
+  if (!inTime && !interruptingSignal()) std::printf("Stopped: it took too long.\n");
   printAxes(path.board, path.axes);
   return reachedTargets(path.board, path.axes, targets) && inTime;
 }

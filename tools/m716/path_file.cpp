@@ -12,6 +12,7 @@
 #include "KRVM716.h"
 #include "axis_view.h"
 #include "commands.h"
+#include "interruption.h"
 
 namespace m716::tool {
 namespace {
@@ -156,7 +157,7 @@ bool runSegments(std::uint32_t board, std::uint32_t axes, const std::vector<Segm
   const bool inTime = followUntilStopped(board, axes, kLongestWait, [&] {
     return "point " + std::to_string(currentPoint(board) + 1) + "/" + count;
   });
-  if (!inTime) std::printf("Stopped: it took too long.\n");
+  if (!inTime && !interruptingSignal()) std::printf("Stopped: it took too long.\n");
   printAxes(board, axes);
   return reachedTargets(board, axes, *targets) && inTime;
 }
