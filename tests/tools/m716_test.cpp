@@ -246,7 +246,26 @@ INSTANTIATE_TEST_SUITE_P(
                        "SpeedFactor",
                        1000,
                        {"arc", "XY", "8388608", "0", "0", "0"},
-                       "Arc: Moving distance is over single maximum distance (error 20)"}));
+                       "Arc: Moving distance is over single maximum distance (error 20)"},
+        FailingCommand{kSimulator,
+                       "SpeedFactor",
+                       1000,
+                       {"move", "X", "1000", "99999999"},
+                       "SPEED 99999999 pps is above 4000000 pps, the fastest the chip runs"},
+        FailingCommand{kSimulator,
+                       "SpeedFactor",
+                       1000,
+                       {"status", "--board", "7"},
+                       "board 7 is not installed (see m716 boards; declare it with M716Install"}));
+
+TEST_F(M716Tool, BoardsWithNoneDeclaredSaysHowToDeclareOne) {
+  setDword(kHardwareBranch, "BoardIDInUsed", 0);
+  const ProgramResult boards = run({"boards"});
+  EXPECT_EQ(boards.status, 0);
+  EXPECT_NE(boards.out.find("m716reg add 'HKLM\\" + kHardwareBranch + "' /v BoardIDInUsed"),
+            std::string::npos)
+      << boards.out;
+}
 
 TEST_F(M716Tool, PathRunsTheSegmentsOfItsFilePointByPoint) {
   setDword(kSimulator, "SpeedFactor", 20);

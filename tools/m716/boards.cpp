@@ -1,10 +1,12 @@
 // m716 boards: the installed boards, their address and IRQ, and whether each answers.
 
+#include <algorithm>
 #include <cstdio>
 
 #include "KRVM716.h"
 #include "commands.h"
 #include "installed_boards.h"
+#include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
 
 namespace m716::tool {
@@ -17,7 +19,36 @@ void printSetting(const char* name, const std::optional<std::uint32_t>& value, b
     std::printf(hex ? "  %s 0x%X" : "  %s %u", name, *value);
 }
 
+void printHowToDeclare() {
+  const std::string board0 = keys::hardwareKey(0);
+  std::printf(
+      "No boards are installed.\n"
+      "Declare one with M716Install, or with m716reg; for board 0 at 0x300 with IRQ 5:\n"
+      "  m716reg add 'HKLM\\%s' /v %s /t REG_DWORD /d 1 /f\n"
+      "  m716reg add 'HKLM\\%s' /v %s /t REG_DWORD /d 0x300 /f\n"
+      "  m716reg add 'HKLM\\%s' /v %s /t REG_DWORD /d 5 /f\n"
+      "(%s holds a bit for each declared board: 1 for board 0, 3 for boards 0 and 1.)\n",
+      keys::kHardwareBranch, keys::kBoardsInUse, board0.c_str(), keys::kBaseAddress, board0.c_str(),
+      keys::kInterrupt, keys::kBoardsInUse);
+}
+
+bool declared(std::uint32_t number) {
+  const auto boards = installedBoards();
+  return !boards || std::any_of(boards->begin(), boards->end(),
+                                [&](const InstalledBoard& b) { return b.number == number; });
+}
+
 }  // namespace
+
+bool openBoard(std::uint32_t board) {
+  if (report("Open", M716MotDevOpen(board))) return true;
+  if (!declared(board))
+    std::fprintf(stderr,
+                 "m716: board %u is not installed (see m716 boards; declare it with M716Install "
+                 "or m716reg)\n",
+                 board);
+  return false;
+}
 
 int listBoards(const Arguments&) {
   const auto installed = installedBoards();
@@ -28,7 +59,7 @@ int listBoards(const Arguments&) {
   }
   const std::vector<InstalledBoard>& boards = *installed;
   if (boards.empty()) {
-    std::printf("No boards are installed.\n");
+    printHowToDeclare();
     return 0;
   }
   std::uint32_t answering = 0;

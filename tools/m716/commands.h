@@ -28,6 +28,10 @@ std::optional<std::uint32_t> takeBoard(Arguments& args);
 // nullopt for anything else.
 std::optional<long long> parseNumber(const std::string& text);
 
+// Opens the board; when the library refuses, says why and, for a board that was never declared,
+// how to declare it.
+bool openBoard(std::uint32_t board);
+
 // Prints "what: <text of code> (error N)" to stderr when code is not 0 and counts the call as
 // refused; returns whether it was 0.
 bool report(const char* what, unsigned code);

@@ -109,7 +109,7 @@ int runDemo(const Arguments& arguments) {
   const bool hadParameters = hasParameterKey(board);
 
   std::printf("Opening board %u...\n", board);
-  if (!report("Open", M716MotDevOpen(board))) return 1;
+  if (!openBoard(board)) return 1;
   const auto settings = installedBoard(board);
   std::printf("Board %u is open: base address 0x%X, IRQ %u.\n", board,
               settings->baseAddress.value_or(0), settings->irq.value_or(0));

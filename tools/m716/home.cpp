@@ -173,7 +173,7 @@ int homeCommand(const Arguments& arguments) {
     std::fprintf(stderr, "usage: m716 home [--board N] AXIS...\n");
     return 2;
   }
-  if (!report("Open", M716MotDevOpen(*board))) return 1;
+  if (!openBoard(*board)) return 1;
   const bool found = homeAxes(*board, axes, false);
   const bool closed = report("Close", M716MotDevClose(*board));
   return found && closed ? 0 : 1;

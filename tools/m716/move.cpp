@@ -8,6 +8,7 @@
 #include "axis_view.h"
 #include "commands.h"
 #include "interruption.h"
+#include "m716/board/registers.h"
 
 namespace m716::tool {
 namespace {
@@ -20,12 +21,22 @@ std::uint32_t parameter(std::uint32_t board, std::uint32_t axis, std::uint32_t i
   return value;
 }
 
+// The fastest speed the chip runs: its top speed unit at the multiplier of the smallest range.
+constexpr std::uint32_t kFastestSpeed = chip::kSpeedMax * (chip::kRangeMax / chip::kRangeMin);
+
 // The axis's speed set with `speed` as drive and maximum speed (T-curve).
 bool setSpeed(std::uint32_t board, std::uint32_t axis, std::uint32_t speed) {
   const std::uint32_t sv = parameter(board, axis, 0x301), ac = parameter(board, axis, 0x304),
                       ak = parameter(board, axis, 0x306);
-  return report("Drive speed",
-                M716MotAxisParaSet(board, axis, 0, std::min(sv, speed), speed, speed, ac, ak));
+  if (report("Drive speed",
+             M716MotAxisParaSet(board, axis, 0, std::min(sv, speed), speed, speed, ac, ak)))
+    return true;
+  // The library names the first value its checks refuse, which for a speed far too high can be
+  // another one of the set.
+  if (speed > kFastestSpeed)
+    std::fprintf(stderr, "m716: SPEED %u pps is above %u pps, the fastest the chip runs\n", speed,
+                 kFastestSpeed);
+  return false;
 }
 
 // Moves the axis of an open board by `distance` (at `speed`, unless 0), follows it and shows
@@ -62,7 +73,7 @@ int moveAxis(const Arguments& arguments) {
     std::fprintf(stderr, "m716 move: AXIS is X, Y, Z or U; DISTANCE and SPEED are numbers\n");
     return 2;
   }
-  if (!report("Open", M716MotDevOpen(*board))) return 1;
+  if (!openBoard(*board)) return 1;
   const bool reached = runMove(*board, *axis, static_cast<std::int32_t>(*distance),
                                static_cast<std::uint32_t>(*speed));
   const bool closed = report("Close", M716MotDevClose(*board));

@@ -119,7 +119,7 @@ int runPathCommand(const Arguments& arguments, const PathSyntax& syntax, const c
                    const PathStart& start) {
   auto path = parsePath(arguments, syntax);
   if (!path) return 2;
-  if (!report("Open", M716MotDevOpen(path->board))) return 1;
+  if (!openBoard(path->board)) return 1;
   const bool reached = runPath(*path, what, start);
   const bool closed = report("Close", M716MotDevClose(path->board));
   return reached && closed ? 0 : 1;

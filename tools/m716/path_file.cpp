@@ -192,7 +192,7 @@ int pathCommand(const Arguments& arguments) {
   const auto segments = readSegments(args[0]);
   if (!segments) return 2;
   if (!axes) axes = segments->front().point.pathType == IPO_L3 ? 0x7u : 0x3u;
-  if (!report("Open", M716MotDevOpen(*board))) return 1;
+  if (!openBoard(*board)) return 1;
   const bool reached = runSegments(*board, *axes, *segments);
   M716FreeContiBuf(kBuffer);
   const bool closed = report("Close", M716MotDevClose(*board));

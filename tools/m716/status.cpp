@@ -15,7 +15,7 @@ int showStatus(const Arguments& arguments) {
   const auto selected = parseAxes(args, "status");
   if (!selected) return 2;
   const std::uint32_t axes = *selected;
-  if (!report("Open", M716MotDevOpen(*board))) return 1;
+  if (!openBoard(*board)) return 1;
   printAxes(*board, axes == 0 ? 0x0F : axes);
   return report("Close", M716MotDevClose(*board)) ? 0 : 1;
 }
