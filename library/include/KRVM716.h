@@ -227,8 +227,8 @@ KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value
 
 /* Point-to-point and continuous drives of the axes 1..15.
  * M716MotAxisBusy: 0 when every selected axis is free; else, for the first of X, Y, Z, U that
- * is not, AXIS_BUSY (driving), IN_HOME (in a home search) or IN_EXTERNAL_DRIVE (in external
- * drive mode).
+ * is not, AXIS_BUSY (driving, or an axis of a continuous path from its start to its end),
+ * IN_HOME (in a home search) or IN_EXTERNAL_DRIVE (in external drive mode).
  * M716MotPtp: runs the busy test, then checks every selected axis: the target (absolute for
  * the axes set in absoluteAxes, else relative to the logical position) above PLmt: PLMT_OVER,
  * below NLmt: NLMT_OVER, more than 268 435 455 pulses away: DISTANCE; its configured speeds

@@ -30,6 +30,7 @@ class ContinuousPathTest : public OpenBoardTest {
  protected:
   void TearDown() override {
     EXPECT_EQ(M716SimPathUnderruns(kSimBase), 0u) << "the path stopped between segments";
+    M716MotStop(0, 0, 0);  // a path a failed test left running would keep its buffer
     M716FreeContiBuf(kBuffer);
     OpenBoardTest::TearDown();
   }
@@ -94,6 +95,21 @@ TEST_F(ContinuousPathTest, TheBufferOfARunningPathIsLeftAloneAndThePathRunsOn) {
   EXPECT_EQ(logicalPosition(kX), 100);
   EXPECT_EQ(logicalPosition(kY), 300);
   EXPECT_EQ(M716FreeContiBuf(kBuffer), M716_OK);
+}
+
+// From its accepted start the path owns its axes, before the driver has loaded anything.
+TEST_F(ContinuousPathTest, APathJustStartedOwnsItsAxes) {
+  fill({line(3000, 0), line(0, 3000)});
+  ASSERT_EQ(M716StartContiDrive(0, kX | kY, kBuffer), M716_OK);
+  for (std::uint32_t axis : {kX, kY}) {
+    EXPECT_EQ(M716MotAxisBusy(0, axis), M716_ERR_AXIS_BUSY) << axis;
+    EXPECT_EQ(M716MoveIns(0, axis, 5000), M716_ERR_AXIS_BUSY) << axis;
+    EXPECT_EQ(M716MotCmove(0, axis, 0), M716_ERR_AXIS_BUSY) << axis;
+    EXPECT_EQ(M716MotHome(0, axis), M716_ERR_AXIS_BUSY) << axis;
+  }
+  EXPECT_EQ(runToEnd(kX | kY).back(), 1);
+  EXPECT_EQ(logicalPosition(kX), 3000);
+  EXPECT_EQ(logicalPosition(kY), 3000);
 }
 
 class PathStopTest : public ContinuousPathTest,
