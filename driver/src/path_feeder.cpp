@@ -1,7 +1,9 @@
 #include "path_feeder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
+#include <utility>
 
 #include "m716/board/registers.h"
 #include "m716/platform/bus.h"
@@ -14,6 +16,19 @@ constexpr std::uint32_t kCenterValue = 3;  // values 3, 4: the center of roles 0
 
 bool isArc(std::uint16_t type) {
   return type == IPO_CW || type == IPO_CCW;
+}
+
+// The roles whose finish point a record loads.
+std::uint32_t rolesOf(std::uint16_t type) {
+  return type == IPO_L3 ? kLineRoles : 2;
+}
+
+// A line whose finish point is its start, or an arc around its start (radius 0).
+bool hasLength(const M716ContiRecord& record) {
+  if (isArc(record.pathType))
+    return record.value[kCenterValue] != 0 || record.value[kCenterValue + 1] != 0;
+  return std::any_of(record.value, record.value + rolesOf(record.pathType),
+                     [](std::int32_t v) { return v != 0; });
 }
 
 std::uint16_t interpolationCommand(std::uint16_t type) {
@@ -44,7 +59,7 @@ void PathFeeder::start() {
   points_ = block_.pathPoints;
   axes_ = block_.pathAxes;
   for (std::size_t k = 0; k < commands_.size(); ++k) commands_[k] = block_.pathCommands[k];
-  loaded_ = 0;
+  loaded_ = lastLoaded_ = beforeLast_ = 0;
   started_ = true;
   feeding_ = records_ != nullptr && points_ != 0;
   if (!feeding_) finish();
@@ -59,39 +74,48 @@ void PathFeeder::service() {
     feeding_ = false;  // the library stopped the path and marked it idle
     return;
   }
-  const std::uint16_t status = mainStatus();
-  // A path that is not moving after its first segment has ended or was stopped: whatever
-  // stopped it, it does not start again by itself.
-  if (loaded_ > 0 && !(status & chip::rr0::InterpolationDriving)) {
-    // The last segment's start may be served together with its end: a path that loaded every
-    // point and ended with no error of its axes ran them all.
-    if (loaded_ == points_ && !pathAxesInError(status))
-      std::atomic_ref(block_.pathProgress).store(loaded_, std::memory_order_release);
-    finish();
-    return;
-  }
-  feed(status);
+  feed(mainStatus());
 }
 
-// Loads records while the chip can take one: the first into the idle chip, then one more
-// while a segment runs with none waiting.
+// Hands records over while the chip can take one: the first into the idle chip, then one more
+// while a segment runs with none waiting. A record of no length is done at once: the chip
+// would end it without a word, so it is counted and the next one taken in its place. The
+// progress is the point of the segment running: the one before the last loaded while that one
+// still waits.
 void PathFeeder::feed(std::uint16_t status) {
-  while (loaded_ < points_ && (loaded_ == 0 || (status & chip::rr0::NextSegmentTaken) != 0)) {
-    load(records_[loaded_]);
-    if (++loaded_ == points_) endContinuousMode();
+  while (loaded_ < points_ && (lastLoaded_ == 0 || (status & chip::rr0::NextSegmentTaken) != 0)) {
+    const M716ContiRecord& record = records_[loaded_++];
+    if (hasLength(record)) {
+      load(record);
+      beforeLast_ = std::exchange(lastLoaded_, loaded_);
+    }
+    if (loaded_ == points_) endContinuousMode();
     status = mainStatus();
   }
-  const bool waiting =
-      (status & chip::rr0::InterpolationDriving) && !(status & chip::rr0::NextSegmentTaken);
-  std::atomic_ref(block_.pathProgress)
-      .store(loaded_ - (waiting ? 1 : 0), std::memory_order_release);
+  if (!(status & chip::rr0::InterpolationDriving)) {
+    end(status);
+    return;
+  }
+  publish((status & chip::rr0::NextSegmentTaken) != 0 ? lastLoaded_ : beforeLast_);
+}
+
+// The path is not moving: its last segment has ended, it was stopped (whatever stopped it, it
+// does not start again by itself), or nothing of it had any length. The last segment's start
+// may be served together with its end: a path that handed every point over and ended with no
+// error of its axes ran them all.
+void PathFeeder::end(std::uint16_t status) {
+  if (loaded_ == points_ && !pathAxesInError(status)) publish(points_);
+  finish();
+}
+
+void PathFeeder::publish(std::uint32_t progress) {
+  std::atomic_ref(block_.pathProgress).store(progress, std::memory_order_release);
 }
 
 // As a single line or arc loads them: for each role its center (arcs) and finish point, each
 // with the command word the library gave for it, then the interpolation command.
 void PathFeeder::load(const M716ContiRecord& record) {
-  const std::uint32_t roles = record.pathType == IPO_L3 ? kLineRoles : 2;
-  for (std::uint32_t role = 0; role < roles; ++role) {
+  for (std::uint32_t role = 0; role < rolesOf(record.pathType); ++role) {
     if (isArc(record.pathType))
       loadValue(commands_[kCenterValue + role], record.value[kCenterValue + role]);
     loadValue(commands_[role], record.value[role]);

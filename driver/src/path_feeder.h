@@ -5,7 +5,8 @@
 // interrupts whenever it can take a segment: at once, then as each segment starts, and when
 // the interpolation ends. At each interrupt the feeder loads records until the chip holds the
 // running segment and the next one, publishes the progress and, once the last segment has
-// ended (or the path stopped for any reason), sets the idle flag.
+// ended (or the path stopped for any reason), sets the idle flag. A record of no length is
+// not loaded: it is done at once, and the path goes on with the next.
 //
 // Concurrency: start and service run with the board's bus lock held, which the library holds
 // too while it reads or changes the path's fields of the block.
@@ -29,6 +30,8 @@ class PathFeeder {
 
  private:
   void feed(std::uint16_t status);
+  void end(std::uint16_t status);
+  void publish(std::uint32_t progress);
   void load(const M716ContiRecord& record);
   void loadValue(std::uint16_t command, std::int32_t value);
   void endContinuousMode();
@@ -44,7 +47,9 @@ class PathFeeder {
   bool feeding_ = false;
   const M716ContiRecord* records_ = nullptr;
   std::uint32_t points_ = 0;
-  std::uint32_t loaded_ = 0;
+  std::uint32_t loaded_ = 0;      // records handed over: loaded, or done at once
+  std::uint32_t lastLoaded_ = 0;  // point number of the last record loaded into the chip; 0: none
+  std::uint32_t beforeLast_ = 0;  // of the one loaded before it
   std::array<std::uint16_t, 5> commands_{};
   std::uint16_t axes_ = 0;
 };

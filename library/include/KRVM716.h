@@ -227,8 +227,8 @@ KRVM716_API uint32_t M716GetSpeed(uint32_t board, uint32_t axis, uint32_t* value
 
 /* Point-to-point and continuous drives of the axes 1..15.
  * M716MotAxisBusy: 0 when every selected axis is free; else, for the first of X, Y, Z, U that
- * is not, AXIS_BUSY (driving), IN_HOME (in a home search) or IN_EXTERNAL_DRIVE (in external
- * drive mode).
+ * is not, AXIS_BUSY (driving, or an axis of a continuous path from its start to its end),
+ * IN_HOME (in a home search) or IN_EXTERNAL_DRIVE (in external drive mode).
  * M716MotPtp: runs the busy test, then checks every selected axis: the target (absolute for
  * the axes set in absoluteAxes, else relative to the logical position) above PLmt: PLMT_OVER,
  * below NLmt: NLMT_OVER, more than 268 435 455 pulses away: DISTANCE; its configured speeds
@@ -318,6 +318,8 @@ KRVM716_API uint32_t M716MotChgLineArcDV(uint32_t board, uint32_t dv);
  * before the chip or the interrupt block is written: a refused start changes nothing. A path
  * runs until its last segment ends, M716MotStop stops it (axes 0, or its first axis) or it is
  * stopped by a limit, the alarm or the emergency stop; then the same buffer may start again.
+ * A segment of no length (a line to its start, an arc whose center is its start) is done at
+ * once and the path goes on; a path of such segments only ends at once.
  * M716GetCurContiNum: the index (point - 1) of the segment the chip runs, -1 until the first
  * has started; the last index once the path is over (PARAMETER_INVALID for a null pointer).
  * While a path started from a buffer runs on any board, M716InitialContiBuf, M716FreeContiBuf

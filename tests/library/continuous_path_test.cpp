@@ -2,7 +2,10 @@
 // by the test: the buffer's checks, and paths of lines and arcs that the driver feeds to the
 // chip segment by segment. The default interpolation set runs paths at 6000 pps.
 
+#include <algorithm>
+#include <array>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "open_board.h"
@@ -15,6 +18,9 @@ constexpr std::uint32_t kBuffer = 12;
 
 M716ContiPoint line(std::int32_t dx, std::int32_t dy, std::int32_t dz = 0) {
   return {{dx, dy, dz, 0, 0}, 0, static_cast<std::uint16_t>(dz != 0 ? IPO_L3 : IPO_L2), 0};
+}
+M716ContiPoint line3(std::int32_t dx, std::int32_t dy, std::int32_t dz) {
+  return {{dx, dy, dz, 0, 0}, 0, IPO_L3, 0};
 }
 M716ContiPoint arc(std::uint16_t type, std::int32_t cx, std::int32_t cy, std::int32_t ex,
                    std::int32_t ey) {
@@ -30,6 +36,7 @@ class ContinuousPathTest : public OpenBoardTest {
  protected:
   void TearDown() override {
     EXPECT_EQ(M716SimPathUnderruns(kSimBase), 0u) << "the path stopped between segments";
+    M716MotStop(0, 0, 0);  // a path a failed test left running would keep its buffer
     M716FreeContiBuf(kBuffer);
     OpenBoardTest::TearDown();
   }
@@ -95,6 +102,77 @@ TEST_F(ContinuousPathTest, TheBufferOfARunningPathIsLeftAloneAndThePathRunsOn) {
   EXPECT_EQ(logicalPosition(kY), 300);
   EXPECT_EQ(M716FreeContiBuf(kBuffer), M716_OK);
 }
+
+// From its accepted start the path owns its axes, before the driver has loaded anything.
+TEST_F(ContinuousPathTest, APathJustStartedOwnsItsAxes) {
+  fill({line(3000, 0), line(0, 3000)});
+  ASSERT_EQ(M716StartContiDrive(0, kX | kY, kBuffer), M716_OK);
+  for (std::uint32_t axis : {kX, kY}) {
+    EXPECT_EQ(M716MotAxisBusy(0, axis), M716_ERR_AXIS_BUSY) << axis;
+    EXPECT_EQ(M716MoveIns(0, axis, 5000), M716_ERR_AXIS_BUSY) << axis;
+    EXPECT_EQ(M716MotCmove(0, axis, 0), M716_ERR_AXIS_BUSY) << axis;
+    EXPECT_EQ(M716MotHome(0, axis), M716_ERR_AXIS_BUSY) << axis;
+  }
+  EXPECT_EQ(runToEnd(kX | kY).back(), 1);
+  EXPECT_EQ(logicalPosition(kX), 3000);
+  EXPECT_EQ(logicalPosition(kY), 3000);
+}
+
+// A segment of no length (a line to its start, an arc around its start) is done at once and
+// the path goes on from where it stands; the readout counts it.
+struct NoLengthCase {
+  const char* name;
+  std::uint32_t axes;
+  std::vector<M716ContiPoint> points;
+  std::array<std::int32_t, 3> end;  // X, Y, Z
+  double seconds;                   // the path ends within
+};
+
+void PrintTo(const NoLengthCase& path, std::ostream* out) {
+  *out << path.name;
+}
+
+class NoLengthSegmentTest : public ContinuousPathTest,
+                            public ::testing::WithParamInterface<NoLengthCase> {};
+
+TEST_P(NoLengthSegmentTest, IsDoneAtOnceAndThePathGoesOn) {
+  const NoLengthCase& path = GetParam();
+  fill(path.points);
+  ASSERT_EQ(M716StartContiDrive(0, path.axes, kBuffer), M716_OK);
+  const double start = M716SimTime();
+  const std::vector<std::int32_t> shown = runToEnd(path.axes);
+  EXPECT_LE(M716SimTime() - start, path.seconds);
+  EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+  EXPECT_EQ(shown.back(), static_cast<std::int32_t>(path.points.size()) - 1);
+  for (std::uint32_t index = 0; index < 3; ++index)
+    EXPECT_EQ(logicalPosition(1u << index), path.end[index]) << "axis " << index;
+  EXPECT_EQ(M716FreeContiBuf(kBuffer), M716_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, NoLengthSegmentTest,
+    ::testing::Values(
+        NoLengthCase{"LineInTheMiddle",
+                     kX | kY,
+                     {line(100, 0), line(0, 0), line(0, 100), line(-50, 0)},
+                     {50, 100, 0},
+                     1},
+        NoLengthCase{"ThreeAxisLineInTheMiddle",
+                     kX | kY | kZ,
+                     {line3(100, 50, 20), line3(0, 0, 0), line3(-30, 60, 90)},
+                     {70, 110, 110},
+                     1},
+        NoLengthCase{
+            "ArcAroundItsStartInTheMiddle",
+            kX | kY,
+            {line(100, 0), arc(IPO_CW, 0, 0, 0, 0), arc(IPO_CCW, 0, 0, 40, 40), line(0, 100)},
+            {100, 100, 0},
+            1},
+        NoLengthCase{"First", kX | kY, {line(0, 0), line(100, 0), line(0, 100)}, {100, 100, 0}, 1},
+        NoLengthCase{"Last", kX | kY, {line(100, 0), line(0, 100), line(0, 0)}, {100, 100, 0}, 1},
+        NoLengthCase{
+            "All", kX | kY, {line(0, 0), arc(IPO_CCW, 0, 0, 0, 0), line(0, 0)}, {0, 0, 0}, 0.002}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class PathStopTest : public ContinuousPathTest,
                      public ::testing::WithParamInterface<std::uint32_t> {};

@@ -9,10 +9,14 @@
 
 namespace m716 {
 
-bool continuousPathRunning(std::uint32_t board) {
+std::uint32_t continuousPathAxes(std::uint32_t board) {
   std::lock_guard lock(boardLock(board));
   const M716InterruptBlock& block = interruptBlocks[board];
-  return block.pathIdle == 0 && (block.pathAxes & kAllAxes) != 0;
+  return block.pathIdle == 0 ? block.pathAxes & kAllAxes : 0;
+}
+
+bool continuousPathRunning(std::uint32_t board) {
+  return continuousPathAxes(board) != 0;
 }
 
 bool continuousPathReading(const void* records) {

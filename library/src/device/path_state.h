@@ -1,7 +1,8 @@
 #pragma once
-// The state of the board's continuous interpolated path as the stops see it: whether one runs,
-// its first axis, and its stop. It lives in the interrupt block, which the interrupt driver
-// feeds the path from; the path's buffers and its start build on it.
+// The state of the board's continuous interpolated path as the stops and the busy test see it:
+// whether one runs and on which axes, its first axis, and its stop. It lives in the interrupt
+// block, which the interrupt driver feeds the path from; the path's buffers and its start build on
+// it.
 //
 // Concurrency: the interrupt driver marks a path idle at interrupt time under the board's bus
 // lock; these functions read and change the path state under the same lock.
@@ -11,6 +12,9 @@
 namespace m716 {
 
 bool continuousPathRunning(std::uint32_t board);
+// The axes of the path running on the board, from its start until it ends or is stopped (also
+// before the driver has loaded its first segment); 0 when none runs.
+std::uint32_t continuousPathAxes(std::uint32_t board);
 // The axis bit of the first axis of the path last started.
 std::uint32_t continuousPathFirstAxis(std::uint32_t board);
 // Whether a path running on any board reads its segments from `records`, a buffer's block.

@@ -161,7 +161,8 @@ std::uint32_t drivingAxes(std::uint32_t board) {
 }
 
 std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes) {
-  const std::uint32_t driving = drivingAxes(board);
+  // A continuous path owns its axes from its start, before the chip shows them driving.
+  const std::uint32_t driving = drivingAxes(board) | continuousPathAxes(board);
   const BoardRecord& record = boards[board];
   const std::uint32_t searching = homeSearchAxes(board);
   for (std::uint32_t index = 0; index < kAxisCount; ++index) {

@@ -15,8 +15,8 @@ namespace m716 {
 // The axes RR0 shows driving.
 std::uint32_t drivingAxes(std::uint32_t board);
 
-// The busy test: for the first selected axis (X, Y, Z, U) that is driving, in a home search or
-// in external drive mode, 21, 26 or 27; else 0.
+// The busy test: for the first selected axis (X, Y, Z, U) that is driving (or belongs to a
+// running continuous path), in a home search or in external drive mode, 21, 26 or 27; else 0.
 std::uint32_t checkAxesFree(std::uint32_t board, std::uint32_t axes);
 
 // Loads one axis for a drive from its working speed set: range (now in force), start speed,
