@@ -271,14 +271,17 @@ KRVM716_API uint32_t M716MotClrErr(uint32_t board, uint32_t axes);
  * axes, absolute positions when `absolute` is nonzero, else distances; it decelerates at its end.
  * M716MotArc: an arc on two axes (3, 5, 9, 6, 10 or 12, else AXIS_NUMBER) around the center (c1,
  * c2) to the end point (e1, e2), both absolute or both relative; counter-clockwise when `ccw` is
- * nonzero. An end point on the start runs a full circle. With manual deceleration enabled
+ * nonzero; a center on the start: PARAMETER_INVALID. An end point on the start runs a full
+ * circle. An end point off the circle ends the arc on the circle where the chip's end test stops
+ * it (in the end point's octant), and the counters say where. With manual deceleration enabled
  * (M716SetDeceleration) an arc or circle begins to decelerate where its ramp from DV down to SV
  * (at DC, or AC when DC is 0) ends with the arc, moved by the offset given there; otherwise it
  * runs at its speed to the end and stops there.
  * M716MotArcTheta: an arc around the center that sweeps `angle` degrees, clockwise when positive
  * (-360..360, not 0, else PARAMETER_INVALID; a center on the start: PARAMETER_INVALID); its end
  * point is the nearest whole pulse.
- * M716MoveCircle: a full circle around the center (c1, c2), relative to the start.
+ * M716MoveCircle: a full circle around the center (c1, c2), relative to the start (the start
+ * itself: PARAMETER_INVALID).
  * M716MotChgLineArcDV: new drive speed (pps) of the path, also while it runs: it becomes the
  * interpolation set's DV and is loaded into the main axis of the last path started (SPEED_INVALID
  * before the first); above the set's MDV or beyond the range of the running path (when none runs,

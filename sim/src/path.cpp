@@ -11,6 +11,8 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kOctant = std::numbers::pi / 4;
+// Path positions closer than this, in pulses, are one point.
+constexpr double kSamePoint = 1e-6;
 
 std::int64_t nearest(double value) {
   return static_cast<std::int64_t>(std::floor(value + 0.5));
@@ -24,6 +26,12 @@ int sign(double value) {
 double wrapped(double angle) {
   double result = std::fmod(angle, kTwoPi);
   return result < 0 ? result + kTwoPi : result;
+}
+
+// Whether the second axis moves faster than the first on the circle in octant `index` (0..7,
+// counter-clockwise from angle 0): near the first axis, where |cos| > |sin|.
+bool secondIsMajor(int index) {
+  return index == 0 || index == 3 || index == 4 || index == 7;
 }
 
 // The position at which the rising function `stepsAt` reaches `steps`, within [0, length].
@@ -110,26 +118,21 @@ class ArcPath final : public Path {
  public:
   ArcPath(std::int64_t center1, std::int64_t center2, std::int64_t finish1, std::int64_t finish2,
           bool clockwise)
-      : center_{double(center1), double(center2)},
-        finish_{finish1, finish2, 0},
-        turn_(clockwise ? -1 : 1) {
+      : center_{double(center1), double(center2)}, turn_(clockwise ? -1 : 1) {
     radius_ = std::hypot(center_[0], center_[1]);
     startAngle_ = std::atan2(-center_[1], -center_[0]);
-    double sweep = kTwoPi;
-    if (finish1 != 0 || finish2 != 0) {
-      double finishAngle = std::atan2(double(finish2) - center_[1], double(finish1) - center_[0]);
-      sweep = wrapped(turn_ * (finishAngle - startAngle_));
-    }
+    if (radius_ == 0) return;  // no circle: done where it starts
+    double sweep = wrapped(turn_ * (stopAngle(double(finish1), double(finish2)) - startAngle_));
+    // The end test acts only once the axes have moved: a stop on the start is a full circle.
+    if (sweep * radius_ < kSamePoint) sweep = kTwoPi;
     length_ = radius_ * sweep;
+    finish_ = pointAt(angleAt(length_));
   }
 
   std::size_t axisCount() const override { return 2; }
   double length() const override { return length_; }
   Offsets offsetsAt(double position) const override {
-    if (position >= length_) return finish_;
-    double angle = angleAt(position);
-    return {nearest(center_[0] + radius_ * std::cos(angle)),
-            nearest(center_[1] + radius_ * std::sin(angle)), 0};
+    return position >= length_ ? finish_ : pointAt(angleAt(position));
   }
   double reach(std::size_t slot, std::int64_t boundary, double from) const override {
     double level = (static_cast<double>(boundary) - 0.5 - center_[slot]) / radius_;
@@ -168,20 +171,44 @@ class ArcPath final : public Path {
   double angleAt(double position) const {
     return radius_ > 0 ? startAngle_ + turn_ * position / radius_ : startAngle_;
   }
+  Offsets pointAt(double angle) const {
+    return {nearest(center_[0] + radius_ * std::cos(angle)),
+            nearest(center_[1] + radius_ * std::sin(angle)), 0};
+  }
+  // The chip's end test: in the octant of the finish point seen from the center, the arc stops
+  // where the coordinate of the axis that moves faster there (one pulse per step) reaches the
+  // finish point's. On the circle that is the finish point; off it, the point of the circle in
+  // that octant with that coordinate, or the octant's edge nearest to it when the circle has
+  // none (a finish far outside), so that every arc ends.
+  double stopAngle(double finish1, double finish2) const {
+    const double u = finish1 - center_[0], v = finish2 - center_[1];
+    const double octant = std::floor(std::atan2(v, u) / kOctant);  // -4..4
+    const double middle = (octant + 0.5) * kOctant;
+    const int index = static_cast<int>(octant + 8) % 8;
+    double angle;
+    if (secondIsMajor(index)) {
+      const double level = std::asin(std::clamp(v / radius_, -1.0, 1.0));
+      angle = std::cos(middle) > 0 ? level : std::numbers::pi - level;
+    } else {
+      const double level = std::acos(std::clamp(u / radius_, -1.0, 1.0));
+      angle = std::sin(middle) > 0 ? level : -level;
+    }
+    const double offset = std::remainder(angle - middle, kTwoPi);
+    return middle + std::clamp(offset, -kOctant / 2, kOctant / 2);
+  }
   // Steps counted counter-clockwise from angle 0 to `angle`: in each octant, the travel of the
   // axis that moves faster there (the second where |cos| > |sin|, else the first).
   double octantSteps(double angle) const {
     double octant = std::floor(angle / kOctant);
     double corner = octant * kOctant;
     int index = static_cast<int>(octant - 8 * std::floor(octant / 8));
-    bool secondIsMajor = index == 0 || index == 3 || index == 4 || index == 7;
-    double partial = secondIsMajor ? std::abs(std::sin(angle) - std::sin(corner))
-                                   : std::abs(std::cos(angle) - std::cos(corner));
+    double partial = secondIsMajor(index) ? std::abs(std::sin(angle) - std::sin(corner))
+                                          : std::abs(std::cos(angle) - std::cos(corner));
     return radius_ * (octant * std::numbers::sqrt2 / 2 + partial);
   }
 
   std::array<double, 2> center_;
-  Offsets finish_;
+  Offsets finish_{};  // where the end test stops the arc
   int turn_;
   double radius_ = 0;
   double startAngle_ = 0;

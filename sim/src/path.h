@@ -2,7 +2,8 @@
 // The geometry of a drive: where each of its axes stands, in whole pulses from where the drive
 // began, at each position along its path. A single axis outputs its k-th pulse when the
 // distance reaches k; interpolated axes stand at the whole pulse nearest to the true line or
-// arc, and reach the finish point exactly at the path's end.
+// arc. A line reaches its finish point exactly at its end; an arc ends where the chip's end
+// test stops it, which for a finish point on its circle is that point.
 //
 // Interpolation steps are the chip's count for the deceleration point: one per pulse of the
 // axis that moves fastest at that point of the path (on an arc, the major axis of its octant),
@@ -43,8 +44,9 @@ class Path {
 std::unique_ptr<Path> axisPath(int direction, double pulses);
 // A straight line to `finish` through two or three axes.
 std::unique_ptr<Path> linePath(const Offsets& finish, std::size_t axisCount);
-// An arc on two axes around `center` to `finish` (both relative to the start); a finish equal
-// to the start makes a full circle.
+// An arc on two axes around `center` towards `finish` (both relative to the start), ending on
+// the circle in the finish point's octant; a finish equal to the start makes a full circle, a
+// center on the start a path of no length.
 std::unique_ptr<Path> arcPath(std::int64_t center1, std::int64_t center2, std::int64_t finish1,
                               std::int64_t finish2, bool clockwise);
 

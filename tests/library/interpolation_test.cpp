@@ -2,6 +2,7 @@
 // moved by the test. The interpolation set an open loads by default runs paths at 6000 pps, up
 // from 1000 at 600 000 pps/s: 8.3 ms and 29.2 pulses of ramp.
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -135,6 +136,58 @@ INSTANTIATE_TEST_SUITE_P(
                       ArcCase{"CounterClockwiseThreeQuarters", 1000, 0, 1000, 1000, true,
                               3 * kPi / 2},
                       ArcCase{"EndOnTheStartRunsTheFullCircle", 0, -400, 0, 0, true, 2 * kPi}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// An end point off the circle: the arc stops where the end test of the end point's octant
+// does, on the circle where the coordinate of the axis that moves faster there reaches the end
+// point's (at the octant's edge when the circle never gets there). No axis moves more than the
+// path's speed lets it on the way, and the counters tell where the arc ended.
+struct OffCircleCase {
+  const char* name;
+  std::int32_t cx, cy, ex, ey;
+  bool ccw;
+  std::int32_t stopX, stopY;
+};
+
+void PrintTo(const OffCircleCase& arc, std::ostream* out) {
+  *out << arc.name;
+}
+
+class OffCircleTest : public InterpolationTest,
+                      public ::testing::WithParamInterface<OffCircleCase> {};
+
+TEST_P(OffCircleTest, StopsOnTheCircleWithoutAJump) {
+  const OffCircleCase& c = GetParam();
+  ASSERT_EQ(M716MotArc(0, kX | kY, 0, c.ccw, c.cx, c.cy, c.ex, c.ey), M716_OK);
+  constexpr double kStep = 1 / 16'000.0;  // a pulse takes 1 / 6000 s at most
+  std::int32_t x = 0, y = 0, largestStep = 0;
+  ASSERT_TRUE(advanceUntil(
+      [&] {
+        const std::int32_t nx = M716SimMachinePosition(kSimBase, kX);
+        const std::int32_t ny = M716SimMachinePosition(kSimBase, kY);
+        largestStep = std::max({largestStep, std::abs(nx - x), std::abs(ny - y)});
+        x = nx, y = ny;
+        return idle(kX | kY);
+      },
+      1, kStep));
+  EXPECT_LE(largestStep, 1);
+  EXPECT_EQ(x, c.stopX);
+  EXPECT_EQ(y, c.stopY);
+  EXPECT_EQ(logicalPosition(kX), x);
+  EXPECT_EQ(logicalPosition(kY), y);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EndPoints, OffCircleTest,
+    ::testing::Values(
+        // Around (100, 0) through (100, ±100): X moves faster near there.
+        OffCircleCase{"OutsideClockwise", 100, 0, 100, 150, false, 100, 100},
+        OffCircleCase{"InsideCounterClockwise", 100, 0, 100, 50, true, 100, 100},
+        // The end point in the start's octant, where Y moves faster: a short way round one way,
+        // nearly the whole circle the other.
+        OffCircleCase{"OutsideInTheStartOctant", 100, 30, -20, -30, true, 15, -30},
+        OffCircleCase{"OutsideInTheStartOctantTheLongWay", 100, 30, -20, -30, false, 15, -30},
+        OffCircleCase{"BeyondTheOctantsReach", 100, 0, 250, 100, false, 171, 71}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // With manual deceleration enabled an arc slows down to its start speed by its end, absolute or
@@ -287,6 +340,13 @@ INSTANTIATE_TEST_SUITE_P(
                     [] { return M716MotArcTheta(0, kX | kY, 0, 100, 0, 360.5); },
                     M716_ERR_PARAMETER_INVALID},
         RefusedCase{"CenterOnTheStart", [] { return M716MotArcTheta(0, kX | kY, 0, 0, 0, 90); },
+                    M716_ERR_PARAMETER_INVALID},
+        RefusedCase{"ArcAroundItsStart", [] { return M716MotArc(0, kX | kY, 0, 0, 0, 0, 10, 10); },
+                    M716_ERR_PARAMETER_INVALID},
+        RefusedCase{"AbsoluteArcAroundItsStart",
+                    [] { return M716MotArc(0, kY | kU, 1, 1, 0, 0, -10, 0); },
+                    M716_ERR_PARAMETER_INVALID},
+        RefusedCase{"CircleAroundItsStart", [] { return M716MoveCircle(0, kX | kZ, 1, 0, 0); },
                     M716_ERR_PARAMETER_INVALID}),
     [](const auto& info) { return std::string(info.param.name); });
 

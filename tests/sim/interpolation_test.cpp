@@ -34,6 +34,18 @@ class InterpolationTest : public MotionTest {
   static void center(unsigned axis, std::int32_t offset) {
     load(axis, 0x08, static_cast<std::uint32_t>(offset));
   }
+  // An arc from where X and Y stand, at the path speed to its end.
+  static void startArc(std::int32_t cx, std::int32_t cy, std::int32_t ex, std::int32_t ey,
+                       bool clockwise) {
+    setUpAxes(kX, kPathSpeed);
+    selectAxes({0, 1});
+    center(kX, cx);
+    center(kY, cy);
+    finishPoint(kX, ex);
+    finishPoint(kY, ey);
+    command(0, cmd::kDecelerationInvalid);
+    command(0, clockwise ? cmd::kArcClockwise : cmd::kArcCounterClockwise);
+  }
   static Point position() {
     return {double(logical(kX)), double(logical(kY)), double(logical(kZ))};
   }
@@ -144,15 +156,8 @@ class ArcTest : public InterpolationTest, public ::testing::WithParamInterface<A
 TEST_P(ArcTest, FollowsTheTrueArcAndEndsExactly) {
   const ArcCase& arc = GetParam();
   const double radius = std::hypot(arc.cx, arc.cy);
-  setUpAxes(kX, kPathSpeed);
-  selectAxes({0, 1});
-  center(kX, arc.cx);
-  center(kY, arc.cy);
-  finishPoint(kX, arc.ex);
-  finishPoint(kY, arc.ey);
-  command(0, cmd::kDecelerationInvalid);
   const double started = M716SimTime();
-  command(0, arc.clockwise ? cmd::kArcClockwise : cmd::kArcCounterClockwise);
+  startArc(arc.cx, arc.cy, arc.ex, arc.ey, arc.clockwise);
 
   const std::vector<Point> samples = sampleUntilEnd();
   for (const Point& p : samples) {
@@ -172,6 +177,41 @@ INSTANTIATE_TEST_SUITE_P(
         ArcCase{"QuarterCounterClockwise", 1000, 0, 1000, -1000, false, std::numbers::pi / 2},
         ArcCase{"FullCircleCloses", -300, 400, 0, 0, true, 2 * std::numbers::pi},
         ArcCase{"ThreeQuartersCounterClockwise", 0, 700, -700, 700, false, 1.5 * std::numbers::pi}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A finish point off the circle: the arc follows its circle to where the end test of the
+// finish point's octant stops it. A center on the start leaves no circle: nothing moves.
+struct EndTestCase {
+  const char* name;
+  std::int32_t cx, cy, ex, ey;
+  bool clockwise;
+  std::int32_t stopX, stopY;
+};
+
+void PrintTo(const EndTestCase& arc, std::ostream* out) {
+  *out << arc.name;
+}
+
+class EndTestTest : public InterpolationTest, public ::testing::WithParamInterface<EndTestCase> {};
+
+TEST_P(EndTestTest, StopsOnTheCircleInTheFinishPointsOctant) {
+  const EndTestCase& arc = GetParam();
+  const double radius = std::hypot(arc.cx, arc.cy);
+  startArc(arc.cx, arc.cy, arc.ex, arc.ey, arc.clockwise);
+  for (const Point& p : sampleUntilEnd()) {
+    ASSERT_TRUE(radius == 0 ? p.x == 0 && p.y == 0 : nearCircle(p, arc.cx, arc.cy, radius))
+        << p.x << ", " << p.y;
+  }
+  EXPECT_EQ(logical(kX), arc.stopX);
+  EXPECT_EQ(logical(kY), arc.stopY);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FinishPoints, EndTestTest,
+    ::testing::Values(EndTestCase{"OutsideClockwise", 100, 0, 100, 150, true, 100, 100},
+                      EndTestCase{"NearTheCenter", 100, 0, 101, 2, false, 101, 100},
+                      EndTestCase{"OutsideInTheLowerHalf", 0, -500, -300, -1200, false, -300, -900},
+                      EndTestCase{"CenterOnTheStart", 0, 0, 10, 10, false, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class OctantStepTest : public InterpolationTest, public ::testing::WithParamInterface<int> {};

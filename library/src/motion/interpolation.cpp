@@ -235,6 +235,8 @@ std::uint32_t arc(std::uint32_t board, std::uint32_t axes, const ArcRequest& req
   if (std::uint32_t error = checkPathStart(board, axes, 2, PathForm::arc)) return error;
   for (std::uint32_t role = 0; role < 2; ++role)
     if (std::uint32_t error = planArcAxis(board, request, role, plan)) return error;
+  // A center on the start leaves no circle to run.
+  if (plan.center == decltype(plan.center){}) return M716_ERR_PARAMETER_INVALID;
   plan.steps = request.fullCircle ? circleSteps(plan) : arcSteps(plan);
   startArc(board, plan);
   return M716_OK;
