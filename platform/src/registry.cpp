@@ -1,6 +1,7 @@
 #include "m716/platform/registry.h"
 
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -13,9 +14,10 @@ using detail::RegistryDatabase;
 struct RegistryStore::Impl {
   explicit Impl(const std::string& storeFile) : file(storeFile), database(storeFile) {}
 
-  // Opens (or, when `create`, makes) every key along `path`.
-  RegStatus walk(std::string_view path, bool create, detail::StoredKey& key, bool* created);
-  RegStatus begin();
+  // Opens (or, when `create`, makes) every key along `path` below `key`, and leaves `key` at
+  // the last.
+  RegStatus walk(detail::StoredKey& key, std::string_view path, bool create, bool* created);
+  RegStatus begin(bool snapshot = false);
   RegStatus commit();
   void rollback();
 
@@ -43,15 +45,15 @@ std::vector<std::string_view> splitPath(std::string_view path) {
 // An internal change of several statements; joins the caller's transaction when there is one.
 class ScopedChange {
  public:
-  explicit ScopedChange(RegistryStore::Impl& store)
-      : store_(store), active_(store.begin() == RegStatus::ok) {}
+  explicit ScopedChange(RegistryStore::Impl& store) : store_(store), started_(store.begin()) {}
   ~ScopedChange() {
     if (active_) store_.rollback();
   }
   ScopedChange(const ScopedChange&) = delete;
   ScopedChange& operator=(const ScopedChange&) = delete;
 
-  bool active() const { return active_; }
+  // ok once the change began, else why it could not.
+  RegStatus started() const { return started_; }
   RegStatus commit() {
     active_ = false;
     return store_.commit();
@@ -59,16 +61,18 @@ class ScopedChange {
 
  private:
   RegistryStore::Impl& store_;
-  bool active_;
+  RegStatus started_;
+  bool active_ = started_ == RegStatus::ok;
 };
 
 }  // namespace
 
-RegStatus RegistryStore::Impl::walk(std::string_view path, bool create, detail::StoredKey& key,
+RegStatus RegistryStore::Impl::walk(detail::StoredKey& key, std::string_view path, bool create,
                                     bool* created) {
-  key = {RegistryDatabase::kRootId, ""};
+  const auto parts = splitPath(path);
+  if (create && parts.size() > kMaxKeyDepth) return RegStatus::tooDeep;
   bool added = false;
-  for (const auto part : splitPath(path)) {
+  for (const auto part : parts) {
     added = false;
     bool error = false;
     auto child = database.findSubkey(key.id, part, &error);
@@ -86,8 +90,8 @@ RegStatus RegistryStore::Impl::walk(std::string_view path, bool create, detail::
   return RegStatus::ok;
 }
 
-RegStatus RegistryStore::Impl::begin() {
-  const RegStatus status = database.begin(transactionDepth);
+RegStatus RegistryStore::Impl::begin(bool snapshot) {
+  const RegStatus status = database.begin(transactionDepth, snapshot);
   if (status == RegStatus::ok) ++transactionDepth;
   return status;
 }
@@ -110,6 +114,10 @@ bool RegistryStore::isOpen() const {
   return impl_->database.isOpen();
 }
 
+RegStatus RegistryStore::openStatus() const {
+  return impl_->database.openStatus();
+}
+
 const std::string& RegistryStore::file() const {
   return impl_->file;
 }
@@ -125,9 +133,9 @@ void RegistryStore::bind(RegKey& key, std::int64_t id, std::string path) {
 
 RegStatus RegistryStore::openKey(std::string_view path, RegKey& key) {
   std::lock_guard lock(impl_->mutex);
-  if (!isOpen()) return RegStatus::failed;
-  detail::StoredKey found;
-  const RegStatus status = impl_->walk(path, false, found, nullptr);
+  if (!isOpen()) return openStatus();
+  detail::StoredKey found{RegistryDatabase::kRootId, ""};
+  const RegStatus status = impl_->walk(found, path, false, nullptr);
   if (status != RegStatus::ok) return status;
   bind(key, found.id, std::move(found.name));
   return RegStatus::ok;
@@ -135,11 +143,11 @@ RegStatus RegistryStore::openKey(std::string_view path, RegKey& key) {
 
 RegStatus RegistryStore::createKey(std::string_view path, RegKey& key, bool* created) {
   std::lock_guard lock(impl_->mutex);
-  if (!isOpen()) return RegStatus::failed;
+  if (!isOpen()) return openStatus();
   ScopedChange change(*impl_);
-  if (!change.active()) return RegStatus::failed;
-  detail::StoredKey found;
-  RegStatus status = impl_->walk(path, true, found, created);
+  if (change.started() != RegStatus::ok) return change.started();
+  detail::StoredKey found{RegistryDatabase::kRootId, ""};
+  RegStatus status = impl_->walk(found, path, true, created);
   if (status == RegStatus::ok) status = change.commit();
   if (status != RegStatus::ok) return status;
   bind(key, found.id, std::move(found.name));
@@ -148,12 +156,14 @@ RegStatus RegistryStore::createKey(std::string_view path, RegKey& key, bool* cre
 
 RegStatus RegistryStore::deleteKey(std::string_view path) {
   std::lock_guard lock(impl_->mutex);
-  if (!isOpen()) return RegStatus::failed;
-  detail::StoredKey found;
-  const RegStatus status = impl_->walk(path, false, found, nullptr);
-  if (status != RegStatus::ok) return status;
-  if (found.id == RegistryDatabase::kRootId) return RegStatus::failed;
-  return impl_->database.removeKey(found.id);
+  if (!isOpen()) return openStatus();
+  ScopedChange change(*impl_);
+  if (change.started() != RegStatus::ok) return change.started();
+  detail::StoredKey found{RegistryDatabase::kRootId, ""};
+  RegStatus status = impl_->walk(found, path, false, nullptr);
+  if (status == RegStatus::ok && found.id == RegistryDatabase::kRootId) status = RegStatus::failed;
+  if (status == RegStatus::ok) status = impl_->database.removeTree(found.id);
+  return status == RegStatus::ok ? change.commit() : status;
 }
 
 // ---- RegKey
@@ -245,6 +255,16 @@ RegStatus RegKey::enumValue(std::uint32_t index, RegValue& value) const {
   return store_->impl_->database.valueAt(id_, index, value);
 }
 
+RegStatus RegKey::openKey(std::string_view path, RegKey& key) const {
+  if (!store_) return RegStatus::failed;
+  std::lock_guard lock(store_->impl_->mutex);
+  detail::StoredKey found{id_, path_};
+  const RegStatus status = store_->impl_->walk(found, path, false, nullptr);
+  if (status != RegStatus::ok) return status;
+  store_->bind(key, found.id, std::move(found.name));
+  return RegStatus::ok;
+}
+
 // Writes reach the file when their transaction commits; flushing also moves the write-ahead
 // log into the database file, unless a transaction of this thread is still open.
 RegStatus RegKey::flush() {
@@ -257,20 +277,48 @@ RegStatus RegKey::flush() {
 
 // ---- RegTransaction
 
-RegTransaction::RegTransaction(RegistryStore& store) : store_(store) {
+RegTransaction::RegTransaction(RegistryStore& store, Kind kind) : store_(store) {
   store_.impl_->mutex.lock();
-  active_ = store_.isOpen() && store_.impl_->begin() == RegStatus::ok;
+  started_ = store_.isOpen() ? store_.impl_->begin(kind == Kind::snapshot) : store_.openStatus();
 }
 
 RegTransaction::~RegTransaction() {
-  if (active_ && !done_) store_.impl_->rollback();
+  if (started_ == RegStatus::ok && !done_) store_.impl_->rollback();
   store_.impl_->mutex.unlock();
 }
 
 RegStatus RegTransaction::commit() {
-  if (!active_ || done_) return RegStatus::failed;
+  if (started_ != RegStatus::ok) return started_;
+  if (done_) return RegStatus::failed;
   done_ = true;
   return store_.impl_->commit();
+}
+
+const char* regStatusText(RegStatus status) {
+  switch (status) {
+    case RegStatus::ok:
+      return "success";
+    case RegStatus::notFound:
+      return "not found";
+    case RegStatus::noMoreItems:
+      return "no more items";
+    case RegStatus::wrongType:
+      return "wrong type";
+    case RegStatus::failed:
+      return "error accessing the store";
+    case RegStatus::accessDenied:
+      return "permission denied";
+    case RegStatus::notAStore:
+      return "not a registry store";
+    case RegStatus::busy:
+      return "busy: another program is changing it";
+    case RegStatus::tooDeep: {
+      static const std::string text =
+          "a key can be at most " + std::to_string(kMaxKeyDepth) + " levels deep";
+      return text.c_str();
+    }
+  }
+  return "unknown status";
 }
 
 }  // namespace m716::platform

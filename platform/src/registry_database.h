@@ -64,13 +64,16 @@ class RegistryDatabase {
   RegistryDatabase& operator=(const RegistryDatabase&) = delete;
 
   bool isOpen() const { return db_ != nullptr; }
+  RegStatus openStatus() const { return openStatus_; }
 
   // Keys. A failed lookup gives nullopt with *error set when the database failed.
   std::optional<StoredKey> findSubkey(std::int64_t parent, std::string_view name, bool* error);
   // Adds the subkey unless it exists; *added tells which.
   RegStatus addSubkey(std::int64_t parent, std::string_view name, bool* added);
   RegStatus keyExists(std::int64_t id);
-  RegStatus removeKey(std::int64_t id);
+  // Removes the key with its subkeys and values, deepest first; part of the caller's
+  // transaction, which takes it back when it fails half-way.
+  RegStatus removeTree(std::int64_t id);
   RegStatus subkeyAt(std::int64_t parent, std::uint32_t index, std::string& name);
 
   // Values.
@@ -79,22 +82,30 @@ class RegistryDatabase {
   RegStatus removeValue(std::int64_t key, std::string_view name);
   RegStatus valueAt(std::int64_t key, std::uint32_t index, RegValue& value);
 
-  // Transactions: the outermost level is a database transaction, inner levels are savepoints.
-  RegStatus begin(int depth);
+  // Transactions: the outermost level is a database transaction (one that waits for other
+  // writers, or a snapshot that only reads), inner levels are savepoints.
+  RegStatus begin(int depth, bool snapshot);
   RegStatus commit(int depth);
   void rollback(int depth);
   RegStatus checkpoint();
 
  private:
-  bool open(const std::string& file);
-  bool execute(const char* sql);
+  enum class Contents { empty, ours, unmarked, foreign };
+
+  RegStatus open(const std::string& file);
+  RegStatus recognise(Contents& contents);
+  RegStatus adopt();
+  RegStatus execute(const char* sql);
   bool prepareStatements();
   RegStatus endOfList(std::int64_t key);
+  // The cause of a failed SQLite call, from its result code.
+  RegStatus statusOf(int result) const;
 
   sqlite3* db_ = nullptr;
-  Statement findSubkey_, addSubkey_, keyExists_, removeKey_, subkeyAt_;
+  RegStatus openStatus_ = RegStatus::failed;
+  Statement findSubkey_, addSubkey_, keyExists_, subtree_, removeKey_, subkeyAt_;
   Statement readValue_, writeValue_, removeValue_, valueAt_;
-  Statement begin_, commit_, rollback_, savepoint_, release_, rollbackToSavepoint_;
+  Statement begin_, beginSnapshot_, commit_, rollback_, savepoint_, release_, rollbackToSavepoint_;
   Statement checkpoint_;
 };
 

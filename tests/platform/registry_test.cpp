@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 
 #include "m716/platform/registry_faults.h"
@@ -284,6 +285,17 @@ TEST(RegistryFile, UnusableFileGivesAClosedStoreWhoseCallsFail) {
   EXPECT_EQ(store.openKey("A", key), RegStatus::failed);
   RegTransaction change(store);
   EXPECT_EQ(change.commit(), RegStatus::failed);
+}
+
+TEST_F(Registry, AFileThatIsNoStoreGivesAClosedStoreWhoseCallsSayWhy) {
+  const std::string file = (store_.folder() / "text.db").string();
+  std::ofstream(file) << "REGEDIT4\n";
+  RegistryStore store(file);
+  EXPECT_EQ(store.openStatus(), RegStatus::notAStore);
+  RegKey key;
+  EXPECT_EQ(store.createKey("A", key), RegStatus::notAStore);
+  EXPECT_EQ(RegTransaction(store).commit(), RegStatus::notAStore);
+  EXPECT_STREQ(regStatusText(store.openStatus()), "not a registry store");
 }
 
 }  // namespace

@@ -365,7 +365,8 @@ TEST_F(M716Tool, BoardsSaysWhenTheStoreCannotBeRead) {
   const ProgramResult boards = run({"boards"});
   ::setenv("M716_REGISTRY", store_.file().c_str(), 1);
   EXPECT_EQ(boards.status, 1);
-  EXPECT_NE(boards.err.find("registry store " + unreadable.string() + " cannot be read"),
+  EXPECT_NE(boards.err.find("registry store " + unreadable.string() +
+                            " cannot be read: not a registry store"),
             std::string::npos)
       << boards.err;
   EXPECT_EQ(boards.out.find("No boards are installed."), std::string::npos);

@@ -51,10 +51,11 @@ bool openBoard(std::uint32_t board) {
 }
 
 int listBoards(const Arguments&) {
-  const auto installed = installedBoards();
+  platform::RegStatus failure = platform::RegStatus::ok;
+  const auto installed = installedBoards(&failure);
   if (!installed) {
-    std::fprintf(stderr, "m716 boards: the registry store %s cannot be read\n",
-                 platform::registry().file().c_str());
+    std::fprintf(stderr, "m716 boards: the registry store %s cannot be read: %s\n",
+                 platform::registry().file().c_str(), platform::regStatusText(failure));
     return 1;
   }
   const std::vector<InstalledBoard>& boards = *installed;

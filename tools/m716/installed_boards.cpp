@@ -26,7 +26,7 @@ std::optional<InstalledBoard> installedBoard(std::uint32_t number) {
   return InstalledBoard{number, dword(key, keys::kBaseAddress), dword(key, keys::kInterrupt)};
 }
 
-std::optional<std::vector<InstalledBoard>> installedBoards() {
+std::optional<std::vector<InstalledBoard>> installedBoards(RegStatus* failure) {
   RegKey key;
   std::vector<InstalledBoard> boards;
   const RegStatus opened = platform::registry().openKey(keys::kHardwareBranch, key);
@@ -34,7 +34,10 @@ std::optional<std::vector<InstalledBoard>> installedBoards() {
   std::uint32_t inUse = 0;
   const RegStatus read =
       opened == RegStatus::ok ? key.queryDword(keys::kBoardsInUse, inUse) : opened;
-  if (read != RegStatus::ok && read != RegStatus::notFound) return std::nullopt;
+  if (read != RegStatus::ok && read != RegStatus::notFound) {
+    *failure = read;
+    return std::nullopt;
+  }
   for (std::uint32_t number = 0; number < 16; ++number)
     if (inUse & (1u << number)) boards.push_back(*installedBoard(number));
   return boards;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "m716/platform/registry.h"
+
 namespace m716::tool {
 
 struct InstalledBoard {
@@ -15,8 +17,8 @@ struct InstalledBoard {
 };
 
 // The boards whose bit is set in the installed-boards mask, none when there is no entry;
-// nullopt when the registry store cannot be read.
-std::optional<std::vector<InstalledBoard>> installedBoards();
+// nullopt when the registry store cannot be read, with the cause in *failure.
+std::optional<std::vector<InstalledBoard>> installedBoards(platform::RegStatus* failure);
 std::optional<InstalledBoard> installedBoard(std::uint32_t number);
 
 // Whether the board's parameter key exists (it is created at the board's first open).

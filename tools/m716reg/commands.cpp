@@ -9,6 +9,7 @@
 #include "key_contents.h"
 #include "key_names.h"
 #include "reg_file.h"
+#include "replacement_file.h"
 #include "tool_error.h"
 
 namespace m716::reg {
@@ -110,12 +111,13 @@ void remove(const Command& command, platform::RegistryStore& store, std::istream
 }
 
 void exportTo(const Command& command, platform::RegistryStore& store, std::ostream& out) {
-  std::ostringstream text;
-  exportRegFile(store, command.keyPath, text);
-  std::ofstream file(command.file, std::ios::binary | std::ios::trunc);
-  if (!(file << text.str() << std::flush)) {
-    throw ToolError("ERROR: Cannot write the file " + command.file + ".");
+  if (namesStoreFile(command.file, store.file())) {
+    throw ToolError("ERROR: " + command.file +
+                    " is the registry store itself: export to another file.");
   }
+  ReplacementFile file(command.file);
+  exportRegFile(store, command.keyPath, file.stream());
+  file.commit();
   out << kCompleted << '\n';
 }
 

@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     const reg::Command command = reg::parseCommandLine({argv + 1, argv + argc});
     auto& store = platform::registry();
     if (command.operation != reg::Operation::help && !store.isOpen()) {
-      throw reg::ToolError("ERROR: Cannot open the registry store " + store.file() + ".");
+      throw reg::ToolError("ERROR: Cannot open the registry store " + store.file() + ": " +
+                           platform::regStatusText(store.openStatus()) + ".");
     }
     reg::runCommand(command, store, std::cin, std::cout);
     return 0;

@@ -49,14 +49,32 @@ std::string valueLine(const RegValue& value) {
   return line + '=' + std::string(kDwordPrefix) + digits;
 }
 
-void exportKey(platform::RegistryStore& store, const std::string& path, std::ostream& out) {
-  RegKey key;
-  check(store.openKey(path, key));
-  out << '[' << fullKeyName(key.path()) << "]\n";
-  for (const RegValue& value : valuesOf(key)) out << valueLine(value) << '\n';
-  out << '\n';
-  for (const std::string& subkey : subkeysOf(key)) {
-    exportKey(store, key.path().empty() ? subkey : key.path() + '\\' + subkey, out);
+// Depth first in the store's order, each subkey opened from its parent: a key costs the same
+// however deep it lies, and the depth of the tree needs no stack.
+void exportTree(RegKey top, std::ostream& out) {
+  struct Level {
+    RegKey key;
+    std::vector<std::string> subkeys;
+    std::size_t next = 0;
+  };
+  std::vector<Level> levels;
+  const auto enter = [&](RegKey key) {
+    out << '[' << fullKeyName(key.path()) << "]\n";
+    for (const RegValue& value : valuesOf(key)) out << valueLine(value) << '\n';
+    out << '\n';
+    auto subkeys = subkeysOf(key);
+    levels.push_back({std::move(key), std::move(subkeys)});
+  };
+  enter(std::move(top));
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next == level.subkeys.size()) {
+      levels.pop_back();
+      continue;
+    }
+    RegKey subkey;
+    check(level.key.openKey(level.subkeys[level.next++], subkey));
+    enter(std::move(subkey));
   }
 }
 
@@ -238,9 +256,11 @@ void apply(const RegFileEntry& entry, platform::RegistryStore& store, RegKey& cu
 }  // namespace
 
 void exportRegFile(platform::RegistryStore& store, const std::string& keyPath, std::ostream& out) {
-  platform::RegTransaction snapshot(store);
+  platform::RegTransaction snapshot(store, platform::RegTransaction::Kind::snapshot);
+  RegKey top;
+  check(store.openKey(keyPath, top));
   out << kHeader << "\n\n";
-  exportKey(store, keyPath, out);
+  exportTree(std::move(top), out);
 }
 
 void importRegFile(std::string_view bytes, const std::string& fileName,

@@ -19,10 +19,26 @@ inline constexpr const char* kRegistryFailed = "ERROR: Error accessing the regis
 inline constexpr const char* kInvalidSyntax =
     "ERROR: Invalid syntax. Type \"m716reg /?\" for usage.";
 
-// Turns a failed registry call into the message the user sees.
+// Turns a failed registry call into the message the user sees, with its cause when the
+// store gave one.
 inline void check(platform::RegStatus status) {
-  if (status == platform::RegStatus::notFound) throw ToolError(kNotFound);
-  if (status != platform::RegStatus::ok) throw ToolError(kRegistryFailed);
+  using platform::RegStatus;
+  switch (status) {
+    case RegStatus::ok:
+      return;
+    case RegStatus::notFound:
+      throw ToolError(kNotFound);
+    case RegStatus::tooDeep:
+      throw ToolError(std::string("ERROR: Invalid key name: ") + platform::regStatusText(status) +
+                      ".");
+    case RegStatus::accessDenied:
+    case RegStatus::notAStore:
+    case RegStatus::busy:
+      throw ToolError(std::string("ERROR: Error accessing the registry: ") +
+                      platform::regStatusText(status) + ".");
+    default:
+      throw ToolError(kRegistryFailed);
+  }
 }
 
 }  // namespace m716::reg

@@ -7,9 +7,11 @@
 // are stored with their terminating null counted in their size.
 //
 // Concurrency: every call may run on any thread at any time. Several processes may share one
-// file (WAL mode, busy time-out). A RegTransaction makes the calls of its thread on its store
-// one atomic change; other threads' calls on the same store wait until it ends.
+// file (WAL mode): reads go on beside another process's change, writes wait for it up to a
+// busy time-out of 5 s. A RegTransaction makes the calls of its thread on its store one atomic
+// change; other threads' calls on the same store wait until it ends.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,7 +21,26 @@
 
 namespace m716::platform {
 
-enum class RegStatus { ok, notFound, noMoreItems, wrongType, failed };
+// The last four say why the store refused: it may not be read or changed by this process
+// (accessDenied), the file is not a registry store (notAStore), another process holds it
+// longer than the busy time-out (busy), the key would lie deeper than kMaxKeyDepth (tooDeep).
+enum class RegStatus {
+  ok,
+  notFound,
+  noMoreItems,
+  wrongType,
+  failed,
+  accessDenied,
+  notAStore,
+  busy,
+  tooDeep
+};
+
+// "permission denied", "not a registry store", "busy", ...: the cause as users read it.
+M716_PLATFORM_API const char* regStatusText(RegStatus status);
+
+// Levels of keys below HKEY_LOCAL_MACHINE, as in the registry the store models.
+inline constexpr std::size_t kMaxKeyDepth = 512;
 
 enum class RegType : std::uint32_t { string = 1, dword = 4 };
 
@@ -59,6 +80,8 @@ class M716_PLATFORM_API RegKey {
   // last gives noMoreItems.
   RegStatus enumKey(std::uint32_t index, std::string& name) const;
   RegStatus enumValue(std::uint32_t index, RegValue& value) const;
+  // Opens `path` below this key.
+  RegStatus openKey(std::string_view path, RegKey& key) const;
   RegStatus flush();
   void close();
 
@@ -71,7 +94,10 @@ class M716_PLATFORM_API RegKey {
 };
 
 // One connection to a registry file. Keys opened on a store held by a shared_ptr keep the
-// store alive until they are closed.
+// store alive until they are closed. Opening creates the store when the file is missing or
+// empty, and otherwise only reads: a file made by anything else (another program's database
+// included) is no store and stays untouched. A store of an earlier version (exactly our
+// tables, not yet marked as ours) is marked at an open while no other process writes it.
 class M716_PLATFORM_API RegistryStore : public std::enable_shared_from_this<RegistryStore> {
  public:
   explicit RegistryStore(const std::string& file);
@@ -80,6 +106,9 @@ class M716_PLATFORM_API RegistryStore : public std::enable_shared_from_this<Regi
   RegistryStore& operator=(const RegistryStore&) = delete;
 
   bool isOpen() const;
+  // Why the store did not open (ok when it did): accessDenied, notAStore, busy or failed.
+  // The calls of a store that did not open fail with this status.
+  RegStatus openStatus() const;
   const std::string& file() const;
 
   RegStatus openKey(std::string_view path, RegKey& key);
@@ -99,9 +128,12 @@ class M716_PLATFORM_API RegistryStore : public std::enable_shared_from_this<Regi
 
 // Groups the calls made on this thread on one store into one atomic change: committed by
 // commit(), rolled back if destroyed before. Transactions may nest; only the outermost commits.
+// A snapshot only reads: its calls see the store as it was when it began, and it waits for
+// no writer of another process.
 class M716_PLATFORM_API RegTransaction {
  public:
-  explicit RegTransaction(RegistryStore& store);
+  enum class Kind { change, snapshot };
+  explicit RegTransaction(RegistryStore& store, Kind kind = Kind::change);
   ~RegTransaction();
   RegTransaction(const RegTransaction&) = delete;
   RegTransaction& operator=(const RegTransaction&) = delete;
@@ -110,7 +142,7 @@ class M716_PLATFORM_API RegTransaction {
  private:
   RegistryStore& store_;
   bool done_ = false;
-  bool active_ = false;  // the database transaction or savepoint was started
+  RegStatus started_;  // ok once the transaction or savepoint began, else why it did not
 };
 
 // The process-wide store. Its file is $M716_REGISTRY when set, else /var/lib/m716/registry.db
