@@ -32,17 +32,24 @@ void printHowToDeclare() {
       keys::kInterrupt, keys::kBoardsInUse);
 }
 
-bool declared(std::uint32_t number) {
-  const auto boards = installedBoards();
-  return !boards || std::any_of(boards->begin(), boards->end(),
-                                [&](const InstalledBoard& b) { return b.number == number; });
+// The boards the store declares; nullopt after a message naming the store and why it cannot be
+// read.
+std::optional<std::vector<InstalledBoard>> readInstalledBoards(const char* who) {
+  platform::RegStatus failure = platform::RegStatus::ok;
+  auto installed = installedBoards(&failure);
+  if (!installed)
+    std::fprintf(stderr, "%s: the registry store %s cannot be read: %s\n", who,
+                 platform::registry().file().c_str(), platform::regStatusText(failure));
+  return installed;
 }
 
 }  // namespace
 
 bool openBoard(std::uint32_t board) {
   if (report("Open", M716MotDevOpen(board))) return true;
-  if (!declared(board))
+  const auto boards = readInstalledBoards("m716");
+  if (boards && std::none_of(boards->begin(), boards->end(),
+                             [&](const InstalledBoard& b) { return b.number == board; }))
     std::fprintf(stderr,
                  "m716: board %u is not installed (see m716 boards; declare it with M716Install "
                  "or m716reg)\n",
@@ -51,13 +58,8 @@ bool openBoard(std::uint32_t board) {
 }
 
 int listBoards(const Arguments&) {
-  platform::RegStatus failure = platform::RegStatus::ok;
-  const auto installed = installedBoards(&failure);
-  if (!installed) {
-    std::fprintf(stderr, "m716 boards: the registry store %s cannot be read: %s\n",
-                 platform::registry().file().c_str(), platform::regStatusText(failure));
-    return 1;
-  }
+  const auto installed = readInstalledBoards("m716 boards");
+  if (!installed) return 1;
   const std::vector<InstalledBoard>& boards = *installed;
   if (boards.empty()) {
     printHowToDeclare();
