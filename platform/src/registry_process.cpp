@@ -22,12 +22,8 @@ const char* environment(const char* name) {
   return value && *value ? value : nullptr;
 }
 
-// True when `folder` exists or could be made, and this process may create files in it.
-bool writableFolder(const fs::path& folder) {
-  std::error_code ignored;
-  fs::create_directories(folder, ignored);
-  return ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
+constexpr const char* kSystemStoreFolder = "/var/lib/m716";
+constexpr const char* kStoreName = "registry.db";
 
 fs::path homeFolder() {
   if (const char* home = environment("HOME")) return home;
@@ -64,11 +60,26 @@ ProcessStore& processStore() {
 
 }  // namespace
 
+std::string registryFileFor(const char* chosen, const std::string& systemFolder,
+                            const std::string& stateFolder) {
+  if (chosen) return chosen;
+  std::error_code ignored;
+  if (fs::is_directory(systemFolder, ignored))
+    return (fs::path(systemFolder) / kStoreName).string();
+  return (fs::path(stateFolder) / "m716" / kStoreName).string();
+}
+
 std::string defaultRegistryFile() {
-  if (const char* file = environment("M716_REGISTRY")) return file;
-  const fs::path system = "/var/lib/m716";
-  if (writableFolder(system)) return (system / "registry.db").string();
-  return (stateFolder() / "m716" / "registry.db").string();
+  return registryFileFor(environment("M716_REGISTRY"), kSystemStoreFolder, stateFolder().string());
+}
+
+std::string storeRefusal(const RegistryStore& store) {
+  if (store.isOpen()) return {};
+  std::string refusal = "cannot open the registry store " + store.file() + ": " + regStatusText(store.openStatus());
+  if (store.openStatus() == RegStatus::accessDenied &&
+      fs::path(store.file()).parent_path() == kSystemStoreFolder)
+    refusal += "; add yourself to the group m716 (sudo adduser $USER m716, then log in again)";
+  return refusal;
 }
 
 RegistryStore& registry() {

@@ -209,6 +209,24 @@ TEST_F(Registry, TransactionsOfOtherThreadsWait) {
   EXPECT_EQ(dwordAt(registry(), "Counter", "Count"), 2u * kIncrements);
 }
 
+// The system store is used once its folder exists, never made, and never traded for a store of
+// one's own when it cannot be opened.
+TEST_F(Registry, TheSystemStoreIsUsedWhenItsFolderExistsAndOnlyThen) {
+  const std::string system = (store_.folder() / "system").string();
+  const std::string state = (store_.folder() / "state").string();
+  EXPECT_EQ(registryFileFor("/chosen.db", system, state), "/chosen.db");
+  EXPECT_EQ(registryFileFor(nullptr, system, state), state + "/m716/registry.db");
+  EXPECT_FALSE(std::filesystem::exists(system));
+
+  std::filesystem::create_directory(system);
+  const std::string systemStore = system + "/registry.db";
+  std::ofstream(systemStore) << "another program's file";
+  EXPECT_EQ(registryFileFor(nullptr, system, state), systemStore);
+  RegistryStore refused(systemStore);
+  EXPECT_EQ(storeRefusal(refused),
+            "cannot open the registry store " + systemStore + ": not a registry store");
+}
+
 TEST_F(Registry, ProcessStoreFollowsTheEnvironmentAndKeysOutliveAReplacement) {
   EXPECT_EQ(defaultRegistryFile(), store_.file());
   EXPECT_EQ(registry().file(), store_.file());

@@ -178,6 +178,7 @@ TEST_F(M716Tool, BoardsLeavesABoardThatAnotherProgramHasOpenAlone) {
   ProgramResult boards = run({"boards"});
   EXPECT_EQ(boards.status, 0) << boards.err;
   EXPECT_NE(boards.out.find("IRQ 5  answers"), std::string::npos) << boards.out;
+  EXPECT_NE(boards.out.find("Registry store: " + store_.file() + "\n"), std::string::npos);
   EXPECT_FALSE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed"));
 
   ASSERT_EQ(M716MotDevClose(0), M716_OK);  // closed, the board is free to be tried
@@ -358,18 +359,20 @@ INSTANTIATE_TEST_SUITE_P(
                      "-INT $!; wait $!",
                      "Z", 130}));
 
-TEST_F(M716Tool, BoardsSaysWhenTheStoreCannotBeRead) {
+TEST_F(M716Tool, ACommandSaysWhyTheStoreCannotBeOpened) {
   const auto unreadable = store_.folder() / "not-a-store.db";
   writeFile(unreadable, "not a registry store");
   ::setenv("M716_REGISTRY", unreadable.c_str(), 1);
-  const ProgramResult boards = run({"boards"});
+  for (const char* command : {"boards", "status"}) {
+    const ProgramResult result = run({command});
+    EXPECT_EQ(result.status, 1) << command;
+    EXPECT_NE(result.err.find("cannot open the registry store " + unreadable.string() +
+                              ": not a registry store"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out.find("No boards are installed."), std::string::npos);
+  }
   ::setenv("M716_REGISTRY", store_.file().c_str(), 1);
-  EXPECT_EQ(boards.status, 1);
-  EXPECT_NE(boards.err.find("registry store " + unreadable.string() +
-                            " cannot be read: not a registry store"),
-            std::string::npos)
-      << boards.err;
-  EXPECT_EQ(boards.out.find("No boards are installed."), std::string::npos);
 }
 
 TEST_F(M716Tool, WrongArgumentsAreExplained) {

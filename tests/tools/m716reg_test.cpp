@@ -184,6 +184,13 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"export", "HKLM\\X"},
                       std::vector<std::string>{"import", "a.reg", "b.reg"}));
 
+TEST_F(M716Reg, HelpNamesTheStoreInUse) {
+  const Result help = run({"/?"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("The store in use: " + store_.file() + "\n"), std::string::npos)
+      << help.out;
+}
+
 TEST_F(M716Reg, ExistingValueIsOverwrittenOnlyWhenConfirmedOrForced) {
   create("Settings").setDword("Speed", 1);
   const std::vector<std::string> add = {"add", "HKLM\\Settings", "/v", "speed",

@@ -37,7 +37,11 @@ void printHowToDeclare() {
 std::optional<std::vector<InstalledBoard>> readInstalledBoards(const char* who) {
   platform::RegStatus failure = platform::RegStatus::ok;
   auto installed = installedBoards(&failure);
-  if (!installed)
+  if (installed) return installed;
+  const std::string refusal = platform::storeRefusal(platform::registry());
+  if (!refusal.empty())
+    std::fprintf(stderr, "%s: %s\n", who, refusal.c_str());
+  else
     std::fprintf(stderr, "%s: the registry store %s cannot be read: %s\n", who,
                  platform::registry().file().c_str(), platform::regStatusText(failure));
   return installed;
@@ -61,6 +65,7 @@ int listBoards(const Arguments&) {
   const auto installed = readInstalledBoards("m716 boards");
   if (!installed) return 1;
   const std::vector<InstalledBoard>& boards = *installed;
+  std::printf("Registry store: %s\n", platform::registry().file().c_str());
   if (boards.empty()) {
     printHowToDeclare();
     return 0;

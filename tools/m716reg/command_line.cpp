@@ -146,7 +146,9 @@ const char* usageText() {
          "  m716reg export KEY FILE\n"
          "  m716reg import FILE\n"
          "KEY starts with HKLM\\ or HKEY_LOCAL_MACHINE\\. DWORD data is decimal or 0x followed\n"
-         "by hexadecimal digits. The store is $M716_REGISTRY when set.\n";
+         "by hexadecimal digits. The store is $M716_REGISTRY when set, else\n"
+         "/var/lib/m716/registry.db once the package made its folder, else\n"
+         "~/.local/state/m716/registry.db.\n";
 }
 
 }  // namespace m716::reg

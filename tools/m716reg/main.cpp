@@ -16,8 +16,9 @@ int main(int argc, char** argv) {
     const reg::Command command = reg::parseCommandLine({argv + 1, argv + argc});
     auto& store = platform::registry();
     if (command.operation != reg::Operation::help && !store.isOpen()) {
-      throw reg::ToolError("ERROR: Cannot open the registry store " + store.file() + ": " +
-                           platform::regStatusText(store.openStatus()) + ".");
+      std::string refusal = platform::storeRefusal(store);
+      refusal[0] = 'C';
+      throw reg::ToolError("ERROR: " + refusal + ".");
     }
     reg::runCommand(command, store, std::cin, std::cout);
     return 0;

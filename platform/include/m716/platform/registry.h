@@ -145,11 +145,21 @@ class M716_PLATFORM_API RegTransaction {
   RegStatus started_;  // ok once the transaction or savepoint began, else why it did not
 };
 
-// The process-wide store. Its file is $M716_REGISTRY when set, else /var/lib/m716/registry.db
-// when that folder is writable, else $XDG_STATE_HOME/m716/registry.db
-// (~/.local/state/m716/registry.db). Opened at first use.
+// The process-wide store. Its file is $M716_REGISTRY when set, else the system store
+// /var/lib/m716/registry.db when the package made that folder (whether or not this user may
+// open it: there is no falling back to a store of one's own beside it), else
+// $XDG_STATE_HOME/m716/registry.db (~/.local/state/m716/registry.db). The system folder is
+// never made here. Opened at first use.
 M716_PLATFORM_API RegistryStore& registry();
 M716_PLATFORM_API std::string defaultRegistryFile();
+// The rule of defaultRegistryFile: `chosen` ($M716_REGISTRY, or null), the system store's
+// folder, the user's state folder.
+M716_PLATFORM_API std::string registryFileFor(const char* chosen, const std::string& systemFolder,
+                                              const std::string& stateFolder);
+// Why a store did not open, as a person can act on it ("cannot open the registry store FILE:
+// permission denied",
+// for the system store with how to join the group that may use it); empty when it is open.
+M716_PLATFORM_API std::string storeRefusal(const RegistryStore& store);
 // Points the process-wide store at another file (tests, tools); keys opened before keep
 // working on the old connection until closed.
 M716_PLATFORM_API void useRegistryFile(const std::string& file);
