@@ -1,6 +1,8 @@
 // The board's life cycle: open, close, discovery and reset. Each stops what runs on the board
 // (home searches, a continuous path) before it changes the board under it.
 
+#include <mutex>
+
 #include "KRVM716.h"
 #include "KRVM716_driver.h"
 #include "device/arguments.h"
@@ -89,7 +91,9 @@ std::uint32_t initialiseBoard(std::uint32_t board) {
   return M716_OK;
 }
 
+// Under the bus lock: the driver may still serve the board from an earlier open.
 void fillInterruptBlock(std::uint32_t board) {
+  std::lock_guard lock(boardLock(board));
   const BoardRecord& record = boards[board];
   M716InterruptBlock& block = interruptBlocks[board];
   block.board = static_cast<std::uint8_t>(board);
