@@ -2,11 +2,12 @@
 // compare and speed tables (codes 3 and 4) and starts feeding a board's continuous path
 // (code 5).
 //
-// Concurrency: calls may come from any thread; they are served one at a time. Do not call it
-// holding the bus lock of a board being registered or unregistered: unregistering waits for
-// an interrupt service in progress, which takes that lock. Code 5 may be called holding the
-// bus lock of its own board (the library does, so that no interrupt service comes between
-// the path's handing over and its start).
+// Concurrency: calls may come from any thread. Registering and unregistering are served one at
+// a time. Do not make them holding the bus lock of the board: unregistering waits for an
+// interrupt service in progress, which takes that lock. Codes 3, 4 and 5 never wait for a
+// registration to change, so they may be made holding the bus lock of their own board (the
+// library does for code 5, so that no interrupt service comes between the path's handing over
+// and its start).
 
 #include <cstdint>
 #include <map>
@@ -27,7 +28,8 @@ constexpr std::uint32_t kNotSupported = 2;
 // The registered boards by board number. Never destroyed: an interrupt may still be served
 // while the process ends.
 struct Registrations {
-  std::mutex mutex;
+  std::mutex changes;  // serialises registering and unregistering, stopping included
+  std::mutex mutex;    // guards `boards`, and is never held while waiting for anything else
   std::map<std::uint8_t, std::shared_ptr<BoardService>> boards;
 };
 
@@ -36,34 +38,42 @@ Registrations& registrations() {
   return *table;
 }
 
-// Stops the service registered for `board`, if any. The table's mutex is held.
-void unregisterLocked(Registrations& table, std::uint8_t board) {
-  auto found = table.boards.find(board);
-  if (found == table.boards.end()) return;
-  found->second->stop();
-  table.boards.erase(found);
+// Takes the service registered for `board`, if any, out of the table and stops it. Stopping
+// waits for an interrupt service in progress, which waits for the bus lock, so it happens
+// outside the table's mutex: a caller holding that bus lock can still look its board up.
+// `changes` is held.
+void unregisterChanging(Registrations& table, std::uint8_t board) {
+  std::shared_ptr<BoardService> service;
+  {
+    std::lock_guard lock(table.mutex);
+    auto found = table.boards.find(board);
+    if (found == table.boards.end()) return;
+    service = std::move(found->second);
+    table.boards.erase(found);
+  }
+  service->stop();
 }
 
 std::uint32_t registerBoard(M716InterruptBlock& block) {
   Registrations& table = registrations();
-  std::lock_guard lock(table.mutex);
-  unregisterLocked(table, block.board);
+  std::lock_guard changing(table.changes);
+  unregisterChanging(table, block.board);
   auto service = BoardService::start(block);
   if (service == nullptr) return kFailed;
+  std::lock_guard lock(table.mutex);
   table.boards[block.board] = std::move(service);
   return kSuccess;
 }
 
 std::uint32_t unregisterBoard(const M716InterruptBlock& block) {
   Registrations& table = registrations();
-  std::lock_guard lock(table.mutex);
-  unregisterLocked(table, block.board);
+  std::lock_guard changing(table.changes);
+  unregisterChanging(table, block.board);
   return kSuccess;
 }
 
 // The registered service of the block's board; nullptr when none. The table's mutex is not
-// held while the service takes the bus lock: a caller holding that lock may register another
-// board.
+// held while the service takes the bus lock.
 std::shared_ptr<BoardService> serviceOf(const M716InterruptBlock& block) {
   Registrations& table = registrations();
   std::lock_guard lock(table.mutex);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,12 +16,31 @@ OwnershipMark::~OwnershipMark() {
   release();
 }
 
-MarkStatus OwnershipMark::take(std::string_view name) {
+namespace {
+
+// Opens the mark's file, making it when it is missing, readable and writable by the group
+// whatever the process's file mode mask, so that the programs of one group share the mark.
+int openMarkFile(const std::string& file) {
+  const int made = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+  if (made >= 0) {
+    ::fchmod(made, 0664);
+    return made;
+  }
+  return errno == EEXIST ? ::open(file.c_str(), O_RDWR | O_CLOEXEC) : -1;
+}
+
+}  // namespace
+
+MarkStatus OwnershipMark::take(std::string_view name, MarkMode mode) {
   if (held()) return MarkStatus::taken;
-  const std::string file = registry().file() + "." + std::string(name) + ".lock";
-  const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const int fd = openMarkFile(registry().file() + "." + std::string(name) + ".lock");
   if (fd < 0) return MarkStatus::unavailable;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  const int operation = mode == MarkMode::shared ? LOCK_SH : LOCK_EX | LOCK_NB;
+  int result = 0;
+  do {
+    result = ::flock(fd, operation);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
     const bool otherHolder = errno == EWOULDBLOCK;
     ::close(fd);
     return otherHolder ? MarkStatus::heldElsewhere : MarkStatus::unavailable;

@@ -93,14 +93,16 @@ TEST_F(DeviceTest, AvailableLeavesABoardOpenThatTheProcessHasOpen) {
   EXPECT_TRUE(eventExists("KRV_EVT_HOMEINT0"));
 }
 
-// The mark another program holds while it has board 0 open.
-platform::MarkStatus takeBoard0Elsewhere(platform::OwnershipMark& mark) {
-  return mark.take("Board000");
+// The mark of board 0 as another program takes it: shared while it has the board open,
+// exclusive while its discovery tries the board.
+platform::MarkStatus takeBoard0Elsewhere(platform::OwnershipMark& mark,
+                                         platform::MarkMode mode = platform::MarkMode::exclusive) {
+  return mark.take("Board000", mode);
 }
 
 TEST_F(DeviceTest, AvailableLeavesABoardThatAnotherHolderOwnsUntouched) {
   platform::OwnershipMark other;
-  ASSERT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);
+  ASSERT_EQ(takeBoard0Elsewhere(other, platform::MarkMode::shared), platform::MarkStatus::taken);
   std::uint32_t mask = 0;
   ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
   EXPECT_EQ(mask, 0x1u);                                   // in use, hence installed and answering
@@ -122,7 +124,7 @@ TEST_F(DeviceTest, AnOpenBoardIsMarkedAsOwnedUntilItIsClosed) {
   EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::heldElsewhere);
   installBoard(1, 0x340);
   EXPECT_EQ(M716MotDevOpen(1), M716_ERR_DEVICE_ABSENT);  // a failed open keeps no mark
-  EXPECT_EQ(other.take("Board001"), platform::MarkStatus::taken);
+  EXPECT_EQ(other.take("Board001", platform::MarkMode::exclusive), platform::MarkStatus::taken);
   other.release();
   ASSERT_EQ(M716MotDevClose(0), M716_OK);
   EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);

@@ -1,18 +1,25 @@
 // Opening and closing a board while another thread waits for its interrupt event, and while
 // another board interrupts at every output pulse, the clock running at 20 times real time (the
 // interrupt service cannot keep up with such a load: the simulated boards fall behind the
-// clock). The open or close returns at once, and so does the waiter.
+// clock). The open or close returns at once, and so does the waiter. Then opening and closing
+// against the driver serving the board and against calls on other threads, for the sanitizers
+// to watch.
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <future>
 #include <ostream>
 #include <thread>
+#include <vector>
 
 #include "KRVM716.h"
 #include "installed_board.h"
+#include "m716/board/registers.h"
 #include "m716sim.h"
 #include "open_board.h"
 
@@ -64,7 +71,8 @@ TEST_P(WaiterTest, AThreadWaitingForTheBoardsEventReturnsAnEmptyWordAtOnce) {
 
 INSTANTIATE_TEST_SUITE_P(Calls, WaiterTest, kOpenAndClose, byName);
 
-class UnderLoadTest : public RegistryTest, public ::testing::WithParamInterface<LifecycleCall> {
+// Boards 0 and 1 open, the clock running at 20 times real time.
+class TwoBoardsTest : public RegistryTest {
  protected:
   void SetUp() override {
     setDword("Software\\M716Simulator", "SpeedFactor", static_cast<std::uint32_t>(kSpeedFactor));
@@ -79,8 +87,15 @@ class UnderLoadTest : public RegistryTest, public ::testing::WithParamInterface<
     for (std::uint32_t board : {kQuiet, kPulsing}) ASSERT_EQ(M716MotDevOpen(board), M716_OK);
   }
   void TearDown() override {
-    EXPECT_EQ(M716MotStop(kPulsing, kEveryAxis, 0), M716_OK);
     for (std::uint32_t board : {kQuiet, kPulsing}) EXPECT_EQ(M716MotDevClose(board), M716_OK);
+  }
+};
+
+class UnderLoadTest : public TwoBoardsTest, public ::testing::WithParamInterface<LifecycleCall> {
+ protected:
+  void TearDown() override {
+    EXPECT_EQ(M716MotStop(kPulsing, kEveryAxis, 0), M716_OK);
+    TwoBoardsTest::TearDown();
   }
 
   // Whether `call` of the quiet board returns within a second. If not, the load ends, so that
@@ -105,7 +120,7 @@ class UnderLoadTest : public RegistryTest, public ::testing::WithParamInterface<
     ASSERT_EQ(M716MotEnableEvent(board, kEveryAxis, kPulse, kPulse, kPulse, kPulse), M716_OK);
     const double start = M716SimTime();
     ASSERT_EQ(M716MotCmove(board, kEveryAxis, 0), M716_OK);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(200);
     double behind = 0;  // simulated seconds
     while (behind < kBehind && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -128,6 +143,97 @@ TEST_P(UnderLoadTest, ReturnsAtOnceWhileAnotherBoardInterruptsAtEveryPulse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, UnderLoadTest, kOpenAndClose, byName);
+
+// Makes the calls of `rounds` on this thread `count` times while other threads make those of
+// `meanwhile` (each on a thread of its own) again and again; the sanitizers watch them. Rounds
+// that stop coming for seconds are a deadlock: it fails the test and ends the process, since
+// the threads can never be joined then.
+void runAgainst(const std::vector<std::function<void()>>& meanwhile, int count,
+                const std::function<void()>& rounds) {
+  std::atomic<int> done{0};
+  std::vector<std::future<void>> threads;
+  for (const auto& calls : meanwhile)
+    threads.push_back(std::async(std::launch::async, [&] {
+      while (done < count) calls();
+    }));
+  threads.push_back(std::async(std::launch::async, [&] {
+    for (; done < count; ++done) rounds();
+  }));
+  for (auto& thread : threads) {
+    for (int seen = -1; thread.wait_for(std::chrono::seconds(5)) != std::future_status::ready;) {
+      if (done == seen) {
+        ADD_FAILURE() << "deadlock after " << seen << " rounds";
+        std::_Exit(1);
+      }
+      seen = done;
+    }
+  }
+}
+
+constexpr std::uint32_t kBuffer = 3, kOtherBuffer = 4, kXY = 3;
+
+// Calls on one board from two threads, which open and close are not serialised against: the
+// thread sanitizer reports the board record's fields they share. The tests that make them
+// watch for memory freed under a thread and for deadlocks.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kRecordRacesReported = true;
+#else
+constexpr bool kRecordRacesReported = false;
+#endif
+
+void fillPath(std::uint32_t buffer) {
+  const M716ContiPoint line{{100, 100, 0, 0, 0}, 0, IPO_L2, 0};
+  ASSERT_EQ(M716InitialContiBuf(buffer, 2), M716_OK);
+  for (std::uint32_t point : {1u, 2u}) ASSERT_EQ(M716SetContiData(buffer, &line, point), M716_OK);
+}
+
+// X jogs from the open's loads on (its stored WR3 selects jog mode, its jog input is held
+// active) and interrupts at every output pulse (its stored WR1 enables that), so the driver
+// serves the board without pause while it is opened again.
+TEST_F(TwoBoardsTest, OpeningAgainWhileTheDriverServesTheBoard) {
+  setDword(parameterKey(kQuiet, "Xaxis"), "WR1", chip::rr3::Pulse << 8);
+  setDword(parameterKey(kQuiet, "Xaxis"), "WR3", chip::wr3::JogDrive);
+  M716SimForceInput(kSimBase, 1, M716SIM_INPUT_JOG_PLUS, 1);
+  for (int round = 0; round < 100; ++round) ASSERT_EQ(M716MotDevOpen(kQuiet), M716_OK);
+  M716SimForceInput(kSimBase, 1, M716SIM_INPUT_JOG_PLUS, -1);
+}
+
+// Home searches started while the board is opened again: a search that starts after the open
+// stopped the searches waits on the board's home event as the open replaces it.
+TEST_F(TwoBoardsTest, HomeSearchesStartedWhileTheBoardIsOpenedAgain) {
+  if (kRecordRacesReported) GTEST_SKIP() << "calls on one board from two threads";
+  runAgainst({[] { M716MotHome(kQuiet, 1); }}, 20,
+             [] { EXPECT_EQ(M716MotDevOpen(kQuiet), M716_OK); });
+}
+
+// Starts a path on board 0 and stops it again.
+void startAndStopPath() {
+  M716StartContiDrive(kQuiet, kXY, kBuffer);
+  M716MotStop(kQuiet, 0, 0);
+}
+
+// A start holds the bus lock into the driver's start of the path, while the close or open
+// unregistering the board waits for an interrupt service, which waits for that lock.
+TEST_F(TwoBoardsTest, PathStartsWhileTheBoardIsClosedAndOpened) {
+  if (kRecordRacesReported) GTEST_SKIP() << "calls on one board from two threads";
+  fillPath(kBuffer);
+  M716SimSetSpeedFactor(0);  // interrupts are served at once, on a thread of the test's own
+  runAgainst({startAndStopPath, [] { M716SimAdvance(1e-4); }}, 500, [] {
+    M716MotDevClose(kQuiet);
+    M716MotDevOpen(kQuiet);
+  });
+  M716MotStop(kQuiet, 0, 0);
+  EXPECT_EQ(M716FreeContiBuf(kBuffer), M716_OK);
+}
+
+// A buffer being filled is checked against the paths of every board, one of which starts.
+TEST_F(TwoBoardsTest, PathStartsWhileAnotherThreadFillsItsBuffer) {
+  fillPath(kBuffer);
+  fillPath(kOtherBuffer);
+  const M716ContiPoint line{{-100, -100, 0, 0, 0}, 0, IPO_L2, 0};
+  runAgainst({startAndStopPath}, 200, [&] { M716SetContiData(kOtherBuffer, &line, 2); });
+  for (std::uint32_t buffer : {kBuffer, kOtherBuffer}) EXPECT_EQ(M716FreeContiBuf(buffer), M716_OK);
+}
 
 }  // namespace
 }  // namespace m716::test

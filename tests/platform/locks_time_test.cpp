@@ -47,14 +47,30 @@ TEST(BusLock, ThreadsLookingUpANewAddressTogetherGetOneLock) {
 TEST(OwnershipMark, OneHolderOfANameAtATimeInAFileBesideTheStore) {
   test::TempRegistry store;
   OwnershipMark first, second, other;
-  EXPECT_EQ(first.take("Board000"), MarkStatus::taken);
-  EXPECT_EQ(first.take("Board000"), MarkStatus::taken);  // held already
-  EXPECT_EQ(second.take("Board000"), MarkStatus::heldElsewhere);
+  EXPECT_EQ(first.take("Board000", MarkMode::exclusive), MarkStatus::taken);
+  EXPECT_EQ(first.take("Board000", MarkMode::shared), MarkStatus::taken);  // held already
+  EXPECT_EQ(second.take("Board000", MarkMode::exclusive), MarkStatus::heldElsewhere);
   EXPECT_FALSE(second.held());
-  EXPECT_EQ(other.take("Board001"), MarkStatus::taken);
+  EXPECT_EQ(other.take("Board001", MarkMode::exclusive), MarkStatus::taken);
   EXPECT_TRUE(std::filesystem::exists(store.file() + ".Board000.lock"));
+  EXPECT_EQ(std::filesystem::status(store.file() + ".Board000.lock").permissions() &
+                std::filesystem::perms::group_write,
+            std::filesystem::perms::group_write);
   first.release();
-  EXPECT_EQ(second.take("Board000"), MarkStatus::taken);
+  EXPECT_EQ(second.take("Board000", MarkMode::exclusive), MarkStatus::taken);
+}
+
+// Any number of holders share a mark; an exclusive one is refused while any of them has it.
+TEST(OwnershipMark, SharedByManyExclusiveByNoneOfThem) {
+  test::TempRegistry store;
+  OwnershipMark first, second, trying;
+  EXPECT_EQ(first.take("Board000", MarkMode::shared), MarkStatus::taken);
+  EXPECT_EQ(second.take("Board000", MarkMode::shared), MarkStatus::taken);
+  for (OwnershipMark* leaving : {&first, &second}) {
+    EXPECT_EQ(trying.take("Board000", MarkMode::exclusive), MarkStatus::heldElsewhere);
+    leaving->release();
+  }
+  EXPECT_EQ(trying.take("Board000", MarkMode::exclusive), MarkStatus::taken);
 }
 
 TEST(OwnershipMark, NoMarkWhereItsFileCannotBeMade) {
@@ -63,7 +79,7 @@ TEST(OwnershipMark, NoMarkWhereItsFileCannotBeMade) {
   std::ofstream(file) << "not a folder";
   useRegistryFile((file / "registry.db").string());
   OwnershipMark mark;
-  EXPECT_EQ(mark.take("Board000"), MarkStatus::unavailable);
+  EXPECT_EQ(mark.take("Board000", MarkMode::shared), MarkStatus::unavailable);
   EXPECT_FALSE(mark.held());
 }
 

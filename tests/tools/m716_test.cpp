@@ -187,6 +187,22 @@ TEST_F(M716Tool, BoardsLeavesABoardThatAnotherProgramHasOpenAlone) {
   EXPECT_TRUE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed"));
 }
 
+// Two programs open board 0, the second while the first has it; once the first has ended, the
+// second still holds the board, and discovery in a third leaves it alone.
+TEST_F(M716Tool, BoardsLeavesABoardAloneWhileAnyProgramStillHoldsIt) {
+  setDword(kSimulator, "SpeedFactor", 1);  // the moves last minutes
+  const std::vector<std::string> move{"move", "X", "1000000", "1000"};
+  BackgroundProgram first(M716_PROGRAM, move, store_.folder() / "first");
+  ASSERT_TRUE(first.wroteWithin(10));
+  BackgroundProgram second(M716_PROGRAM, move, store_.folder() / "second");
+  ASSERT_TRUE(second.wroteWithin(10));
+  first.kill();
+  deleteValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed");  // an open would write it back
+  const ProgramResult boards = run({"boards"});
+  EXPECT_NE(boards.out.find("IRQ 5  answers"), std::string::npos) << boards.out;
+  EXPECT_FALSE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed")) << "discovery opened it";
+}
+
 // A command whose call the library refuses, or whose move stops short, says why and fails.
 struct FailingCommand {
   std::string key;  // under HKLM, with a DWORD set before the command runs

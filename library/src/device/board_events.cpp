@@ -71,6 +71,17 @@ bool waitInterruptEvent(std::uint32_t board, std::uint32_t milliseconds) {
   return arrived;
 }
 
+void waitHomeEvent(std::uint32_t board, platform::EventHandle wake, std::uint32_t milliseconds) {
+  platform::EventHandle home = nullptr;
+  {
+    std::lock_guard lock(waiters[board].mutex);
+    home = platform::duplicateEvent(boards[board].homeEvent);
+  }
+  const std::array events{home, wake};
+  if (platform::waitAnyEvent(events, milliseconds) == 0) platform::resetEvent(home);
+  platform::closeEvent(home);
+}
+
 void signalInterruptEvent(std::uint32_t board) {
   std::lock_guard lock(waiters[board].mutex);
   platform::setEvent(boards[board].interruptEvent);

@@ -21,7 +21,9 @@ bool continuousPathRunning(std::uint32_t board) {
 
 bool continuousPathReading(const void* records) {
   for (std::uint32_t board = 0; board < kBoardCount; ++board) {
-    // Only the library writes the record address; whether the path still runs, the driver too.
+    // A start on another thread writes the record address under the board's lock, and the
+    // driver marks the path idle under it.
+    std::lock_guard lock(boardLock(board));
     if (interruptBlocks[board].pathRecords == records && continuousPathRunning(board)) return true;
   }
   return false;

@@ -1,6 +1,8 @@
 // The board's life cycle: open, close, discovery and reset. Each stops what runs on the board
 // (home searches, a continuous path) before it changes the board under it.
 
+#include <mutex>
+
 #include "KRVM716.h"
 #include "KRVM716_driver.h"
 #include "device/arguments.h"
@@ -24,12 +26,13 @@ namespace {
 
 using platform::RegStatus;
 
-// Each board's ownership mark, held by this process from the board's open to its close, so that
-// discovery in another process leaves the board alone while this one uses it.
+// Each board's ownership mark: held shared by every process that has the board open, from its
+// open to its close, and exclusive by discovery while it tries the board, so that discovery
+// never opens a board that any process uses.
 std::array<platform::OwnershipMark, kBoardCount> ownershipMarks;
 
-platform::MarkStatus takeOwnership(std::uint32_t board) {
-  return ownershipMarks[board].take(keys::ownershipMarkName(board));
+platform::MarkStatus takeOwnership(std::uint32_t board, platform::MarkMode mode) {
+  return ownershipMarks[board].take(keys::ownershipMarkName(board), mode);
 }
 
 // The board selects interrupt lines 4 to 15 only. Another number cannot be this board as
@@ -89,7 +92,9 @@ std::uint32_t initialiseBoard(std::uint32_t board) {
   return M716_OK;
 }
 
+// Under the bus lock: the driver may still serve the board from an earlier open.
 void fillInterruptBlock(std::uint32_t board) {
+  std::lock_guard lock(boardLock(board));
   const BoardRecord& record = boards[board];
   M716InterruptBlock& block = interruptBlocks[board];
   block.board = static_cast<std::uint8_t>(board);
@@ -142,10 +147,11 @@ std::uint32_t openBoard(std::uint32_t board) {
   return M716_OK;
 }
 
-// Opens the board under its ownership mark; a failed open gives the mark back. A board that
-// another process holds is opened all the same, without the mark: open has no way to refuse it.
+// Opens the board under its ownership mark (kept as it is when this process holds it already);
+// a failed open gives the mark back. While discovery in another process tries the board, the
+// open waits for it to finish.
 std::uint32_t openOwnedBoard(std::uint32_t board) {
-  takeOwnership(board);
+  takeOwnership(board, platform::MarkMode::shared);
   const std::uint32_t error = openBoard(board);
   if (error != M716_OK) ownershipMarks[board].release();
   return error;
@@ -177,7 +183,8 @@ std::uint32_t closeBoard(std::uint32_t board) {
 // installed board is available when it opens, and is closed again.
 bool boardAvailable(std::uint32_t board) {
   if (boards[board].open) return true;
-  if (takeOwnership(board) == platform::MarkStatus::heldElsewhere) return true;
+  if (takeOwnership(board, platform::MarkMode::exclusive) == platform::MarkStatus::heldElsewhere)
+    return true;
   if (openOwnedBoard(board) != M716_OK) return false;
   closeBoard(board);
   return true;

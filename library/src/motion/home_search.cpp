@@ -14,6 +14,7 @@
 
 #include "KRVM716.h"
 #include "device/arguments.h"
+#include "device/board_events.h"
 #include "device/board_table.h"
 #include "device/chip_values.h"
 #include "device/guarded.h"
@@ -198,11 +199,7 @@ class HomeSearch {
   bool stopRequested() const { return searches_.stopRequested[index_] != 0; }
 
   // Waits up to one poll for the board's home event (a search drive ended) or a stop request.
-  void waitForWake() {
-    const platform::EventHandle home = boards[board_].homeEvent;
-    const std::array events{home, searches_.wakes[index_]};
-    if (platform::waitAnyEvent(events, kPollMs) == 0) platform::resetEvent(home);
-  }
+  void waitForWake() { waitHomeEvent(board_, searches_.wakes[index_], kPollMs); }
 
   // Loads the axis for its search: the mode registers its type needs, then the speeds.
   void loadAxis() {

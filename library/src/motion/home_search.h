@@ -12,6 +12,8 @@
 // running one). What a worker writes into the board record (the bits it forces in WR1 and WR2,
 // the range and multiplier in force, the working speeds it leaves at its end) it writes under
 // the board's bus lock, and the library's calls that read or write those fields hold it too.
+// A worker waits on a handle of its own to the board's home event, so an open or close of the
+// board never frees the event under it.
 
 #include <cstdint>
 

@@ -1,11 +1,12 @@
 #pragma once
-// Ownership marks: an advisory lock on a file beside the registry store, by which one holder
-// at a time, in this process or any other, marks something (a board) as its own. The system
-// drops a mark when its holder closes it or its process ends, however the process ends, so no
-// mark outlives its owner; programs the holder starts do not inherit it.
+// Ownership marks: an advisory lock on a file beside the registry store, by which holders in
+// this process or any other mark something (a board) as in use. Any number of holders may have
+// a mark shared; one alone may have it exclusive, and only while nobody has it shared. The
+// system drops a mark when its holder closes it or its process ends, however the process ends,
+// so no mark outlives its owner; programs the holder starts do not inherit it.
 //
-// Concurrency: one OwnershipMark from one thread at a time. Marks of one name exclude each
-// other, whether they are in one process or in several.
+// Concurrency: one OwnershipMark from one thread at a time. Two OwnershipMark objects of one
+// name in one process meet as marks in different processes do.
 
 #include <string_view>
 
@@ -13,9 +14,14 @@
 
 namespace m716::platform {
 
+enum class MarkMode {
+  shared,     // waits while another holder has the mark exclusive
+  exclusive,  // never waits: refused while anyone else has the mark
+};
+
 enum class MarkStatus {
-  taken,          // this object holds the mark (also when it held it already)
-  heldElsewhere,  // another holder has it
+  taken,          // this object holds the mark (also when it held it already, in either mode)
+  heldElsewhere,  // another holder has it (for an exclusive take only: a shared one waits)
   unavailable,    // the mark's file cannot be made (a folder without write access)
 };
 
@@ -27,8 +33,8 @@ class M716_PLATFORM_API OwnershipMark {
   OwnershipMark& operator=(const OwnershipMark&) = delete;
 
   // Takes the mark `name` of the process-wide registry store (its file is the store's file
-  // name followed by "." + name + ".lock"), without waiting.
-  MarkStatus take(std::string_view name);
+  // name followed by "." + name + ".lock") in `mode`.
+  MarkStatus take(std::string_view name, MarkMode mode);
   // Gives the mark back; nothing when this object does not hold it.
   void release();
   bool held() const { return fd_ >= 0; }
