@@ -275,14 +275,16 @@ class ParameterSettingTest : public ScreenTest {
     if (mode >= 0 && bits != 0b110) QCOMPARE(utility::encoderBits(mode), mode2 & (0x7u << 9));
   }
 
-  void encoderBitsShowingNoModeLeaveTheChoiceAndAreNotWritten() {
+  void encoderBitsShowingNoModeShowNoChoiceAndAreNotWritten() {
     CallRecorder::setRegister(1, 532, 0b011u << 9);
     ParameterSettingScreen screen(state_, errors_);
     screen.tabs()->setCurrentIndex(5);
     QVERIFY(choice(screen, "Encoder Input Mode", "AB Phase 1/2 Mode")->isChecked());
     CallRecorder::setRegister(1, 532, 0b111u << 9 | 1);
     control<QPushButton>(screen, "Load")->click();
-    QVERIFY(choice(screen, "Encoder Input Mode", "AB Phase 1/2 Mode")->isChecked());
+    for (const QAbstractButton* mode :
+         group(screen, "Encoder Input Mode")->findChildren<QRadioButton*>())
+      QVERIFY2(!mode->isChecked(), qPrintable(mode->text()));
     choice(screen, "Enable/Disable S/W Limited Switch Function",
            "Enable COMP+ Register as SW Limited Switch")
         ->click();

@@ -292,8 +292,17 @@ void ParameterPage::bindEncoder(QGroupBox* box) {
   Binding binding{M716_REG_MODE2, kEncoderMask,
                   [modes](std::uint32_t value) {
                     const int mode = encoderMode(value);
-                    if (mode >= 0) modes[static_cast<std::size_t>(mode)]->setChecked(true);
-                    return mode >= 0;
+                    if (mode >= 0) {
+                      modes[static_cast<std::size_t>(mode)]->setChecked(true);
+                      return true;
+                    }
+                    // Bits that code no mode show none, as the home type list does.
+                    for (QRadioButton* choice : modes) {
+                      choice->setAutoExclusive(false);
+                      choice->setChecked(false);
+                      choice->setAutoExclusive(true);
+                    }
+                    return false;
                   },
                   [modes]() -> std::optional<std::uint32_t> {
                     for (std::size_t mode = 0; mode < modes.size(); ++mode)
