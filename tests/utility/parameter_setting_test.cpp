@@ -205,6 +205,24 @@ class ParameterSettingTest : public ScreenTest {
     QVERIFY(CallRecorder::callsOf("M716MotWrReg").empty());
   }
 
+  void aTextThatIsNoNumberIsToldWithTheFieldsOwnRange_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("multiplier") << "Multiplier Setting (1 ~ 500 ) :"
+                                << "\"5x\" is not a whole number from 1 to 500; the field keeps 1.";
+    QTest::newRow("drive speed")
+        << "Drive Speed (DV) :"
+        << "\"5x\" is not a whole number from 0 to 4294967295; the field keeps 0.";
+  }
+  void aTextThatIsNoNumberIsToldWithTheFieldsOwnRange() {
+    QFETCH(QString, name);
+    QFETCH(QString, told);
+    ParameterSettingScreen screen(state_, errors_);
+    field(screen, name)->setText("5x");
+    field(screen, name)->take();
+    QCOMPARE(messages_.texts, QStringList{told});
+  }
+
   void bitChoicesReadWriteAndReset_data() {
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("box");
