@@ -1,7 +1,8 @@
 // Writes a picture of every screen of the utility, as it opens, into the folder given as the
 // first argument (build/screenshots for `make screenshots`). The screens run against the
 // recorder of the library's calls, with boards 0 and 1 answering; the monitors are shown in
-// the middle of a move that the recorder plays to them.
+// the middle of a move that the recorder plays to them, then with their widest ranges, and the
+// profile monitor with a path that leaves its range.
 
 #include <QApplication>
 #include <QDir>
@@ -120,5 +121,38 @@ int main(int argc, char* argv[]) {
   playMove(profile, speed, now);
   saved &= save(profile, folder, "profile_monitor");
   saved &= save(speed, folder, "speed_monitor");
+
+  // The widest ranges; the path reaches their corners.
+  for (auto [field, text] : {std::pair{"H Axis Max", "2147483647"},
+                             {"H Axis Min", "-2147483648"},
+                             {"V Axis Max", "2147483647"},
+                             {"V Axis Min", "-2147483648"}})
+    profile.findChild<m716::utility::NumberField*>(field)->setText(text);
+  profile.set();
+  for (auto [field, text] : {std::pair{"Speed Max", "2147483647"},
+                             {"Speed Min", "-2147483648"},
+                             {"Time Max", "2147483647"}})
+    speed.findChild<m716::utility::NumberField*>(field)->setText(text);
+  speed.set();
+  const std::pair<std::int32_t, std::int32_t> path[] = {
+      {0, 0}, {1500000000, 1000000000}, {2147483647, 2147483647}, {-2147483648, 2147483647}};
+  for (const auto& [h, v] : path) {
+    m716::test::CallRecorder::setLogicalPosition(1, h);
+    m716::test::CallRecorder::setLogicalPosition(2, v);
+    profile.sample();
+  }
+  saved &= save(profile, folder, "profile_monitor_widest");
+  saved &= save(speed, folder, "speed_monitor_widest");
+
+  // The default range, and a path that leaves it on every side.
+  profile.reset();
+  const std::pair<std::int32_t, std::int32_t> around[] = {
+      {-300000, 100000}, {100000, -300000}, {300000, -100000}, {-100000, 300000}, {0, 0}};
+  for (const auto& [h, v] : around) {
+    m716::test::CallRecorder::setLogicalPosition(1, h);
+    m716::test::CallRecorder::setLogicalPosition(2, v);
+    profile.sample();
+  }
+  saved &= save(profile, folder, "profile_monitor_beyond_its_range");
   return saved ? 0 : 1;
 }
