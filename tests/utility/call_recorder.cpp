@@ -15,6 +15,7 @@ struct Script {
   std::uint32_t availableBoards = 0;
   std::deque<std::uint32_t> events;
   std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> registers, failedReads;
+  std::map<std::uint32_t, std::int32_t> homeResults;
 };
 
 Script& script() {
@@ -108,6 +109,10 @@ void CallRecorder::setRealPosition(std::uint32_t axis, std::int32_t position) {
   setRegister(axis, M716_REG_REAL_POSITION, static_cast<std::uint32_t>(position));
 }
 
+void CallRecorder::setHomeResult(std::uint32_t axis, std::int32_t result) {
+  script().homeResults[axis] = result;
+}
+
 }  // namespace m716::test
 
 using m716::test::readRegister;
@@ -132,6 +137,10 @@ uint32_t M716MotCheckEvent(uint32_t board, uint32_t* events, uint32_t timeout) {
 }
 uint32_t M716MotHome(uint32_t board, uint32_t axes) {
   return record("M716MotHome", board, axes);
+}
+uint32_t M716MotHomeStatus(uint32_t board, uint32_t axis, int32_t* result) {
+  *result = script().homeResults[axis];
+  return record("M716MotHomeStatus", board, axis);
 }
 uint32_t M716SetDrivingSpeed(uint32_t board, uint32_t axis, uint32_t dv) {
   return record("M716SetDrivingSpeed", board, axis, dv);

@@ -34,6 +34,8 @@ class CallRecorder {
   // the axis bit `axis`: the position registers above.
   static void setLogicalPosition(std::uint32_t axis, std::int32_t position);
   static void setRealPosition(std::uint32_t axis, std::int32_t position);
+  // What M716MotHomeStatus writes for the axis bit `axis` (0 until set).
+  static void setHomeResult(std::uint32_t axis, std::int32_t result);
 };
 
 }  // namespace m716::test

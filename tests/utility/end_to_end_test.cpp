@@ -108,6 +108,19 @@ class EndToEndTest : public QObject {
     QCOMPARE(messages_.captions, QStringList{"MCB-716 Message"});
   }
 
+  void aHomeSearchEndingOnALimitIsToldOnce() {
+    utility::MainScreen screen(state_, errors_);
+    chooseBoardZero(screen);
+    M716SimSetMachinePosition(0x300, 1, -999'000);  // the search runs towards -, into LMT-
+    utility::OperationScreen* panel = operation(screen, {"X"});
+    control<QRadioButton>(*panel, "Home")->setChecked(true);
+    control<QPushButton>(*panel, "Start")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        messages_.texts,
+        QStringList{"Return home process be stopped by hardware negative limited switch"}, 20000);
+    QCOMPARE(panel->homingAxes(), 0u);  // no later poll tells it again
+  }
+
   void aSavedParameterIsInTheStoreAndComesBackAfterARestart() {
     {
       utility::MainScreen screen(state_, errors_);

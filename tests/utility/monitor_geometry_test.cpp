@@ -1,9 +1,14 @@
-// Where the monitors draw, without a window: scales, mappings, grids, labels and the legend.
+// Where the monitors draw, without a window: scales, mappings, grids, labels and the legend;
+// and where a chart's curves end.
 
 #include "monitor_geometry.h"
 
 #include <QtTest>
 #include <limits>
+
+#include "monitor_charts.h"
+
+Q_DECLARE_METATYPE(m716::utility::Grid)
 
 #include "qt_test_main.h"
 
@@ -92,6 +97,45 @@ class MonitorGeometryTest : public QObject {
     QCOMPARE(profilePoint(plot, range, scales, max, min).x, 249);
   }
 
+  void theWidestRangesLabelsAreThinnedToFitThePlot_data() {
+    constexpr auto max = std::numeric_limits<std::int32_t>::max();
+    constexpr auto min = std::numeric_limits<std::int32_t>::min();
+    QTest::addColumn<QSize>("plot");
+    QTest::addColumn<Grid>("grid");
+    const QSize profile(520, 400), speed(600, 300);
+    QTest::newRow("profile") << profile << profileGrid(profile, ProfileRange{max, min, max, min});
+    QTest::newRow("speed") << speed
+                           << utility::speedGrid(speed, SpeedRange{max, min, 2147483645, 0});
+  }
+  // Every label lies whole inside the plot, clear of the others and of the grid lines; the one
+  // left out is the lowest horizontal number, in the corner under the lowest vertical one.
+  void theWidestRangesLabelsAreThinnedToFitThePlot() {
+    QFETCH(QSize, plot);
+    QFETCH(Grid, grid);
+    // 7 pixels a character and digits 8 high, as in the charts' font.
+    const TextBox box = [](const QString& text) {
+      return QRect(1, 2, 7 * static_cast<int>(text.size()) - 1, 8);
+    };
+    const Grid fitted = fitLabels(grid, plot, box);
+    QStringList texts, expected;
+    for (const Label& label : grid.labels) expected << label.text;
+    expected.removeAt(7);
+    std::vector<QRect> inks;
+    for (const Label& label : fitted.labels) {
+      texts << label.text;
+      inks.push_back(box(label.text).translated(label.at));
+      QVERIFY2(QRect(QPoint(0, 0), plot).contains(inks.back()), qPrintable(label.text));
+    }
+    QCOMPARE(texts, expected);
+    for (std::size_t one = 0; one < inks.size(); ++one) {
+      for (std::size_t other = one + 1; other < inks.size(); ++other)
+        QVERIFY(!inks[one].intersects(inks[other]));
+      for (const auto* lines : {&fitted.dashed, &fitted.solid})
+        for (const QLine& line : *lines)
+          QVERIFY(!QRect(line.p1(), line.p2()).normalized().intersects(inks[one]));
+    }
+  }
+
   void timeMaxIsRoundedDownToAMultipleOfFive_data() {
     QTest::addColumn<int>("entered");
     QTest::addColumn<int>("taken");
@@ -178,6 +222,33 @@ class MonitorGeometryTest : public QObject {
     QFETCH(qint64, toY);
     QFETCH(QLine, visible);
     QCOMPARE(visiblePart({10, 20}, {toX, toY}, QRect(0, 0, 101, 101)), std::optional(visible));
+  }
+
+  // A sample beyond the range draws the same picture as one where the curve leaves the range.
+  void aCurveEndsWhereItLeavesTheRange_data() {
+    QTest::addColumn<bool>("profile");
+    QTest::addColumn<QPoint>("beyond");  // (h, v), or (tick, X speed)
+    QTest::addColumn<QPoint>("edge");
+    QTest::newRow("left of H Axis Min") << true << QPoint(-400000, 0) << QPoint(-200000, 0);
+    QTest::newRow("below V Axis Min") << true << QPoint(0, -400000) << QPoint(0, -200000);
+    QTest::newRow("above Speed Max") << false << QPoint(0, 9000) << QPoint(0, 3840);
+  }
+  void aCurveEndsWhereItLeavesTheRange() {
+    QFETCH(bool, profile);
+    QFETCH(QPoint, beyond);
+    QFETCH(QPoint, edge);
+    const auto drawTo = [profile](QPoint sample) {
+      if (profile) {
+        ProfileChart chart(QSize(520, 400));
+        chart.drawTo({sample.x(), sample.y()});
+        return chart.picture();
+      }
+      SpeedChart chart(QSize(600, 300), QSize(360, 20), 0);
+      chart.setRange({3840, 0, 60, 0});  // 240 / 3840 pixels per pulse per second, exactly
+      chart.drawTo(static_cast<std::uint32_t>(sample.x()), {sample.y(), 0, 0, 0});
+      return chart.picture();
+    };
+    QCOMPARE(drawTo(beyond), drawTo(edge));
   }
 
   void aSegmentOutsideIsNotDrawn() {

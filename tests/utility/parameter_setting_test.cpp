@@ -205,6 +205,24 @@ class ParameterSettingTest : public ScreenTest {
     QVERIFY(CallRecorder::callsOf("M716MotWrReg").empty());
   }
 
+  void aTextThatIsNoNumberIsToldWithTheFieldsOwnRange_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("multiplier") << "Multiplier Setting (1 ~ 500 ) :"
+                                << "\"5x\" is not a whole number from 1 to 500; the field keeps 1.";
+    QTest::newRow("drive speed")
+        << "Drive Speed (DV) :"
+        << "\"5x\" is not a whole number from 0 to 4294967295; the field keeps 0.";
+  }
+  void aTextThatIsNoNumberIsToldWithTheFieldsOwnRange() {
+    QFETCH(QString, name);
+    QFETCH(QString, told);
+    ParameterSettingScreen screen(state_, errors_);
+    field(screen, name)->setText("5x");
+    field(screen, name)->take();
+    QCOMPARE(messages_.texts, QStringList{told});
+  }
+
   void bitChoicesReadWriteAndReset_data() {
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("box");
@@ -275,14 +293,16 @@ class ParameterSettingTest : public ScreenTest {
     if (mode >= 0 && bits != 0b110) QCOMPARE(utility::encoderBits(mode), mode2 & (0x7u << 9));
   }
 
-  void encoderBitsShowingNoModeLeaveTheChoiceAndAreNotWritten() {
+  void encoderBitsShowingNoModeShowNoChoiceAndAreNotWritten() {
     CallRecorder::setRegister(1, 532, 0b011u << 9);
     ParameterSettingScreen screen(state_, errors_);
     screen.tabs()->setCurrentIndex(5);
     QVERIFY(choice(screen, "Encoder Input Mode", "AB Phase 1/2 Mode")->isChecked());
     CallRecorder::setRegister(1, 532, 0b111u << 9 | 1);
     control<QPushButton>(screen, "Load")->click();
-    QVERIFY(choice(screen, "Encoder Input Mode", "AB Phase 1/2 Mode")->isChecked());
+    for (const QAbstractButton* mode :
+         group(screen, "Encoder Input Mode")->findChildren<QRadioButton*>())
+      QVERIFY2(!mode->isChecked(), qPrintable(mode->text()));
     choice(screen, "Enable/Disable S/W Limited Switch Function",
            "Enable COMP+ Register as SW Limited Switch")
         ->click();

@@ -1,7 +1,8 @@
 // Writes a picture of every screen of the utility, as it opens, into the folder given as the
 // first argument (build/screenshots for `make screenshots`). The screens run against the
 // recorder of the library's calls, with boards 0 and 1 answering; the monitors are shown in
-// the middle of a move that the recorder plays to them.
+// the middle of a move that the recorder plays to them, then with their widest ranges, and the
+// profile monitor with a path that leaves its range.
 
 #include <QApplication>
 #include <QDir>
@@ -67,6 +68,26 @@ void playMove(m716::utility::ProfileMonitor& profile, m716::utility::SpeedMonito
   }
 }
 
+using Edits = std::initializer_list<std::pair<const char*, const char*>>;
+
+// Types the texts into a monitor's range fields and presses "Set".
+template <typename Monitor>
+void setRange(Monitor& monitor, Edits edits) {
+  for (const auto& [field, text] : edits)
+    monitor.template findChild<m716::utility::NumberField*>(field)->setText(text);
+  monitor.set();
+}
+
+// The profile monitor samples the axes at each of these positions.
+void profilePath(m716::utility::ProfileMonitor& profile,
+                 std::initializer_list<std::pair<std::int32_t, std::int32_t>> path) {
+  for (const auto& [h, v] : path) {
+    m716::test::CallRecorder::setLogicalPosition(1, h);
+    m716::test::CallRecorder::setLogicalPosition(2, v);
+    profile.sample();
+  }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -109,16 +130,32 @@ int main(int argc, char* argv[]) {
   m716::utility::ProfileMonitor profile(state, errors);
   m716::utility::SpeedMonitor speed(state, errors, nullptr, [&now] { return now; });
   // Ranges that fit the move.
-  for (auto [field, text] : {std::pair{"H Axis Max", "40000"},
-                             {"H Axis Min", "-40000"},
-                             {"V Axis Max", "40000"},
-                             {"V Axis Min", "-40000"}})
-    profile.findChild<m716::utility::NumberField*>(field)->setText(text);
-  profile.set();
-  speed.findChild<m716::utility::NumberField*>("Time Max")->setText("10");
-  speed.set();
+  setRange(profile, {{"H Axis Max", "40000"},
+                     {"H Axis Min", "-40000"},
+                     {"V Axis Max", "40000"},
+                     {"V Axis Min", "-40000"}});
+  setRange(speed, {{"Time Max", "10"}});
   playMove(profile, speed, now);
   saved &= save(profile, folder, "profile_monitor");
   saved &= save(speed, folder, "speed_monitor");
+
+  // The widest ranges; the path reaches their corners.
+  setRange(profile, {{"H Axis Max", "2147483647"},
+                     {"H Axis Min", "-2147483648"},
+                     {"V Axis Max", "2147483647"},
+                     {"V Axis Min", "-2147483648"}});
+  setRange(speed,
+           {{"Speed Max", "2147483647"}, {"Speed Min", "-2147483648"}, {"Time Max", "2147483647"}});
+  profilePath(
+      profile,
+      {{0, 0}, {1500000000, 1000000000}, {2147483647, 2147483647}, {-2147483648, 2147483647}});
+  saved &= save(profile, folder, "profile_monitor_widest");
+  saved &= save(speed, folder, "speed_monitor_widest");
+
+  // The default range, and a path that leaves it on every side.
+  profile.reset();
+  profilePath(profile,
+              {{-300000, 100000}, {100000, -300000}, {300000, -100000}, {-100000, 300000}, {0, 0}});
+  saved &= save(profile, folder, "profile_monitor_beyond_its_range");
   return saved ? 0 : 1;
 }

@@ -1,6 +1,8 @@
-// The pieces every screen shares: the numeric fields, the error presenter and the texts of
-// the event poll.
+// The pieces every screen shares: the numeric fields, the error presenter, the program's
+// message boxes and the texts of the event poll.
 
+#include <QLabel>
+#include <QMessageBox>
 #include <QtTest>
 #include <optional>
 
@@ -82,6 +84,29 @@ class SharedUnitsTest : public QObject {
     QCOMPARE(errors.check(code), code);
     QCOMPARE(messages.texts, QStringList{text});
     QCOMPARE(messages.captions, QStringList{"MCB-716 Message"});
+  }
+
+  // The box shows all of a long text however long its words: each line fits the label.
+  void aLongTextWrapsInItsMessageBox() {
+    const QString text =
+        QStringLiteral("\"%1\" is not a whole number from 1 to 500; the field keeps 500.")
+            .arg(QString(211, QLatin1Char('7')));
+    QString shown;
+    QRect needed, label;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      const auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+      shown = text->text();
+      label = text->contentsRect();
+      needed = text->fontMetrics().boundingRect(QRect(0, 0, label.width(), 100000),
+                                                Qt::TextWordWrap, shown);
+      box->accept();
+    });
+    ui::QtMessages().inform(QStringLiteral("MCB-716 Message"), text);
+    QCOMPARE(QString(shown).remove(QChar(0x200B)), text);
+    QCOMPARE_LE(needed.width(), label.width());
+    QCOMPARE_LE(needed.height(), label.height());
   }
 
   void successShowsNothing() {

@@ -9,9 +9,6 @@
 namespace m716::utility {
 namespace {
 
-// Segment ends are cut this far outside the picture, so that no cut end shows.
-constexpr int kCutMargin = 2;
-
 QPen pen(const QColor& colour, Qt::PenStyle style = Qt::SolidLine) {
   QPen onePixel(colour, 1, style);
   onePixel.setCosmetic(true);
@@ -26,8 +23,15 @@ QFont chartFont() {
   return font;
 }
 
+// What a label's text covers in the charts' font, its top left corner at (0, 0).
+QRect inkOf(const QString& text) {
+  const QFontMetrics metrics(chartFont());
+  return metrics.tightBoundingRect(text).translated(0, metrics.ascent());
+}
+
 // A painter without antialiasing: every line is one pixel wide, on whole pixels.
-void drawGridOn(QImage& picture, const Grid& grid) {
+void drawGridOn(QImage& picture, const Grid& planned) {
+  const Grid grid = fitLabels(planned, picture.size(), inkOf);
   QPainter painter(&picture);
   painter.setPen(pen(Qt::black, Qt::DashLine));
   painter.drawLines(grid.dashed.data(), static_cast<int>(grid.dashed.size()));
@@ -38,9 +42,10 @@ void drawGridOn(QImage& picture, const Grid& grid) {
   for (const Label& label : grid.labels) painter.drawText(label.at + QPoint(0, ascent), label.text);
 }
 
-void drawSegment(QPainter& painter, const QImage& picture, PlotPoint from, PlotPoint to) {
-  const QRect bounds = picture.rect().adjusted(-kCutMargin, -kCutMargin, kCutMargin, kCutMargin);
-  if (const auto line = visiblePart(from, to, bounds)) painter.drawLine(*line);
+// The part of the segment that lies where the range is drawn (cut ends beyond the picture do
+// not show).
+void drawSegment(QPainter& painter, const QRect& area, PlotPoint from, PlotPoint to) {
+  if (const auto line = visiblePart(from, to, area)) painter.drawLine(*line);
 }
 
 }  // namespace
@@ -67,7 +72,8 @@ void ProfileChart::drawTo(PlanePosition position) {
   const QSize plot = picture_.size();
   QPainter painter(&picture_);
   painter.setPen(pen(Qt::black));
-  drawSegment(painter, picture_, profilePoint(plot, range_, scales_, previous_.h, previous_.v),
+  drawSegment(painter, profileArea(plot),
+              profilePoint(plot, range_, scales_, previous_.h, previous_.v),
               profilePoint(plot, range_, scales_, position.h, position.v));
   previous_ = position;
 }
@@ -123,7 +129,8 @@ void SpeedChart::drawTo(std::uint32_t tick, const AxisSpeeds& speeds) {
   QPainter painter(&picture_);
   for (std::size_t axis = 0; axis < speeds.size(); ++axis) {
     painter.setPen(pen(kAxisColours[axis]));
-    drawSegment(painter, picture_, {fromX, speedY(plot, range_, scales_, previousSpeeds_[axis])},
+    drawSegment(painter, speedArea(plot),
+                {fromX, speedY(plot, range_, scales_, previousSpeeds_[axis])},
                 {toX, speedY(plot, range_, scales_, speeds[axis])});
   }
   previousTick_ = tick;

@@ -6,7 +6,8 @@
 //
 // Pens: grid lines dashed, 1 pixel, black; axis lines, ticks and the profile path solid, 1 pixel,
 // black; speed curves solid, 1 pixel, in the axis colours. Texts have their top left corner at
-// the label's place and a transparent background.
+// the label's place (as fitLabels fits them to the plot) and a transparent background; curves
+// end where they leave their range's area.
 //
 // Concurrency: the utility runs on its user-interface thread only.
 

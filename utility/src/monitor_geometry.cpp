@@ -50,12 +50,12 @@ Grid profileGrid(QSize plot, const ProfileRange& range) {
   const std::int64_t vStep = (std::int64_t{range.vMax} - range.vMin) / kSteps;
   for (int k = 0; k <= kSteps; ++k)
     grid.labels.push_back({QPoint(0, h - 32 - k * row), number(range.vMin + k * vStep)});
-  grid.labels.push_back({QPoint(0, 5), QStringLiteral("V axis (pulse)")});
+  grid.labels.push_back({QPoint(0, 5), QStringLiteral("V axis (pulse)"), true});
   // The rightmost column has no label.
   const std::int64_t hStep = (std::int64_t{range.hMax} - range.hMin) / kSteps;
   for (int k = 0; k < kSteps; ++k)
     grid.labels.push_back({QPoint(50 + k * column, h - 33), number(range.hMin + k * hStep)});
-  grid.labels.push_back({QPoint(w - 80, h - 20), QStringLiteral("H axis (pulse)")});
+  grid.labels.push_back({QPoint(w - 80, h - 20), QStringLiteral("H axis (pulse)"), true});
   return grid;
 }
 
@@ -97,11 +97,11 @@ Grid speedGrid(QSize plot, const SpeedRange& range) {
   const std::int64_t speedStep = (std::int64_t{range.speedMax} - range.speedMin) / kSteps;
   for (int k = 0; k <= kSteps; ++k)
     grid.labels.push_back({QPoint(0, h - 50 - k * row), number(range.speedMin + k * speedStep)});
-  grid.labels.push_back({QPoint(5, 0), QStringLiteral("Speed Axis (pulse per second)")});
+  grid.labels.push_back({QPoint(5, 0), QStringLiteral("Speed Axis (pulse per second)"), true});
   const std::int64_t timeStep = (std::int64_t{range.timeMax} - range.timeMin) / kSteps;
   for (int k = 0; k <= kSteps; ++k)
     grid.labels.push_back({QPoint(40 + k * column, h - 45), number(range.timeMin + k * timeStep)});
-  grid.labels.push_back({QPoint(w - 120, h - 25), QStringLiteral("Time Axis (second)")});
+  grid.labels.push_back({QPoint(w - 120, h - 25), QStringLiteral("Time Axis (second)"), true});
   return grid;
 }
 
@@ -111,6 +111,83 @@ std::array<LegendEntry, 4> speedLegend(QSize strip) {
            {QPoint(a + 10, 2), QLine(a + 20, m, 2 * a + 10, m)},
            {QPoint(2 * a + 20, 2), QLine(2 * a + 30, m, 3 * a + 30, m)},
            {QPoint(3 * a + 40, 2), QLine(3 * a + 50, m, 4 * a + 50, m)}}};
+}
+
+namespace {
+
+// Pixels a grid line keeps clear round a label's text.
+constexpr int kClearance = 1;
+
+// The label moved back inside the plot where its text would reach past an edge.
+void moveInside(Label& label, QSize plot, const QRect& box) {
+  label.at += QPoint(std::max(0, -box.left()) - std::max(0, box.right() - (plot.width() - 1)),
+                     std::max(0, -box.top()) - std::max(0, box.bottom() - (plot.height() - 1)));
+}
+
+// The parts of a row or column line that lie outside `box`, from their lower ends up.
+std::vector<QLine> outside(QLine line, const QRect& box) {
+  const QRect span = QRect(line.p1(), line.p2()).normalized();
+  if (!span.intersects(box) || (span.width() > 1 && span.height() > 1)) return {line};
+  std::vector<QLine> parts;
+  if (span.height() == 1) {
+    if (span.left() < box.left())
+      parts.emplace_back(span.left(), span.y(), box.left() - 1, span.y());
+    if (box.right() < span.right())
+      parts.emplace_back(box.right() + 1, span.y(), span.right(), span.y());
+  } else {
+    if (span.top() < box.top()) parts.emplace_back(span.x(), span.top(), span.x(), box.top() - 1);
+    if (box.bottom() < span.bottom())
+      parts.emplace_back(span.x(), box.bottom() + 1, span.x(), span.bottom());
+  }
+  return parts;
+}
+
+void cutAround(std::vector<QLine>& lines, const QRect& box) {
+  std::vector<QLine> parts;
+  for (const QLine& line : lines)
+    for (const QLine& part : outside(line, box)) parts.push_back(part);
+  lines = std::move(parts);
+}
+
+}  // namespace
+
+Grid fitLabels(Grid grid, QSize plot, const TextBox& box) {
+  const QRect picture(QPoint(0, 0), plot);
+  std::vector<QRect> taken;
+  std::vector<bool> kept(grid.labels.size(), false);
+  // The captions first: the numbers give way to them.
+  for (const bool captions : {true, false})
+    for (std::size_t index = 0; index < grid.labels.size(); ++index) {
+      Label& label = grid.labels[index];
+      if (label.caption != captions) continue;
+      moveInside(label, plot, box(label.text).translated(label.at));
+      const QRect ink = box(label.text).translated(label.at);
+      kept[index] = picture.contains(ink) &&
+                    std::none_of(taken.begin(), taken.end(),
+                                 [&](const QRect& other) { return other.intersects(ink); });
+      if (kept[index]) taken.push_back(ink);
+    }
+  std::vector<Label> labels;
+  for (std::size_t index = 0; index < grid.labels.size(); ++index)
+    if (kept[index]) labels.push_back(grid.labels[index]);
+  grid.labels = std::move(labels);
+  for (const QRect& ink : taken) {
+    const QRect room = ink.adjusted(-kClearance, -kClearance, kClearance, kClearance);
+    cutAround(grid.dashed, room);
+    cutAround(grid.solid, room);
+  }
+  return grid;
+}
+
+QRect profileArea(QSize plot) {
+  // H Axis Min maps to x = 50 and V Axis Min to y = H − 30. H Axis Max (W + 10) and V Axis Max
+  // (y = 0) lie on or past the plot's edge: there the path keeps one pixel off the frame.
+  return {QPoint(50, 1), QPoint(plot.width() - 2, plot.height() - 30)};
+}
+
+QRect speedArea(QSize plot) {
+  // Time Min maps to x = 40 and Time Max to W − 40; Speed Max to y = 15, Speed Min to H − 45.
+  return {QPoint(40, 15), QPoint(plot.width() - 40, plot.height() - 45)};
 }
 
 std::optional<QLine> visiblePart(PlotPoint from, PlotPoint to, QRect bounds) {

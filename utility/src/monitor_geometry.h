@@ -18,6 +18,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -53,11 +54,16 @@ struct PlotPoint {
   std::int64_t y = 0;
 };
 
-// A text whose top left corner is at `at`.
+// A text whose top left corner is at `at`; a caption names an axis, the other labels are
+// numbers.
 struct Label {
   QPoint at;
   QString text;
+  bool caption = false;
 };
+
+// What a text covers when drawn with its top left corner at (0, 0).
+using TextBox = std::function<QRect(const QString&)>;
 
 struct Grid {
   std::vector<QLine> dashed;
@@ -91,6 +97,19 @@ bool speedTimeRangeFull(const SpeedRange& range, std::uint32_t elapsed);
 Grid speedGrid(QSize plot, const SpeedRange& range);
 // The legend entries of X, Y, Z and U on a strip of the given size.
 std::array<LegendEntry, 4> speedLegend(QSize strip);
+
+// The grid as it can be drawn on the plot: every label inside the plot and clear of the others
+// and of the grid lines. A label that would reach past an edge moves back inside; a number
+// that would still touch a caption or a number kept before it is left out (the labels are
+// thinned); grid lines leave a gap where a label lies. Labels with room keep their places.
+Grid fitLabels(Grid grid, QSize plot, const TextBox& box);
+
+// Where a range is drawn: the part of the plot its mapping covers, one pixel inside the plot's
+// edges (the profile's range reaches past the right edge). Curves are cut to it, so a sample
+// outside the range draws its curve only to where it leaves the range, never over the labels
+// and captions nor along the plot's frame.
+QRect profileArea(QSize plot);
+QRect speedArea(QSize plot);
 
 // The part of the segment from `from` to `to` that lies in `bounds`, in pixels; nothing when
 // the segment misses them. A segment inside them comes back unchanged.

@@ -21,6 +21,10 @@ std::optional<std::int64_t> parseNumber(QStringView text, NumberKind kind) {
 NumberField::NumberField(NumberKind kind, std::int64_t initial, ErrorPresenter& errors,
                          QWidget* parent)
     : QLineEdit(parent), kind_(kind), value_(initial), errors_(errors) {
+  if (kind == NumberKind::signed32)
+    nameRange(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
+  else
+    nameRange(0, std::numeric_limits<std::uint32_t>::max());
   setText(QString::number(initial));
   connect(this, &QLineEdit::editingFinished, this, &NumberField::take);
 }
@@ -32,15 +36,11 @@ void NumberField::take() {
   }
   const QString bad = text();
   setText(QString::number(value_));
-  errors_.inform(kind_ == NumberKind::signed32
-                     ? QStringLiteral("\"%1\" is not a whole number from -2147483648 to 2147483647;"
-                                      " the field keeps %2.")
-                           .arg(bad)
-                           .arg(value_)
-                     : QStringLiteral("\"%1\" is not a whole number from 0 to 4294967295;"
-                                      " the field keeps %2.")
-                           .arg(bad)
-                           .arg(value_));
+  errors_.inform(QStringLiteral("\"%1\" is not a whole number from %2 to %3; the field keeps %4.")
+                     .arg(bad)
+                     .arg(low_)
+                     .arg(high_)
+                     .arg(value_));
 }
 
 void NumberField::setValue(std::int64_t value) {

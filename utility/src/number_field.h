@@ -28,6 +28,11 @@ class NumberField : public QLineEdit {
 
   // Takes the value from the text; text that does not parse is reported and replaced.
   void take();
+  // The range the report of such text names: the kind's until a field that takes less says so.
+  void nameRange(std::int64_t low, std::int64_t high) {
+    low_ = low;
+    high_ = high;
+  }
   void setValue(std::int64_t value);
   std::int32_t signedValue() const { return static_cast<std::int32_t>(value_); }
   std::uint32_t unsignedValue() const { return static_cast<std::uint32_t>(value_); }
@@ -35,6 +40,7 @@ class NumberField : public QLineEdit {
  private:
   NumberKind kind_;
   std::int64_t value_;
+  std::int64_t low_, high_;
   ErrorPresenter& errors_;
 };
 

@@ -21,6 +21,7 @@ namespace m716::utility {
 namespace {
 
 constexpr std::uint32_t kPathGroup = 0;
+constexpr int kHomePollMilliseconds = 100;
 
 // A group of radio buttons, the one at `checked` selected.
 QGroupBox* radioGroup(const char* title, std::initializer_list<const char*> captions, int checked,
@@ -75,6 +76,7 @@ OperationScreen::OperationScreen(ProgramState& state, ErrorPresenter& errors, QW
   // The stop key is always one key away.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &OperationScreen::stop);
+  connect(&homePoll_, &QTimer::timeout, this, &OperationScreen::pollHomeSearches);
 }
 
 QWidget* OperationScreen::modeGroups() {
@@ -279,7 +281,7 @@ void OperationScreen::start() {
   const std::uint32_t absolute = absolute_->isChecked() ? 1 : 0;
   const std::uint32_t board = state_.board();
   if (home_->isChecked()) {
-    errors_.check(M716MotHome(board, axes));
+    startHome(axes);
   } else if (continueDrive_->isChecked()) {
     setSpeeds();
     errors_.check(M716MotCmove(board, axes, directionMask()));
@@ -309,6 +311,31 @@ void OperationScreen::startArc(std::uint32_t axes, std::uint32_t absolute) {
   else
     errors_.check(M716MotArc(board, axes, absolute, ccw_->isChecked() ? 1 : 0, c1_->signedValue(),
                              c2_->signedValue(), e1_->signedValue(), e2_->signedValue()));
+}
+
+void OperationScreen::startHome(std::uint32_t axes) {
+  if (errors_.check(M716MotHome(state_.board(), axes)) != 0) return;
+  // Searches on another board are no longer watched: their results stay in the library.
+  if (homeBoard_ != state_.board()) homing_ = 0;
+  homeBoard_ = state_.board();
+  homing_ |= axes;
+  homePoll_.start(kHomePollMilliseconds);
+}
+
+void OperationScreen::pollHomeSearches() {
+  std::vector<std::uint32_t> results;
+  for (const std::uint32_t axis : kAxisBits) {
+    if ((homing_ & axis) == 0) continue;
+    std::int32_t result = 0;
+    const std::uint32_t code = M716MotHomeStatus(homeBoard_, axis, &result);
+    if (code == 0 && result == M716_ERR_IN_HOME) continue;
+    homing_ &= ~axis;
+    results.push_back(code != 0 ? code : static_cast<std::uint32_t>(result));
+  }
+  // No tick runs while the messages are open: each ended search is told once.
+  homePoll_.stop();
+  for (const std::uint32_t result : results) errors_.check(result);
+  if (homing_ != 0) homePoll_.start(kHomePollMilliseconds);
 }
 
 void OperationScreen::changeSpeed() {

@@ -1,11 +1,13 @@
 #pragma once
 // The operation screen, "Operation": runs home searches, continuous, point-to-point, line and
 // arc drives on the current board, changes drive speeds, stops every axis and sets the
-// external drive modes. It only collects values and calls the library; it reads nothing back.
-// Closing it stops every axis of the board, and so does Esc.
+// external drive modes. It collects values and calls the library; the one thing it reads back
+// is the result of each home search it started, which it shows once when the search has ended
+// with a failure. Closing it stops every axis of the board, and so does Esc.
 //
 // Concurrency: the utility runs on its user-interface thread only.
 
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -32,6 +34,11 @@ class OperationScreen : public QWidget {
   void changeSpeed();
   void stop();
   void setExternalMode();
+  // Reads the results of the home searches started here; shows the failure of each one that
+  // has ended (what the timer calls while searches run).
+  void pollHomeSearches();
+  // The axes whose home search started here has not been seen to end.
+  std::uint32_t homingAxes() const { return homing_; }
 
  signals:
   // The screen is closing: its owner forgets it before it stops the axes.
@@ -57,6 +64,7 @@ class OperationScreen : public QWidget {
   void setSpeeds();
   void setPathParameters();
   void startArc(std::uint32_t axes, std::uint32_t absolute);
+  void startHome(std::uint32_t axes);
 
   ProgramState& state_;
   ErrorPresenter& errors_;
@@ -69,6 +77,9 @@ class OperationScreen : public QWidget {
   NumberField *sv_, *dv_, *ac_, *ak_, *c1_, *c2_, *e1_, *e2_, *pulses_;
   QGroupBox* arcEnd_;
   QLabel *e1Label_, *e2Label_;
+  QTimer homePoll_;
+  std::uint32_t homing_ = 0;
+  std::uint32_t homeBoard_ = 0;
 };
 
 }  // namespace m716::utility

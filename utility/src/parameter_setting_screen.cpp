@@ -292,8 +292,17 @@ void ParameterPage::bindEncoder(QGroupBox* box) {
   Binding binding{M716_REG_MODE2, kEncoderMask,
                   [modes](std::uint32_t value) {
                     const int mode = encoderMode(value);
-                    if (mode >= 0) modes[static_cast<std::size_t>(mode)]->setChecked(true);
-                    return mode >= 0;
+                    if (mode >= 0) {
+                      modes[static_cast<std::size_t>(mode)]->setChecked(true);
+                      return true;
+                    }
+                    // Bits that code no mode show none, as the home type list does.
+                    for (QRadioButton* choice : modes) {
+                      choice->setAutoExclusive(false);
+                      choice->setChecked(false);
+                      choice->setAutoExclusive(true);
+                    }
+                    return false;
                   },
                   [modes]() -> std::optional<std::uint32_t> {
                     for (std::size_t mode = 0; mode < modes.size(); ++mode)
@@ -328,6 +337,9 @@ void ParameterPage::bindDirection(std::uint32_t identifier, QGroupBox* box) {
 namespace {
 
 // Page "Group 1": the speed parameters and the ranges that fit a speed multiplier.
+constexpr std::int64_t kMultiplierMin = 1;
+constexpr std::int64_t kMultiplierMax = 500;
+
 class SpeedPage : public ParameterPage {
  public:
   SpeedPage(ProgramState& state, ErrorPresenter& errors);
@@ -374,6 +386,7 @@ QWidget* SpeedPage::rangeGroup() {
   auto* form = new QFormLayout(group);
   const QString label = QStringLiteral("Multiplier Setting (1 ~ 500 ) :");
   multiplier_ = numberField(NumberKind::signed32, 1, label);
+  multiplier_->nameRange(kMultiplierMin, kMultiplierMax);
   form->addRow(label, multiplier_);
   const char* const labels[] = {
       "Drive Speed Range (DV) :", "Acceleration Range  (AC) :", "Rate of Acc. Range (AK) :"};
@@ -390,10 +403,12 @@ QWidget* SpeedPage::rangeGroup() {
 void SpeedPage::showRanges() {
   const auto typed = parseNumber(multiplier_->text(), NumberKind::signed32);
   if (!typed) return;  // still being typed; a text that stays no number is reported on leaving
-  const std::int64_t multiplier = std::clamp<std::int64_t>(*typed, 1, 500);
+  const std::int64_t multiplier = std::clamp(*typed, kMultiplierMin, kMultiplierMax);
   if (multiplier != *typed) {
     multiplier_->setValue(multiplier);
-    errors_.inform(QStringLiteral("The multiplier is a whole number from 1 to 500; %1 became %2.")
+    errors_.inform(QStringLiteral("The multiplier is a whole number from %1 to %2; %3 became %4.")
+                       .arg(kMultiplierMin)
+                       .arg(kMultiplierMax)
                        .arg(*typed)
                        .arg(multiplier));
     return;  // the new text has shown the ranges
