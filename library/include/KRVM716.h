@@ -152,12 +152,16 @@ KRVM716_API uint32_t M716_InpWord(uint32_t board, uint32_t offset, uint16_t* val
  * entry), READ_REGISTRY / CREATE_REGISTRY (parameters), CREATE_EVENT (events), DEVICE_ABSENT
  * (an interrupt number the board cannot select, 4..15, refused before the board is touched;
  * or no board answers at the address).
- * From a successful open to its close this process holds the board's ownership mark (an
- * advisory lock beside the registry store that ends with the process). Open does not wait for
- * the mark: a board another process holds is opened all the same, without it.
+ * From a successful open to its close this process holds the board's ownership mark, shared
+ * with any other process that has it open (an advisory lock in a file beside the registry
+ * store, made only for a declared board, that ends with the process). Open waits for the mark
+ * only while another process's discovery tries the board; a mark that cannot be taken at all
+ * (its file cannot be made or opened) refuses the open with OPEN_REGISTRY before the board is
+ * touched.
  * Discovery sets bit n of *mask for each installed board n that answers; a board in use, open
  * in this process or held by another, counts as available and is not touched (it stays open);
- * any other is opened and closed again. Errors: READ_REGISTRY, PARAMETER_INVALID. */
+ * any other is opened and closed again. Errors: READ_REGISTRY (also when a board's mark
+ * cannot be taken, so that nobody's board is opened unknowingly), PARAMETER_INVALID. */
 KRVM716_API uint32_t M716MotDevOpen(uint32_t board);
 KRVM716_API uint32_t M716MotDevClose(uint32_t board);
 KRVM716_API uint32_t M716MotDevAvailable(uint32_t* mask);

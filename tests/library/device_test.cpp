@@ -65,6 +65,17 @@ TEST_F(DeviceTest, MissingRegistryEntriesGiveError4) {
   deleteValue(kHardwareBranch + boardName(0), "Interrupt");
   EXPECT_EQ(M716MotDevOpen(0), M716_ERR_OPEN_REGISTRY);
   EXPECT_EQ(M716MotDevOpen(3), M716_ERR_OPEN_REGISTRY);  // not installed at all
+  EXPECT_FALSE(std::filesystem::exists(store_.file() + ".Board003.lock"));
+}
+
+// A mark that cannot be taken is no sign that nobody drives the board: open and discovery
+// leave it alone.
+TEST_F(DeviceTest, ABoardWhoseMarkCannotBeTakenIsLeftAlone) {
+  std::filesystem::create_directory(store_.file() + ".Board000.lock");
+  EXPECT_EQ(M716MotDevOpen(0), M716_ERR_OPEN_REGISTRY);
+  std::uint32_t mask = 0;
+  EXPECT_EQ(M716MotDevAvailable(&mask), M716_ERR_READ_REGISTRY);
+  EXPECT_FALSE(hasValue(parameterKey(0, "Xaxis"), "RG"));  // never opened
 }
 
 TEST_F(DeviceTest, BoardWhereNoBoardAnswersGives98AndLeavesNothingOpen) {

@@ -2,6 +2,7 @@
 // (home searches, a continuous path) before it changes the board under it.
 
 #include <mutex>
+#include <optional>
 
 #include "KRVM716.h"
 #include "KRVM716_driver.h"
@@ -132,6 +133,11 @@ std::uint32_t openBoard(std::uint32_t board) {
   record.baseAddress = 0x300;
   record.irq = 7;
   if (std::uint32_t error = readHardwareSettings(board)) return error;
+  // Taken once the board is known to be declared, so no mark is made for any other, and before
+  // the chip is reset. A mark that cannot be taken leaves the board alone: another process may
+  // be driving it.
+  if (takeOwnership(board, platform::MarkMode::shared) != platform::MarkStatus::taken)
+    return M716_ERR_OPEN_REGISTRY;
   if (!selectableIrq(record.irq)) {
     record.bound = false;  // refused before any port of the address is touched
     return M716_ERR_DEVICE_ABSENT;
@@ -151,7 +157,6 @@ std::uint32_t openBoard(std::uint32_t board) {
 // a failed open gives the mark back. While discovery in another process tries the board, the
 // open waits for it to finish.
 std::uint32_t openOwnedBoard(std::uint32_t board) {
-  takeOwnership(board, platform::MarkMode::shared);
   const std::uint32_t error = openBoard(board);
   if (error != M716_OK) ownershipMarks[board].release();
   return error;
@@ -180,11 +185,18 @@ std::uint32_t closeBoard(std::uint32_t board) {
 }
 
 // A board in use, here or by another process, is available and left alone; any other
-// installed board is available when it opens, and is closed again.
-bool boardAvailable(std::uint32_t board) {
+// installed board is available when it opens, and is closed again. Nullopt when the mark
+// cannot be taken at all: whether another process uses the board is then unknown.
+std::optional<bool> boardAvailable(std::uint32_t board) {
   if (boards[board].open) return true;
-  if (takeOwnership(board, platform::MarkMode::exclusive) == platform::MarkStatus::heldElsewhere)
-    return true;
+  switch (takeOwnership(board, platform::MarkMode::exclusive)) {
+    case platform::MarkStatus::heldElsewhere:
+      return true;
+    case platform::MarkStatus::unavailable:
+      return std::nullopt;
+    case platform::MarkStatus::taken:
+      break;
+  }
   if (openOwnedBoard(board) != M716_OK) return false;
   closeBoard(board);
   return true;
@@ -198,8 +210,12 @@ std::uint32_t availableBoards(std::uint32_t& mask) {
     return M716_ERR_READ_REGISTRY;
   key.close();
   mask = 0;
-  for (std::uint32_t board = 0; board < kBoardCount; ++board)
-    if ((installed & (1u << board)) && boardAvailable(board)) mask |= 1u << board;
+  for (std::uint32_t board = 0; board < kBoardCount; ++board) {
+    if ((installed & (1u << board)) == 0) continue;
+    const std::optional<bool> available = boardAvailable(board);
+    if (!available) return M716_ERR_READ_REGISTRY;
+    if (*available) mask |= 1u << board;
+  }
   return M716_OK;
 }
 
