@@ -25,7 +25,7 @@ def main(file: str = "") -> int:
                               jerk=10_000_000)
         run = board.run_path(path)
         end = run.wait(timeout=120, progress=lambda p: print(
-            f"  segment {p.segment + 1}/{len(path)} at {p.positions}", end="\r"))
+            f"  segment {(p.segment or 0) + 1}/{len(path)} at {p.positions}", end="\r"))
         print(f"\nThe path {end.value}: X at {board.x.position}, Y at {board.y.position}.")
         return 0 if end is m716.End.REACHED else 1
 

@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, Callable, Iterable, Sequence, Union, overload
+from typing import TYPE_CHECKING, Any, Callable, Iterable, Optional, Sequence, Union, overload
 
 from ._binding import INT32, UINT32, ffi, flag, integer, lib
 from .enums import (Axis, Counter, EncoderMultiple, EventFactor, Input, Limit, LogicLevel,
@@ -148,11 +148,15 @@ class BoardAxis:
     def move(self, distance: int, *, speed: int | None = None) -> Motion:
         """Moves the axis by `distance` pulses, at `speed` pps when given (it becomes the
         axis's drive and maximum speed, T-curve); returns at once with the Motion to wait on."""
-        return self.board.move(**{self.name.lower(): distance}, speed=speed)
+        return self.board._move(self._alone(distance), False, speed)
 
     def move_to(self, position: int, *, speed: int | None = None) -> Motion:
         """Moves the axis to `position`, as move() does."""
-        return self.board.move(**{self.name.lower(): position}, absolute=True, speed=speed)
+        return self.board._move(self._alone(position), True, speed)
+
+    def _alone(self, value: int) -> dict[str, Optional[int]]:
+        """The value for this axis and none for the others, as Board.move takes them."""
+        return {name: value if name == self.name.lower() else None for name in "xyzu"}
 
     def home(self) -> HomeSearch:
         """Starts the axis's home search with its stored home parameters."""

@@ -6,7 +6,7 @@ import atexit
 import time
 from dataclasses import dataclass
 from types import TracebackType
-from typing import Iterable, Iterator, Optional, Union
+from typing import Iterable, Iterator, Optional, TypeVar, Union
 
 from ._binding import UINT16, UINT32, ffi, flag, integer, lib, real
 from .axes import AxesLike, BoardAxis, axis_mask
@@ -19,6 +19,7 @@ from .path import Path, Segment, release
 __all__ = ["Board", "BoardInfo", "Eeprom", "boards"]
 
 _open_boards: dict[int, "Board"] = {}
+_Started = TypeVar("_Started", bound=Motion)
 
 
 @dataclass(frozen=True)
@@ -187,7 +188,7 @@ class Board:
         return tuple(axis for axis in self._axes if axis.mask & mask)
 
     # Motion.
-    def _begin(self, mask: int, motion: Motion) -> Motion:
+    def _begin(self, mask: int, motion: _Started) -> _Started:
         """Marks the axes started before the library is asked to: an interruption right after
         the call must still find them to stop."""
         self._started |= mask
@@ -216,7 +217,11 @@ class Board:
         """A point-to-point move of the axes given, by distances or (absolute) to positions,
         all starting together; each at `speed` pps when given (it becomes the axis's drive and
         maximum speed, T-curve), else at its drive speed. Returns at once."""
-        mask, values = self._values({"x": x, "y": y, "z": z, "u": u})
+        return self._move({"x": x, "y": y, "z": z, "u": u}, absolute, speed)
+
+    def _move(self, given: dict[str, Optional[int]], absolute: bool,
+              speed: Optional[int]) -> Motion:
+        mask, values = self._values(given)
         absolute = bool(flag(absolute, "absolute"))
         if speed is not None:
             speed = integer(speed, "speed", (1, UINT32[1]))

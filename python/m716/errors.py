@@ -72,7 +72,8 @@ class ErrorCode(enum.IntEnum):
 
 def error_text(code: int) -> str:
     """The library's text for an error code, as the programs show it."""
-    return ffi.string(lib.m716py_error_text(code)).decode()
+    text: bytes = ffi.string(lib.m716py_error_text(code))
+    return text.decode()
 
 
 class M716Error(Exception):

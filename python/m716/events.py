@@ -37,7 +37,7 @@ def events(board: Board, timeout: Optional[float]) -> Iterator[Event]:
         check(lib.M716MotCheckEvent(board._live(), word, int(min(max(left, 0), SLICE_MS))),
               "M716MotCheckEvent")
         if word[0]:
-            for k, axis in enumerate(Axis):
+            for k, axis in enumerate((Axis.X, Axis.Y, Axis.Z, Axis.U)):
                 factors = word[0] >> (8 * k) & 0xFF
                 if factors:
                     yield Event(axis, EventFactor(factors))
