@@ -48,6 +48,16 @@ def axis_mask(axes: AxesLike, *, single: bool = False) -> int:
     return mask
 
 
+def set_speeds(board: Board, axes: int, *, start: int, drive: int, maximum: int,
+               acceleration: int, jerk: int, s_curve: bool) -> None:
+    """M716MotAxisParaSet for the axes (0: the board's interpolation set)."""
+    values = [integer(v, n, UINT32) for v, n in ((start, "start"), (drive, "drive"),
+              (maximum, "maximum"), (acceleration, "acceleration"), (jerk, "jerk"))]
+    s_curve_axes = (axes or 1) if flag(s_curve, "s_curve") else 0
+    check(lib.M716MotAxisParaSet(board._live(), axes, s_curve_axes, *values),
+          "M716MotAxisParaSet")
+
+
 class _Register:
     """An axis register read and written through the library's register access."""
 
@@ -175,11 +185,8 @@ class BoardAxis:
                    s_curve: bool = False) -> None:
         """The whole speed set at once (start <= drive <= maximum); the library chooses the
         range that fits it."""
-        values = [integer(v, n, UINT32) for v, n in ((start, "start"), (drive, "drive"),
-                  (maximum, "maximum"), (acceleration, "acceleration"), (jerk, "jerk"))]
-        check(lib.M716MotAxisParaSet(self.board._live(), self.mask,
-                                     self.mask if flag(s_curve, "s_curve") else 0, *values),
-              "M716MotAxisParaSet")
+        set_speeds(self.board, self.mask, start=start, drive=drive, maximum=maximum,
+                   acceleration=acceleration, jerk=jerk, s_curve=s_curve)
 
     def set_deceleration(self, deceleration: int, offset: int = 0) -> None:
         """Decelerates with its own rate from the automatic point moved by `offset` pulses."""

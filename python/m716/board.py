@@ -9,7 +9,7 @@ from types import TracebackType
 from typing import Iterable, Iterator, Optional, TypeVar, Union
 
 from ._binding import UINT16, UINT32, ffi, flag, integer, lib, real
-from .axes import AxesLike, BoardAxis, axis_mask
+from .axes import AxesLike, BoardAxis, axis_mask, set_speeds
 from .enums import Axis, EventFactor
 from .errors import BoardError, ErrorCode, check
 from .events import Event, events
@@ -226,11 +226,11 @@ class Board:
         if speed is not None:
             speed = integer(speed, "speed", (1, UINT32[1]))
             for axis in self.axes(Axis(mask)):
-                check(lib.M716MotAxisParaSet(self._live(), axis.mask, 0,
-                                             min(axis.start_speed, speed), speed, speed,
-                                             axis.acceleration, axis.jerk),
-                      "M716MotAxisParaSet", "speed")
-        motion = self._begin(mask, Motion(self, mask, self._targets(mask, _selected(mask, values), absolute)))
+                set_speeds(self, axis.mask, start=min(axis.start_speed, speed), drive=speed,
+                           maximum=speed, acceleration=axis.acceleration, jerk=axis.jerk,
+                           s_curve=False)
+        targets = self._targets(mask, _selected(mask, values), absolute)
+        motion = self._begin(mask, Motion(self, mask, targets))
         check(lib.M716MotPtp(self._live(), mask, mask if absolute else 0, *values), "M716MotPtp")
         return motion
 
@@ -240,9 +240,8 @@ class Board:
         positions, at the board's interpolation speeds."""
         mask, values = self._values({"x": x, "y": y, "z": z, "u": u})
         absolute = bool(flag(absolute, "absolute"))
-        motion = self._begin(mask, Interpolation(self, mask,
-                                                 self._targets(mask, _selected(mask, values),
-                                                               absolute)))
+        targets = self._targets(mask, _selected(mask, values), absolute)
+        motion = self._begin(mask, Interpolation(self, mask, targets))
         check(lib.M716MotLine(self._live(), mask, absolute, *values), "M716MotLine")
         return motion
 
@@ -324,10 +323,8 @@ class Board:
     def set_path_speeds(self, *, start: int, drive: int, maximum: int, acceleration: int,
                         jerk: int, s_curve: bool = False) -> None:
         """The interpolation speed set of lines, arcs and paths."""
-        values = [integer(v, n, UINT32) for v, n in ((start, "start"), (drive, "drive"),
-                  (maximum, "maximum"), (acceleration, "acceleration"), (jerk, "jerk"))]
-        check(lib.M716MotAxisParaSet(self._live(), 0, flag(s_curve, "s_curve"), *values),
-              "M716MotAxisParaSet")
+        set_speeds(self, 0, start=start, drive=drive, maximum=maximum,
+                   acceleration=acceleration, jerk=jerk, s_curve=s_curve)
 
     # Events, parameters and the rest.
     def enable_events(self, x: Optional[EventFactor] = None, y: Optional[EventFactor] = None,
