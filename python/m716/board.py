@@ -120,14 +120,13 @@ class Board:
             self._open = False
             del _open_boards[self.number]
             code = lib.M716MotDevClose(self.number)
-            for run in self._paths:
-                release(run.buffer)
-            self._paths.clear()
-            self._motions.clear()
+            paths, self._paths, self._motions = self._paths, [], []
             self._started = self._external = 0
             for axis in self._axes:
                 axis._tables.clear()
             check(code, "M716MotDevClose")
+            for run in paths:  # the close stopped them
+                release(run.buffer)
 
     def __enter__(self) -> Board:
         return self.open()

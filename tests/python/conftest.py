@@ -12,7 +12,8 @@ from typing import Callable
 import pytest
 
 # Nothing here may touch a store outside the tests, not even before the first fixture.
-os.environ["M716_REGISTRY"] = os.path.join(tempfile.mkdtemp(prefix="m716-py-"), "unused.db")
+_UNUSED = tempfile.TemporaryDirectory(prefix="m716-py-")
+os.environ["M716_REGISTRY"] = os.path.join(_UNUSED.name, "unused.db")
 
 import m716  # noqa: E402
 import m716.sim as sim  # noqa: E402
