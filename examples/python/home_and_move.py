@@ -21,7 +21,10 @@ def main(number: int = 0) -> int:
         move = board.move(x=40_000, y=-25_000, speed=20_000)
         end = move.wait(timeout=60, progress=lambda p: print(f"  {p.positions}", end="\r"))
         print(f"\nThe move {end.value}: X at {board.x.position}, Y at {board.y.position}.")
-        return 0 if end is m716.End.REACHED else 1
+        if end is not m716.End.REACHED:
+            return 1
+        print("Back to home ...")  # where the next run's home search expects them
+        return 0 if board.move(x=0, y=0, absolute=True).wait(timeout=60) is end else 1
 
 
 if __name__ == "__main__":
