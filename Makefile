@@ -2,7 +2,7 @@
 PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build package run screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
+.PHONY: all deps build package board0 run python screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
 
 all: build
 
@@ -17,13 +17,20 @@ build: deps
 package: build
 	cmake --build --preset default --target package
 
-# Prepares a registry store in which board 0 is installed at 0x300 with IRQ 5, then starts
-# M716Utility on the simulated board where a display is there, else runs the m716 demo.
-run: build
+# Prepares a registry store in which board 0 is installed at 0x300 with IRQ 5.
+board0: build
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S' /v BoardIDInUsed /t REG_DWORD /d 1 /f
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v BaseAddress /t REG_DWORD /d 0x300 /f
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v Interrupt /t REG_DWORD /d 5 /f
+
+# Starts M716Utility on the simulated board where a display is there, else runs the m716 demo.
+run: board0
 	if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then $(BIN)/M716Utility; else $(BIN)/m716 demo; fi
+
+# Debian's Python with the package m716 of the build tree, on board 0 as `run` declares it:
+# `make python` for an interactive session, `make python ARGS=examples/python/home_and_move.py`.
+python: board0
+	PYTHONPATH=build/default/python PATH=$(CURDIR)/$(BIN):$$PATH /usr/bin/python3 $(ARGS)
 
 # A picture of every screen of the utility and of the installer's dialog in build/screenshots/.
 screenshots: build
@@ -74,6 +81,7 @@ lint: format-check
 
 bench: build
 	@for b in $(BIN)/bench_*; do $$b; done
+	PYTHONPATH=build/default/python /usr/bin/python3 bench/python_bench.py $(BIN)
 
 clean:
 	rm -rf build
