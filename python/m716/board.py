@@ -40,7 +40,8 @@ def boards() -> list[BoardInfo]:
                             ffi.new("int64_t[16]"))
     count = lib.m716py_installed_boards(numbers, bases, irqs)
     if count < 0:
-        raise BoardError(ErrorCode.READ_REGISTRY, "boards", "the registry store cannot be read")
+        raise BoardError(ErrorCode.READ_REGISTRY, "boards",
+                         ffi.string(lib.m716py_store_refusal()).decode())
     mask = ffi.new("uint32_t*")
     check(lib.M716MotDevAvailable(mask), "M716MotDevAvailable")
     return [BoardInfo(numbers[k], None if bases[k] < 0 else bases[k],

@@ -16,6 +16,9 @@ const char* m716py_error_text(uint32_t code);
 // The boards declared in the registry, at most 16: number, base address and IRQ (-1 where the
 // value is missing). Returns how many, or -1 when the registry store cannot be read.
 int m716py_installed_boards(uint32_t* numbers, int64_t* bases, int64_t* irqs);
+// Why the registry store cannot be read, as a person can act on it ("cannot open the registry
+// store FILE: permission denied; ..."). Valid until the thread's next call.
+const char* m716py_store_refusal(void);
 }
 
 // What stopped an axis's last drive: RR1's end status.

@@ -34,12 +34,6 @@ BOARD_0 = rf"""REGEDIT4
 "SpeedFactor"=dword:{SPEED_FACTOR:08x}
 """
 
-# The library faults other work mends; a test marked with one is to be enabled again then.
-PATH_NOT_BUSY_AT_START = pytest.mark.xfail(
-    reason="library fault: a continuous path counts as busy only once the driver has taken "
-           "its first point, so its end is seen at once", strict=False)
-
-
 @pytest.fixture
 def store(tmp_path: Path) -> Path:
     """The test's own registry store, for this process and the programs it starts."""

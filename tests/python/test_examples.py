@@ -4,7 +4,7 @@ import subprocess
 import sys
 
 import pytest
-from conftest import PATH_NOT_BUSY_AT_START, REPOSITORY
+from conftest import REPOSITORY
 
 EXAMPLES = REPOSITORY / "examples/python"
 
@@ -12,10 +12,8 @@ EXAMPLES = REPOSITORY / "examples/python"
 @pytest.mark.parametrize("arguments, printed", [
     (["home_and_move.py"], "The move reached: X at 40000, Y at -25000."),
     (["watch_events.py"], "X: <EventFactor.DRIVE_ENDED: 128>"),
-    pytest.param(["continuous_path.py"], "The path reached: X at 0, Y at 0.",
-                 marks=PATH_NOT_BUSY_AT_START),
-    pytest.param(["continuous_path.py", "rectangle.path"], "The path reached: X at 0, Y at 0.",
-                 marks=PATH_NOT_BUSY_AT_START),
+    (["continuous_path.py"], "The path reached: X at 0, Y at 0."),
+    (["continuous_path.py", "rectangle.path"], "The path reached: X at 0, Y at 0."),
     (["-m", "pytest", "-q", "-p", "no:cacheprovider", "test_my_machine.py"], "2 passed"),
 ])
 def test_the_example_runs(store, arguments, printed):

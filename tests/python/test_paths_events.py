@@ -3,7 +3,7 @@
 import time
 
 import pytest
-from conftest import PATH_NOT_BUSY_AT_START, REPOSITORY, started_moving
+from conftest import REPOSITORY, started_moving
 
 import m716
 import m716.sim as sim
@@ -33,7 +33,6 @@ def test_a_line_that_does_not_read_is_named(text, line):
         m716.Path.parse(text)
 
 
-@PATH_NOT_BUSY_AT_START
 @pytest.mark.parametrize("path, axes, ends", [
     (m716.Path.load(REPOSITORY / "examples/python/rectangle.path"), None, (0, 0, 0)),
     ([Line(2000, 0), Arc((0, 1000), (1000, 1000), ccw=True)], "XZ", (3000, 0, 1000)),
@@ -50,7 +49,6 @@ def test_a_path_runs_to_its_end(board, path, axes, ends):
     assert sim.path_underruns() == 0
 
 
-@PATH_NOT_BUSY_AT_START
 def test_a_stopped_path_ends_stopped_and_frees_its_buffer(board):
     run = board.run_path([Line(50_000, 0), Line(0, 50_000)])
     started_moving(board.x)
