@@ -1,7 +1,6 @@
 // M716Utility: the interactive configuration and test program of one MCB-716 board.
 
 #include <QApplication>
-#include <cstdio>
 
 #include "board_picture.h"
 #include "error_presenter.h"
@@ -30,16 +29,8 @@ constexpr const char* kHelp =
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  switch (m716::programRequest(argc, argv)) {  // before Qt, which needs a display
-    case m716::ProgramRequest::help:
-      std::fputs(kHelp, stdout);
-      return 0;
-    case m716::ProgramRequest::version:
-      m716::printVersion("M716Utility", true);
-      return 0;
-    case m716::ProgramRequest::none:
-      break;
-  }
+  // Before Qt, which needs a display.
+  if (m716::answeredHelpOrVersion(argc, argv, "M716Utility", kHelp, true)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("M716Utility"));
   QApplication::setWindowIcon(m716::utility::programIcon());

@@ -2,7 +2,6 @@
 // removes them again.
 
 #include <QApplication>
-#include <cstdio>
 
 #include "installer_dialog.h"
 #include "installer_icon.h"
@@ -28,16 +27,8 @@ constexpr const char* kHelp =
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  switch (m716::programRequest(argc, argv)) {  // before Qt, which needs a display
-    case m716::ProgramRequest::help:
-      std::fputs(kHelp, stdout);
-      return 0;
-    case m716::ProgramRequest::version:
-      m716::printVersion("M716Install", false);
-      return 0;
-    case m716::ProgramRequest::none:
-      break;
-  }
+  // Before Qt, which needs a display.
+  if (m716::answeredHelpOrVersion(argc, argv, "M716Install", kHelp, false)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("M716Install"));
   QApplication::setDesktopFileName(QStringLiteral("m716install"));

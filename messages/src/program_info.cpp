@@ -19,6 +19,21 @@ void printVersion(const char* program, bool linksMotionLibrary) {
     std::printf("Motion library KRVM716 %s (%s)\n", M716_VERSION, M716_MOTION_LIBRARY_FILE);
 }
 
+bool answeredHelpOrVersion(int argc, char** argv, const char* program, const char* help,
+                           bool linksMotionLibrary) {
+  switch (programRequest(argc, argv)) {
+    case ProgramRequest::help:
+      std::fputs(help, stdout);
+      return true;
+    case ProgramRequest::version:
+      printVersion(program, linksMotionLibrary);
+      return true;
+    case ProgramRequest::none:
+      break;
+  }
+  return false;
+}
+
 int unknownCommand(const char* program, const char* command) {
   std::fprintf(stderr, "%s: unknown command '%s'; see '%s --help'\n", program, command, program);
   return 2;

@@ -21,7 +21,8 @@ constexpr const char* kUsage =
     "  or:  m716setup install-exit [FOLDERS FILES KEYS VALUES SHORTCUTS]\n"
     "  or:  m716setup uninstall\n";
 
-constexpr const char* kHelp =
+// What --help adds to the usage.
+constexpr const char* kDescription =
     "Runs the package setup hooks of the M716 motion software (libsetup.so, beside this\n"
     "program) the way the package installer calls them. The maintainer scripts of the\n"
     "m716 package call it; it is not meant to be run by hand.\n"
@@ -106,16 +107,8 @@ int run(std::string_view command, const std::vector<std::string_view>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  switch (m716::programRequest(argc, argv)) {
-    case m716::ProgramRequest::help:
-      std::printf("%s%s", kUsage, kHelp);
-      return 0;
-    case m716::ProgramRequest::version:
-      m716::printVersion("m716setup", false);
-      return 0;
-    case m716::ProgramRequest::none:
-      break;
-  }
+  const std::string help = std::string(kUsage) + kDescription;
+  if (m716::answeredHelpOrVersion(argc, argv, "m716setup", help.c_str(), false)) return 0;
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;

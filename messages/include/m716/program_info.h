@@ -15,6 +15,11 @@ ProgramRequest programRequest(int argc, char** argv);
 // library adds the line naming the library and its SONAME. The version is the build's.
 void printVersion(const char* program, bool linksMotionLibrary);
 
+// Prints `help` or the version when the first argument asks for one of them: true then, and
+// the program ends with status 0.
+bool answeredHelpOrVersion(int argc, char** argv, const char* program, const char* help,
+                           bool linksMotionLibrary);
+
 // "PROGRAM: unknown command 'COMMAND'; see 'PROGRAM --help'" on standard error. Returns 2, the
 // exit status of a command line that does not read.
 int unknownCommand(const char* program, const char* command);
