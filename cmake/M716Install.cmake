@@ -38,7 +38,8 @@ if(CMAKE_LIBRARY_ARCHITECTURE AND
 endif()
 include(GNUInstallDirs)
 
-set(M716_SYSTEM_LIBRARY_DIR ${CMAKE_INSTALL_LIBDIR}/krvm716-${M716_SOVERSION})
+set(M716_SYSTEM_LIBRARY_FOLDER krvm716-${M716_SOVERSION})
+set(M716_SYSTEM_LIBRARY_DIR ${CMAKE_INSTALL_LIBDIR}/${M716_SYSTEM_LIBRARY_FOLDER})
 set(M716_PRIVATE_DIR ${CMAKE_INSTALL_LIBDIR}/m716)
 set(M716_EXPORT_SET KRVM716Targets)
 
@@ -64,8 +65,8 @@ endfunction()
 function(m716_install_library target)
   cmake_parse_arguments(L "" "EXPORT_NAME" "" ${ARGN})
   m716_drop_compiler_note(${target})
-  set_target_properties(${target} PROPERTIES VERSION ${PROJECT_VERSION}
-                        SOVERSION ${M716_SOVERSION} INSTALL_RPATH "$ORIGIN/krvm716-${M716_SOVERSION}")
+  set_target_properties(${target} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${M716_SOVERSION}
+                        INSTALL_RPATH "$ORIGIN/${M716_SYSTEM_LIBRARY_FOLDER}")
   m716_export_arguments(${target} "${L_EXPORT_NAME}" export)
   install(TARGETS ${target} ${export}
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
@@ -103,7 +104,7 @@ endfunction()
 function(m716_install_private)
   m716_drop_compiler_note(${ARGN})
   set_target_properties(${ARGN} PROPERTIES INSTALL_RPATH
-                        "$ORIGIN;$ORIGIN/../krvm716-${M716_SOVERSION}")
+                        "$ORIGIN;$ORIGIN/../${M716_SYSTEM_LIBRARY_FOLDER}")
   install(TARGETS ${ARGN}
           LIBRARY DESTINATION ${M716_PRIVATE_DIR} COMPONENT programs
           RUNTIME DESTINATION ${M716_PRIVATE_DIR} COMPONENT programs)

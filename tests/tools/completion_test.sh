@@ -3,6 +3,7 @@
 # command line whose last word is being completed, with what the completion function offers
 # for it (m716reg's keys and value names come from a registry store of the test's own).
 # Arguments: the folder of the completion scripts, the programs' folder.
+# shellcheck disable=SC1003  # registry keys end in a backslash inside single quotes
 set -u
 completion=$1 bin=$2
 work=$(mktemp -d)
@@ -13,6 +14,7 @@ for script in "$completion/m716" "$completion/m716reg"; do
 done
 # shellcheck source=/dev/null
 source "$completion/m716" && source "$completion/m716reg"
+# shellcheck disable=SC2317  # called by the completion functions
 compopt() { :; }  # only readline's own calls may change its options
 
 export PATH="$bin:$PATH" M716_REGISTRY="$work/registry.db"
@@ -39,7 +41,8 @@ offers 'XY XZ XU YZ YU ZU --ccw' m716 arc --board 1 ''
 offers '--board --axes' m716 path square.txt --
 offers 'query' m716reg q
 offers 'HKLM\ HKEY_LOCAL_MACHINE\' m716reg query H
-offers 'HKLM\SYSTEM\CurrentControlSet\Services\' m716reg query "'HKLM\\SYSTEM\\CurrentControlSet\\Se"
+offers 'HKLM\SYSTEM\CurrentControlSet\Services\' \
+  m716reg query "'HKLM\\SYSTEM\\CurrentControlSet\\Se"
 offers 'HKLM\SYSTEM\' m716reg delete 'HKLM\\sys'
 offers 'BoardIDInUsed' m716reg add "'$key'" /v B
 offers 'REG_DWORD' m716reg add "'$key'" /v Interrupt /t REG_D
