@@ -2,7 +2,7 @@
 PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build package board0 run python screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
+.PHONY: all deps build package board0 run python package-test-deps screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
 
 all: build
 
@@ -45,6 +45,11 @@ $(TEST_TARGETS): test-%:
 	cmake --preset $*
 	cmake --build --preset $*
 	ctest --preset $*
+
+# Only the default build tests the Debian packages, with lintian.
+test-default: package-test-deps
+package-test-deps: deps
+	scripts/install-deps.sh lintian
 
 # Every C and C++ file of ours is formatted as .clang-format says.
 FORMATTED = git ls-files '*.c' '*.cpp' '*.h'

@@ -4,7 +4,8 @@
 set -eu
 
 packages="build-essential g++-multilib cmake ninja-build pkg-config clang-format libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev xvfb xauth xdotool fonts-dejavu-core python3-dev python3-cffi python3-pytest $*"
+  qt6-base-dev libgl-dev xvfb xauth xdotool fonts-dejavu-core python3-dev python3-cffi python3-pytest
+  help2man bash-completion man-db file $*"
 
 missing=""
 for p in $packages; do

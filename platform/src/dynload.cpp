@@ -30,12 +30,19 @@ std::string_view baseName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// The system's own libraries keep their canonical spelling, whatever case the caller used.
-constexpr std::string_view kSystemLibraries[] = {"KRVM716S", "KRVM716"};
+// The system's own libraries by the names it asks for them, whatever case the caller used:
+// the interrupt driver is a private library of the system, the motion library a public one
+// with a versioned SONAME.
+struct SystemLibrary {
+  std::string_view name;
+  std::string_view file;
+};
+constexpr SystemLibrary kSystemLibraries[] = {{"KRVM716S", "libKRVM716S.so"},
+                                              {"KRVM716", M716_MOTION_LIBRARY_FILE}};
 
 struct SearchPath {
   std::mutex mutex;
-  std::vector<std::string> folders;  // empty: beside the anchor, then the library folder
+  std::vector<std::string> folders;  // empty: beside the anchor, then the tree's folders
 };
 
 SearchPath& searchPath() {
@@ -49,10 +56,11 @@ std::vector<std::string> foldersFor(const void* anchor) {
     std::lock_guard lock(path.mutex);
     if (!path.folders.empty()) return path.folders;
   }
-  // The platform's own folder is the library folder of the tree it was installed in, wherever
-  // that tree was moved (a package staged into another prefix than the build's).
-  return {moduleFolder(anchor), moduleFolder(reinterpret_cast<const void*>(&linuxLibraryName)),
-          M716_INSTALL_LIBDIR};
+  // The platform lies in the system's private folder of the tree it was installed in, wherever
+  // that tree was moved (a package staged into another prefix than the build's); the public
+  // library folder is the one above it. A build keeps everything in one folder.
+  const fs::path platformFolder = moduleFolder(reinterpret_cast<const void*>(&linuxLibraryName));
+  return {moduleFolder(anchor), platformFolder.string(), platformFolder.parent_path().string()};
 }
 
 }  // namespace
@@ -61,8 +69,8 @@ std::string linuxLibraryName(std::string_view systemName) {
   std::string_view name = baseName(systemName);
   if (endsWithIgnoringCase(name, ".so")) return std::string(name);
   if (endsWithIgnoringCase(name, ".dll")) name.remove_suffix(4);
-  for (const auto library : kSystemLibraries) {
-    if (equalsIgnoringCase(name, library)) name = library;
+  for (const auto& library : kSystemLibraries) {
+    if (equalsIgnoringCase(name, library.name)) return std::string(library.file);
   }
   return "lib" + std::string(name) + ".so";
 }

@@ -1,36 +1,78 @@
 #!/bin/sh
-# Builds the Debian package from the build folder, checks its control data and contents, and
-# runs its maintainer scripts on the unpacked tree (DPKG_ROOT), whose registry store is a
-# temporary one. Arguments: the build folder, cpack.
+# Builds the Debian packages from the build folder, checks their control data and contents and
+# what lintian says of them, runs a program of the unpacked packages on the simulated board, and
+# runs the maintainer scripts on the unpacked tree (DPKG_ROOT), whose registry store is a
+# temporary one. Arguments: the build folder, cpack, the library folder under the prefix.
 set -eu
-build=$1 cpack=$2
+build=$1 cpack=$2 libdir=usr/$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-has() { grep -q -- "$2" "$1" || fail "$1 lacks $2"; }
+has() { grep -q -- "$2" "$1" || fail "$(basename "$1") lacks $2"; }
 
-"$cpack" --config "$build/CPackConfig.cmake" -B "$work" >/dev/null
-deb=$(ls "$work"/m716_*.deb)
-dpkg-deb --info "$deb" >"$work/info"
-for line in 'Package: m716' 'Depends: .*libsqlite3' ' preinst ' ' postinst ' ' prerm ' ' postrm '; do
-  has "$work/info" "$line"
+"$cpack" --config "$build/CPackConfig.cmake" -B "$work" >/dev/null 2>&1 || fail "cpack"
+runtime=$(ls "$work"/libkrvm716-1_*.deb) development=$(ls "$work"/libkrvm716-dev_*.deb)
+programs=$(ls "$work"/m716_*.deb)
+
+# lintian: no error, and no warning but those overridden with their reason.
+command -v lintian >/dev/null || fail "lintian is missing (scripts/install-deps.sh lintian)"
+lintian --pedantic --fail-on error,warning "$work"/*.deb >"$work/lintian" 2>&1 ||
+  { cat "$work/lintian" >&2; fail "lintian"; }
+
+# Control data and contents of each package: "package: what" lines, checked in order.
+dpkg-deb --info "$runtime" >"$work/libkrvm716-1.info"
+dpkg-deb --info "$runtime" shlibs >"$work/libkrvm716-1.shlibs"
+dpkg-deb --info "$runtime" triggers >"$work/libkrvm716-1.triggers"
+for deb in "$runtime" "$development" "$programs"; do
+  package=$(dpkg-deb --field "$deb" Package)
+  dpkg-deb --field "$deb" >"$work/$package.info"
+  dpkg-deb --info "$deb" | grep -o ' [a-z]*inst \| [a-z]*rm ' >"$work/$package.scripts" || true
+  dpkg-deb --contents "$deb" >"$work/$package.contents"
 done
-dpkg-deb --contents "$deb" >"$work/contents"
-for file in usr/bin/m716 usr/bin/m716reg usr/bin/M716Utility usr/bin/M716Install \
-    usr/share/applications/m716utility.desktop usr/share/applications/m716install.desktop \
-    usr/share/icons/hicolor/scalable/apps/m716utility.svg \
-    usr/share/icons/hicolor/scalable/apps/m716install.svg usr/include/KRVM716.h \
-    usr/include/KRVM716_driver.h usr/include/m716sim.h usr/lib/libKRVM716.so \
-    usr/lib/libKRVM716S.so usr/lib/libm716_platform.so usr/lib/libm716_sim.so \
-    usr/lib/m716/libsetup.so usr/lib/m716/m716setup usr/lib/cmake/KRVM716/KRVM716Config.cmake \
-    usr/lib/pkgconfig/krvm716.pc; do
-  has "$work/contents" " \./$file\$"
-done
+while read -r package kind what; do
+  has "$work/$package.$kind" "$what"
+done <<EOF
+libkrvm716-1 info Depends: .*libsqlite3
+libkrvm716-1 shlibs ^libKRVM716 1 libkrvm716-1 (>= 
+libkrvm716-1 triggers ^activate-noawait ldconfig$
+libkrvm716-1 contents \./$libdir/libKRVM716\.so\.1 -> 
+libkrvm716-1 contents \./$libdir/krvm716-1/libKRVM716S\.so$
+libkrvm716-1 contents \./$libdir/krvm716-1/libm716_platform\.so$
+libkrvm716-1 contents \./$libdir/krvm716-1/libm716_sim\.so$
+libkrvm716-1 contents \./usr/share/doc/libkrvm716-1/copyright$
+libkrvm716-dev info Depends: libkrvm716-1 (= 
+libkrvm716-dev contents \./$libdir/libKRVM716\.so -> libKRVM716\.so\.1$
+libkrvm716-dev contents \./usr/include/KRVM716\.h$
+libkrvm716-dev contents \./usr/include/KRVM716_driver\.h$
+libkrvm716-dev contents \./usr/include/m716sim\.h$
+libkrvm716-dev contents \./$libdir/cmake/KRVM716/KRVM716Config\.cmake$
+libkrvm716-dev contents \./$libdir/pkgconfig/krvm716\.pc$
+m716 info Depends: libkrvm716-1 (= 
+m716 scripts preinst
+m716 scripts postinst
+m716 scripts prerm
+m716 scripts postrm
+m716 contents \./usr/bin/m716$
+m716 contents \./usr/bin/m716reg$
+m716 contents \./usr/bin/M716Utility$
+m716 contents \./usr/bin/M716Install$
+m716 contents \./$libdir/m716/libsetup\.so$
+m716 contents \./$libdir/m716/m716setup$
+m716 contents \./usr/share/applications/m716utility\.desktop$
+m716 contents \./usr/share/applications/m716install\.desktop$
+m716 contents \./usr/share/icons/hicolor/scalable/apps/m716utility\.svg$
+m716 contents \./usr/share/icons/hicolor/scalable/apps/m716install\.svg$
+m716 contents \./usr/share/man/man1/m716reg\.1\.gz$
+m716 contents \./usr/share/man/man8/m716setup\.8\.gz$
+m716 contents \./usr/share/bash-completion/completions/m716$
+m716 contents \./usr/share/doc/m716/README\.md$
+m716 contents \./usr/share/doc/m716/changelog\.gz$
+EOF
 
 export DPKG_ROOT="$work/root"
-dpkg-deb -x "$deb" "$DPKG_ROOT"
-dpkg-deb -e "$deb" "$work/control"
+for deb in "$runtime" "$development" "$programs"; do dpkg-deb -x "$deb" "$DPKG_ROOT"; done
+dpkg-deb -e "$programs" "$work/control"
 store="$DPKG_ROOT/var/lib/m716/registry.db"
 reg() { M716_REGISTRY="$store" "$DPKG_ROOT/usr/bin/m716reg" "$@" >/dev/null 2>&1; }
 active='HKLM\Drivers\Active\01'
@@ -40,9 +82,23 @@ start_device() {
   reg add "$active" /v Hnd /t REG_DWORD /d 1 /f
 }
 
-# Installation: the store is made and flushed by Install_Exit.
-"$work/control/postinst" configure || fail "postinst configure"
+# Installation: the store is made and flushed by Install_Exit; a first installation says how
+# to give a user access and how to declare a board, an upgrade does not.
+"$work/control/postinst" configure >"$work/first" || fail "postinst configure"
 [ -s "$store" ] || fail "postinst made no registry store"
+has "$work/first" "usermod -a -G m716"
+has "$work/first" "M716Install"
+"$work/control/postinst" configure 0.9 >"$work/again" || fail "postinst configure 0.9"
+[ -s "$work/again" ] && fail "postinst of an upgrade repeats the note"
+
+# The unpacked programs find the motion library, and it the interrupt driver and the simulated
+# board, in the packages' folders.
+key='HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S'
+reg add "$key" /v BoardIDInUsed /t REG_DWORD /d 1 /f
+reg add "$key\\Board000" /v BaseAddress /t REG_DWORD /d 0x300 /f
+reg add "$key\\Board000" /v Interrupt /t REG_DWORD /d 5 /f
+M716_REGISTRY="$store" "$DPKG_ROOT/usr/bin/m716" boards | grep -q 300 ||
+  fail "the unpacked m716 does not see board 0 answer"
 
 # A first installation leaves the running device alone; an upgrade unloads it.
 start_device
@@ -53,7 +109,7 @@ reg query "$active" && fail "preinst upgrade left the device running"
 
 # A store named by M716_REGISTRY is the one the hooks use.
 other="$work/other.db"
-M716_REGISTRY="$other" "$work/control/postinst" configure || fail "postinst, own store"
+M716_REGISTRY="$other" "$work/control/postinst" configure >/dev/null || fail "postinst, own store"
 [ -s "$other" ] || fail "postinst ignored M716_REGISTRY"
 
 "$work/control/prerm" upgrade 1.1 || fail "prerm upgrade"
@@ -62,4 +118,4 @@ M716_REGISTRY="$other" "$work/control/postinst" configure || fail "postinst, own
 [ -s "$store" ] || fail "removal without purge deleted the store"
 "$work/control/postrm" purge || fail "postrm purge"
 [ -e "$DPKG_ROOT/var/lib/m716" ] && fail "purge left the store"
-echo "the package and its maintainer scripts work"
+echo "the packages, lintian's verdict and the maintainer scripts are as they should be"

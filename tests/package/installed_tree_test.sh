@@ -1,9 +1,10 @@
 #!/bin/sh
 # Installs the build into a temporary prefix, checks what is there, and builds and runs two
 # applications against it on the simulated board: one with find_package(KRVM716), one with
-# pkg-config. Arguments: the build folder, the consumer's sources, the C compiler, cmake.
+# pkg-config. Arguments: the build folder, the consumer's sources, the C compiler, cmake, the
+# library folder under the prefix.
 set -eu
-build=$1 consumer=$2 cc=$3 cmake=$4
+build=$1 consumer=$2 cc=$3 cmake=$4 libdir=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -11,14 +12,15 @@ prefix=$work/prefix
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
-libdir=$(cd "$prefix" && ls -d lib*/pkgconfig | head -n 1 | xargs dirname)
-apps=share/applications icons=share/icons/hicolor/scalable/apps
+apps=share/applications icons=share/icons/hicolor/scalable/apps system=$libdir/krvm716-1
 for file in bin/m716 bin/m716reg bin/M716Utility bin/M716Install \
     $apps/m716utility.desktop $apps/m716install.desktop $icons/m716utility.svg \
     $icons/m716install.svg include/KRVM716.h include/KRVM716_driver.h include/m716sim.h \
-    "$libdir/libKRVM716.so" "$libdir/libKRVM716S.so" "$libdir/libm716_platform.so" \
-    "$libdir/libm716_sim.so" "$libdir/m716/libsetup.so" "$libdir/m716/m716setup" \
-    "$libdir/cmake/KRVM716/KRVM716Config.cmake" "$libdir/pkgconfig/krvm716.pc"; do
+    "$libdir/libKRVM716.so.1" "$libdir/libKRVM716.so" "$system/libKRVM716S.so" \
+    "$system/libm716_platform.so" "$system/libm716_sim.so" "$libdir/m716/libsetup.so" \
+    "$libdir/m716/m716setup" "$libdir/cmake/KRVM716/KRVM716Config.cmake" \
+    "$libdir/pkgconfig/krvm716.pc" share/man/man1/m716.1.gz share/man/man8/m716setup.8.gz \
+    share/bash-completion/completions/m716 share/bash-completion/completions/m716reg; do
   [ -e "$prefix/$file" ] || fail "$file is not installed"
 done
 
@@ -44,6 +46,10 @@ done
 [ "$("$work/cmake-consumer/consumer")" = "X at 1334" ] || fail "the find_package consumer"
 
 flags=$(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs krvm716)
+case $flags in  # the tree's own folders, without a detour through ..
+  "-I$prefix/include -L$prefix/$libdir -lKRVM716"*) ;;
+  *) fail "pkg-config gives $flags" ;;
+esac
 # shellcheck disable=SC2086  # the flags are words
 "$cc" -o "$work/pkgconfig-consumer" "$consumer/consumer.c" $flags
 [ "$(LD_LIBRARY_PATH="$prefix/$libdir" "$work/pkgconfig-consumer")" = "X at 1234" ] ||

@@ -22,10 +22,10 @@ TEST_P(LibraryName, MapsToTheLinuxFileName) {
 
 INSTANTIATE_TEST_SUITE_P(SystemNames, LibraryName,
                          ::testing::Values(NameCase{"KRVM716S.dll", "libKRVM716S.so"},
-                                           NameCase{"\\Windows\\KRVM716.DLL", "libKRVM716.so"},
+                                           NameCase{"\\Windows\\KRVM716.DLL", "libKRVM716.so.1"},
                                            NameCase{"krvm716s.DLL", "libKRVM716S.so"},
                                            NameCase{"\\Program Files\\M716\\krvm716.dll",
-                                                    "libKRVM716.so"},
+                                                    "libKRVM716.so.1"},
                                            NameCase{"Setup.dll", "libSetup.so"},
                                            NameCase{"m716_probe", "libm716_probe.so"},
                                            NameCase{"libm716_sim.so", "libm716_sim.so"}));
@@ -51,6 +51,15 @@ TEST_F(Loading, FindsALibraryBesideTheLoadingModuleByItsSystemName) {
   ModuleHandle again = loadLibrary("\\Windows\\m716_probe.DLL", anchor());
   EXPECT_EQ(again, module);
   freeLibrary(again);
+  freeLibrary(module);
+}
+
+// The motion library of an installed tree lies one folder above the system's private folder,
+// which holds the platform: the installer finds it there.
+TEST_F(Loading, FindsALibraryInTheFolderAboveThePlatform) {
+  ModuleHandle module = loadLibrary("m716_probe_above.dll", anchor());
+  ASSERT_NE(module, nullptr);
+  EXPECT_NE(findEntry(module, "M716ProbeAnswer"), nullptr);
   freeLibrary(module);
 }
 

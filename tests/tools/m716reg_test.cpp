@@ -173,7 +173,6 @@ TEST_P(InvalidCommandLine, ExitsWithOneAndOneLineMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Syntax, InvalidCommandLine,
     ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"add"},
-                      std::vector<std::string>{"rename", "HKLM\\X"},
                       std::vector<std::string>{"add", "HKCU\\X"},
                       std::vector<std::string>{"add", "HKLMX"},
                       std::vector<std::string>{"add", "HKLM\\X", "/t", "REG_SZ"},

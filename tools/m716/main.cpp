@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "interruption.h"
 #include "m716/error_texts.h"
+#include "m716/program_info.h"
 
 namespace m716::tool {
 namespace {
@@ -114,7 +115,10 @@ constexpr Command kCommands[] = {
 };
 
 int usage(FILE* out = stderr) {
-  std::fprintf(out, "usage: m716 COMMAND [ARGUMENTS]\n\ncommands:\n");
+  std::fprintf(out,
+               "Usage: m716 COMMAND [ARGUMENTS]\n"
+               "The motion library KRVM716 from a shell: the boards, their axes' moves and\n"
+               "status, on a board in this machine or on the simulated board.\n\nCommands:\n");
   for (const Command& command : kCommands) std::fprintf(out, "  %s\n", command.usage);
   std::fprintf(out,
                "\nline, arc and circle run at the board's interpolation speeds and show the\n"
@@ -132,7 +136,14 @@ int usage(FILE* out = stderr) {
                "down (a second Ctrl-C stops them at once), closes the board and ends with\n"
                "status 128 + the signal's number (130 for Ctrl-C).\n"
                "\nEvery command opens the board, which resets its chip: positions count from 0\n"
-               "at each command, while the machine stays where it is.\n");
+               "at each command, while the machine stays where it is.\n"
+               "\nExit status: 0 when everything asked of the library was done, 1 when a call\n"
+               "was refused or a move stopped short, 2 when the command line does not read.\n"
+               "\nOptions:\n"
+               "  -h, --help        show this help and exit\n"
+               "      --version     show the versions of m716 and the motion library, and exit\n"
+               "\nEnvironment:\n"
+               "  M716_REGISTRY     the registry store to use instead of the system's\n");
   return out == stderr ? 2 : 0;
 }
 
@@ -140,8 +151,13 @@ int usage(FILE* out = stderr) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
-  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)
+  const auto request = m716::programRequest(argc, argv);
+  if (request == m716::ProgramRequest::help || std::strcmp(argv[1], "help") == 0)
     return usage(stdout);
+  if (request == m716::ProgramRequest::version) {
+    m716::printVersion("m716", true);
+    return 0;
+  }
   const m716::tool::Arguments args(argv + 2, argv + argc);
   for (const Command& command : kCommands) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
@@ -153,6 +169,5 @@ int main(int argc, char** argv) {
     }
     return status == 0 && m716::tool::refusedCalls() != 0 ? 1 : status;
   }
-  std::fprintf(stderr, "m716: unknown command '%s'\n", argv[1]);
-  return usage();
+  return m716::unknownCommand("m716", argv[1]);
 }

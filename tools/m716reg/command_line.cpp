@@ -45,7 +45,7 @@ const Syntax& syntaxOf(const std::string& operation) {
   for (const auto& syntax : kSyntaxes) {
     if (equalsIgnoringCase(operation, syntax.name)) return syntax;
   }
-  throw ToolError(kInvalidSyntax);
+  throw UnknownCommand(operation);
 }
 
 Options collectOptions(const std::vector<std::string>& arguments) {
@@ -117,7 +117,9 @@ platform::RegValue valueArgument(const Options& options) {
 
 Command parseCommandLine(const std::vector<std::string>& arguments) {
   Command command;
-  if (arguments.size() == 1 && arguments[0] == "/?") return command;
+  if (arguments.size() == 1 &&
+      (arguments[0] == "/?" || arguments[0] == "-h" || arguments[0] == "--help"))
+    return command;
   if (arguments.empty()) throw ToolError(kInvalidSyntax);
   const Syntax& syntax = syntaxOf(arguments[0]);
   const Options options = collectOptions(arguments);
@@ -139,16 +141,31 @@ Command parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 const char* usageText() {
-  return "Usage:\n"
-         "  m716reg query KEY [/v NAME]\n"
-         "  m716reg add KEY [/v NAME /t REG_DWORD|REG_SZ /d DATA] [/f]\n"
-         "  m716reg delete KEY [/v NAME] [/f]\n"
-         "  m716reg export KEY FILE\n"
-         "  m716reg import FILE\n"
-         "KEY starts with HKLM\\ or HKEY_LOCAL_MACHINE\\. DWORD data is decimal or 0x followed\n"
-         "by hexadecimal digits. The store is $M716_REGISTRY when set, else\n"
-         "/var/lib/m716/registry.db once the package made its folder, else\n"
-         "~/.local/state/m716/registry.db.\n";
+  return "Usage: m716reg query KEY [/v NAME]\n"
+         "  or:  m716reg add KEY [/v NAME /t REG_DWORD|REG_SZ /d DATA] [/f]\n"
+         "  or:  m716reg delete KEY [/v NAME] [/f]\n"
+         "  or:  m716reg export KEY FILE\n"
+         "  or:  m716reg import FILE\n"
+         "The registry store of the M716 motion software, in the syntax of the Windows\n"
+         "registry tool: query lists a key's values and subkeys, add writes a key or value,\n"
+         "delete removes one, export writes a key with everything below it to a .reg file\n"
+         "(REGEDIT4), import writes such a file back in one transaction.\n"
+         "\nKEY starts with HKLM\\ or HKEY_LOCAL_MACHINE\\. Operations and options are\n"
+         "case-insensitive, and so are key and value names. Exit status: 0 on success, 1\n"
+         "with a one-line message otherwise, 2 for a command m716reg does not know.\n"
+         "\nOptions:\n"
+         "  /v NAME           the value (\"\" is the key's default value)\n"
+         "  /t TYPE           its type, REG_DWORD or REG_SZ (REG_SZ unless given)\n"
+         "  /d DATA           its data; for REG_DWORD decimal or 0x followed by hexadecimal\n"
+         "                    digits, up to 0xFFFFFFFF (negative numbers as their 32-bit\n"
+         "                    two's complement)\n"
+         "  /f                overwrite or delete without asking\n"
+         "  -h, --help, /?    show this help and exit\n"
+         "      --version     show the version and exit\n"
+         "\nEnvironment:\n"
+         "  M716_REGISTRY     the registry store to use; without it the store is\n"
+         "                    /var/lib/m716/registry.db once the package made its folder,\n"
+         "                    else ~/.local/state/m716/registry.db\n";
 }
 
 }  // namespace m716::reg

@@ -137,7 +137,7 @@ void runCommand(const Command& command, platform::RegistryStore& store, std::ist
                 std::ostream& out) {
   switch (command.operation) {
     case Operation::help:
-      out << usageText() << "The store in use: " << store.file() << '\n';
+      out << usageText();
       break;
     case Operation::query:
       query(command, store, out);

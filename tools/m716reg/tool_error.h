@@ -13,6 +13,12 @@ class ToolError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A first argument that names no command: main says so in one line and exits with 2.
+class UnknownCommand : public ToolError {
+ public:
+  using ToolError::ToolError;
+};
+
 inline constexpr const char* kNotFound =
     "ERROR: The system was unable to find the specified registry key or value.";
 inline constexpr const char* kRegistryFailed = "ERROR: Error accessing the registry.";

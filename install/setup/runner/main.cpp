@@ -1,6 +1,7 @@
 // m716setup: runs the package setup hooks the way the package installer does, loading
 // libsetup.so and calling its entry points by name. The package's maintainer scripts call it.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,14 +11,38 @@
 #include <vector>
 
 #include "m716/platform/dynload.h"
+#include "m716/program_info.h"
 #include "setup_hooks.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: m716setup install-init [--previously-installed] [FOLDER]\n"
-    "       m716setup install-exit [FOLDERS FILES KEYS VALUES SHORTCUTS]\n"
-    "       m716setup uninstall\n";
+    "Usage: m716setup install-init [--previously-installed] [FOLDER]\n"
+    "  or:  m716setup install-exit [FOLDERS FILES KEYS VALUES SHORTCUTS]\n"
+    "  or:  m716setup uninstall\n";
+
+// What --help adds to the usage.
+constexpr const char* kDescription =
+    "Runs the package setup hooks of the M716 motion software (libsetup.so, beside this\n"
+    "program) the way the package installer calls them. The maintainer scripts of the\n"
+    "m716 package call it; it is not meant to be run by hand.\n"
+    "\nCommands:\n"
+    "  install-init      Install_Init; with --previously-installed it first unloads a\n"
+    "                    running device of the TRELIX driver family; prints the\n"
+    "                    installation folder (FOLDER, or the hard-disk profile's folder)\n"
+    "  install-exit      Install_Exit with the five failure counts (0 when left out):\n"
+    "                    flushes the registry store when all are 0, else reports the\n"
+    "                    failure\n"
+    "  uninstall         Uninstall_Init, then Uninstall_Exit\n"
+    "\nOptions:\n"
+    "  -h, --help        show this help and exit\n"
+    "      --version     show the version and exit\n"
+    "\nExit status: 0 when the hook reports success, 1 when it reports a failure, 2 when\n"
+    "the command line does not read or libsetup.so cannot be loaded.\n"
+    "\nEnvironment:\n"
+    "  M716_REGISTRY     the registry store the hooks use instead of the system's\n";
+
+constexpr std::string_view kCommands[] = {"install-init", "install-exit", "uninstall"};
 
 template <typename Entry>
 Entry entry(m716::platform::ModuleHandle hooks, const char* name) {
@@ -82,10 +107,14 @@ int run(std::string_view command, const std::vector<std::string_view>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string help = std::string(kUsage) + kDescription;
+  if (m716::answeredHelpOrVersion(argc, argv, "m716setup", help.c_str(), false)) return 0;
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  if (std::ranges::find(kCommands, argv[1]) == std::end(kCommands))
+    return m716::unknownCommand("m716setup", argv[1]);
   const std::vector<std::string_view> args(argv + 2, argv + argc);
   const int status = run(argv[1], args);
   if (status == 2) std::fputs(kUsage, stderr);

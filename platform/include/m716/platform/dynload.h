@@ -2,9 +2,10 @@
 // Loading libraries by the file names the system uses on its original platform.
 //
 // "KRVM716S.dll" and "\Windows\KRVM716.DLL" (any folder, any case) name libKRVM716S.so and
-// libKRVM716.so; other names ending in .dll map to lib<name>.so. A library is looked up beside
-// the module that asks for it first, then beside the platform library (the library folder of
-// the tree it is installed in), then in the library folder the build was configured for.
+// libKRVM716.so.1 (the motion library's SONAME); other names ending in .dll map to
+// lib<name>.so. A library is looked up beside the module that asks for it first, then beside
+// the platform library (the system's private folder of the tree it is installed in), then in
+// the folder above that (the tree's public library folder).
 //
 // Concurrency: every call may run on any thread.
 
