@@ -194,13 +194,31 @@ TEST_F(M716Tool, BoardsLeavesABoardAloneWhileAnyProgramStillHoldsIt) {
   const std::vector<std::string> move{"move", "X", "1000000", "1000"};
   BackgroundProgram first(M716_PROGRAM, move, store_.folder() / "first");
   ASSERT_TRUE(first.wroteWithin(10));
-  BackgroundProgram second(M716_PROGRAM, move, store_.folder() / "second");
+  std::vector<std::string> forced = move;
+  forced.push_back("--force");
+  BackgroundProgram second(M716_PROGRAM, forced, store_.folder() / "second");
   ASSERT_TRUE(second.wroteWithin(10));
   first.kill();
   deleteValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed");  // an open would write it back
   const ProgramResult boards = run({"boards"});
   EXPECT_NE(boards.out.find("IRQ 5  answers"), std::string::npos) << boards.out;
   EXPECT_FALSE(hasValue(parameterKey(0, "Uaxis"), "HomeOffsetSpeed")) << "discovery opened it";
+}
+
+// A board another program drives is not opened (which would reset it under that program)
+// unless the user insists.
+TEST_F(M716Tool, ABoardAnotherProgramHasOpenIsRefusedUnlessForced) {
+  setDword(kSimulator, "SpeedFactor", 1);
+  BackgroundProgram moving(M716_PROGRAM, {"move", "X", "1000000", "1000"}, store_.folder() / "bg");
+  ASSERT_TRUE(moving.wroteWithin(10));
+  const ProgramResult refused = run({"status", "X"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(std::regex_search(
+      refused.err, std::regex("board 0 is in use by process [0-9]+ \\(m716 move X 1000000 1000\\); "
+                              "--force opens it anyway")))
+      << refused.err;
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(run({"status", "--force", "X"}).status, 0);
 }
 
 // A command whose call the library refuses, or whose move stops short, says why and fails.

@@ -30,7 +30,10 @@ std::optional<long long> parseNumber(const std::string& text);
 
 // Opens the board; when the library refuses, says why and, for a board that was never declared,
 // how to declare it.
+// A board another process has open (by its ownership mark) is refused, saying which process,
+// unless forceOpens() was called (--force).
 bool openBoard(std::uint32_t board);
+void forceOpens();
 
 // Prints "what: <text of code> (error N)" to stderr when code is not 0 and counts the call as
 // refused; returns whether it was 0.

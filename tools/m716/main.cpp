@@ -1,5 +1,6 @@
 // m716: the motion library from a shell, for headless controllers and scripts.
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -136,10 +137,13 @@ int usage(FILE* out = stderr) {
                "down (a second Ctrl-C stops them at once), closes the board and ends with\n"
                "status 128 + the signal's number (130 for Ctrl-C).\n"
                "\nEvery command opens the board, which resets its chip: positions count from 0\n"
-               "at each command, while the machine stays where it is.\n"
+               "at each command, while the machine stays where it is. A board another\n"
+               "process has open is refused, naming that process, unless --force is given.\n"
                "\nExit status: 0 when everything asked of the library was done, 1 when a call\n"
                "was refused or a move stopped short, 2 when the command line does not read.\n"
                "\nOptions:\n"
+               "      --force       open a board another process has open: this resets it\n"
+               "                    and stops that process's axes\n"
                "  -h, --help        show this help and exit\n"
                "      --version     show the versions of m716 and the motion library, and exit\n"
                "\nEnvironment:\n"
@@ -158,7 +162,11 @@ int main(int argc, char** argv) {
     m716::printVersion("m716", true);
     return 0;
   }
-  const m716::tool::Arguments args(argv + 2, argv + argc);
+  m716::tool::Arguments args(argv + 2, argv + argc);
+  if (const auto force = std::find(args.begin(), args.end(), "--force"); force != args.end()) {
+    args.erase(force);
+    m716::tool::forceOpens();
+  }
   for (const Command& command : kCommands) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
     if (command.moves) m716::tool::catchInterruptions();

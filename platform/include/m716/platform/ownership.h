@@ -9,6 +9,7 @@
 // name in one process meet as marks in different processes do.
 
 #include <string_view>
+#include <vector>
 
 #include "m716/platform/export.h"
 
@@ -42,5 +43,10 @@ class M716_PLATFORM_API OwnershipMark {
  private:
   int fd_ = -1;
 };
+
+// The processes that hold the mark `name` of the process-wide store, in either mode, this one
+// included (from the system's table of file locks); none when its file does not exist, which
+// is never made here.
+M716_PLATFORM_API std::vector<int> markHolders(std::string_view name);
 
 }  // namespace m716::platform
