@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -87,6 +88,21 @@ std::vector<int> markHolders(std::string_view name) {
       holders.push_back(pid);
   }
   return holders;
+}
+
+std::optional<int> otherMarkHolder(std::string_view name) {
+  for (const int pid : markHolders(name))
+    if (pid != ::getpid()) return pid;
+  return std::nullopt;
+}
+
+std::string describeProcess(int pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+  std::string commandLine;
+  for (std::string argument; std::getline(file, argument, '\0') && commandLine.size() < 60;)
+    commandLine +=
+        commandLine.empty() ? std::filesystem::path(argument).filename().string() : " " + argument;
+  return std::to_string(pid) + (commandLine.empty() ? "" : " (" + commandLine + ")");
 }
 
 }  // namespace m716::platform

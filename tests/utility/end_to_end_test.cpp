@@ -121,6 +121,28 @@ class EndToEndTest : public QObject {
     QCOMPARE(panel->homingAxes(), 0u);  // no later poll tells it again
   }
 
+  // Another process holds the board's mark, as a program that has it open does.
+  void aBoardAnotherProgramHasOpenIsOpenedOnlyWhenTheUserSaysSo() {
+    const std::string mark = store_->file() + "." + keys::ownershipMarkName(0) + ".lock";
+    BackgroundProgram other("/usr/bin/flock",
+                            {"-s", "-F", mark, "sh", "-c", "echo held; exec sleep 60"},
+                            store_->folder() / "other");
+    QVERIFY(other.wroteWithin(10));
+    utility::MainScreen screen(state_, errors_);
+    screen.button("Board Selection")->click();
+    auto* dialog = screen.findChild<utility::BoardSelectionDialog*>();
+    dialog->boardButton(0)->setChecked(true);
+    messages_.answer = false;
+    dialog->okButton()->click();
+    QCOMPARE(messages_.questions.size(), 1);
+    QVERIFY2(messages_.questions[0].startsWith("Board 0 is in use by process "),
+             qPrintable(messages_.questions[0]));
+    QVERIFY(!state_.boardOpened && dialog->isVisible());
+    messages_.answer = true;
+    dialog->okButton()->click();
+    QVERIFY(state_.boardOpened);
+  }
+
   void aSavedParameterIsInTheStoreAndComesBackAfterARestart() {
     {
       utility::MainScreen screen(state_, errors_);

@@ -1,11 +1,7 @@
 // m716 boards: the installed boards, their address and IRQ, and whether each answers.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "KRVM716.h"
@@ -53,24 +49,6 @@ std::optional<std::vector<InstalledBoard>> readInstalledBoards(const char* who) 
   return installed;
 }
 
-// "1234 (m716 move)": a process by its number and its command line.
-std::string describeProcess(int pid) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-  std::string commandLine, argument;
-  while (std::getline(file, argument, '\0') && commandLine.size() < 60)
-    commandLine +=
-        (commandLine.empty() ? "" : " ") +
-        (commandLine.empty() ? std::filesystem::path(argument).filename().string() : argument);
-  return std::to_string(pid) + (commandLine.empty() ? "" : " (" + commandLine + ")");
-}
-
-// Another process that has the board open, by its ownership mark; nullopt when there is none.
-std::optional<int> otherHolder(std::uint32_t board) {
-  for (const int pid : platform::markHolders(keys::ownershipMarkName(board)))
-    if (pid != ::getpid()) return pid;
-  return std::nullopt;
-}
-
 bool forceOpen = false;
 
 }  // namespace
@@ -80,11 +58,12 @@ void forceOpens() {
 }
 
 bool openBoard(std::uint32_t board) {
-  if (const auto holder = otherHolder(board); holder && !forceOpen) {
+  if (const auto holder = platform::otherMarkHolder(keys::ownershipMarkName(board));
+      holder && !forceOpen) {
     std::fprintf(stderr,
                  "m716: board %u is in use by process %s; --force opens it anyway, which resets "
                  "it and stops that process's axes\n",
-                 board, describeProcess(*holder).c_str());
+                 board, platform::describeProcess(*holder).c_str());
     return false;
   }
   if (report("Open", M716MotDevOpen(board))) return true;

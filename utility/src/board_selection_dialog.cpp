@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 
 #include "KRVM716.h"
+#include "m716/board/registry_layout.h"
+#include "m716/platform/ownership.h"
 
 namespace m716::utility {
 
@@ -50,9 +52,25 @@ BoardSelectionDialog::BoardSelectionDialog(ProgramState& state, ErrorPresenter& 
   }
 }
 
+// Opening a board another process has open resets it under that process: only when the user
+// says so. Nothing else is asked.
+bool BoardSelectionDialog::mayOpen(std::uint32_t board) {
+  const auto holder = platform::otherMarkHolder(keys::ownershipMarkName(board));
+  if (!holder) return true;
+  return errors_.ask(
+      QStringLiteral("Board %1 is in use by process %2. Opening it resets the board and stops "
+                     "that program's axes. Open it anyway?")
+          .arg(board)
+          .arg(QString::fromStdString(platform::describeProcess(*holder))));
+}
+
 void BoardSelectionDialog::openChosenBoard() {
   for (int board = 0; board < kNoBoard; ++board)
     if (boardButton(board)->isChecked()) state_.currentBoard = static_cast<std::uint8_t>(board);
+  if (!state_.boardOpened && state_.currentBoard != kNoBoard && !mayOpen(state_.board())) {
+    state_.currentBoard = kNoBoard;  // the dialog stays, for another choice or Exit
+    return;
+  }
   if (!state_.boardOpened && errors_.check(M716MotDevOpen(state_.board())) == 0)
     state_.boardOpened = true;
   accept();

@@ -26,6 +26,7 @@ class BoardSelectionDialog : public QDialog {
   QPushButton* okButton() const { return ok_; }
 
  private:
+  bool mayOpen(std::uint32_t board);
   void openChosenBoard();
 
   ProgramState& state_;

@@ -17,6 +17,10 @@ bool ErrorPresenter::ask(std::uint32_t id) {
   return messages_.ask(kMessageCaption, QString::fromUtf8(stringTableText(id)));
 }
 
+bool ErrorPresenter::ask(const QString& text) {
+  return messages_.ask(kMessageCaption, text);
+}
+
 void ErrorPresenter::inform(const QString& text) {
   messages_.inform(kMessageCaption, text);
 }

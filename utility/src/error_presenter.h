@@ -26,6 +26,8 @@ class ErrorPresenter {
   bool ask(std::uint32_t id);
   // Shows a text of the program's own with OK only.
   void inform(const QString& text);
+  // Asks a text of the program's own with Yes and No.
+  bool ask(const QString& text);
 
  private:
   ui::Messages& messages_;

@@ -8,6 +8,8 @@
 // Concurrency: one OwnershipMark from one thread at a time. Two OwnershipMark objects of one
 // name in one process meet as marks in different processes do.
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -48,5 +50,9 @@ class M716_PLATFORM_API OwnershipMark {
 // included (from the system's table of file locks); none when its file does not exist, which
 // is never made here.
 M716_PLATFORM_API std::vector<int> markHolders(std::string_view name);
+// A holder of the mark other than this process; nullopt when there is none.
+M716_PLATFORM_API std::optional<int> otherMarkHolder(std::string_view name);
+// "1234 (m716 move X 500)": a process by its number and the start of its command line.
+M716_PLATFORM_API std::string describeProcess(int pid);
 
 }  // namespace m716::platform
