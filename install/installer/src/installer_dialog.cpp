@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "board_registry.h"
 #include "installer_icon.h"
 #include "installer_texts.h"
+#include "m716/platform/registry.h"
 
 namespace m716::installer {
 namespace {
@@ -88,7 +90,20 @@ QWidget* InstallerDialog::buildDeviceList() {
   actions->addWidget(refresh_);
   actions->addWidget(deselect_);
   layout->addLayout(actions);
+  layout->addWidget(storeLabel());
   return group;
+}
+
+// Which store the dialog reads and writes, or why it cannot open it.
+QLabel* InstallerDialog::storeLabel() {
+  const std::string refusal = platform::storeRefusal(platform::registry());
+  auto* label =
+      named(new QLabel(QString::fromStdString(
+                refusal.empty() ? "Registry store: " + platform::registry().file() : refusal)),
+            QStringLiteral("Registry store"));
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return label;
 }
 
 void InstallerDialog::connectControls() {

@@ -19,6 +19,8 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+class QLabel;
+
 namespace m716::installer {
 
 class InstallerDialog : public QDialog {
@@ -30,6 +32,7 @@ class InstallerDialog : public QDialog {
  private:
   QWidget* buildSettings();
   QWidget* buildDeviceList();
+  QLabel* storeLabel();
   void connectControls();
   void start();
 

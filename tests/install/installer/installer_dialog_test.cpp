@@ -1,6 +1,7 @@
 // The installer's dialog on a registry store of the test's own: its start, "Install",
 // "Remove", the form's enabling rules, and what it refuses before anything is written.
 
+#include <QLabel>
 #include <QtTest>
 
 #include "installer_test.h"
@@ -36,6 +37,8 @@ class InstallerStartTest : public InstallerTest {
     }
     storeDword(kService, "Type", 9);
     InstallerDialog again(messages_);
+    QCOMPARE(again.findChild<QLabel*>("Registry store")->text(),
+             QString::fromStdString("Registry store: " + platform::registry().file()));
     QStringList kept = created;
     kept.last() = line(kService, "Type", "dword 9");
     QCOMPARE(registryContents(kService), kept);
