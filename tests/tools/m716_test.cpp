@@ -2,6 +2,8 @@
 // the simulated clock running a thousand times faster than real time.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <regex>
@@ -393,18 +395,33 @@ INSTANTIATE_TEST_SUITE_P(
                      "-INT $!; wait $!",
                      "Z", 130}));
 
+// A store that cannot be opened is named with the reason, and no other store is used instead:
+// for a file that is no store, and for one the user may not read (root runs m716 as nobody).
 TEST_F(M716Tool, ACommandSaysWhyTheStoreCannotBeOpened) {
-  const auto unreadable = store_.folder() / "not-a-store.db";
-  writeFile(unreadable, "not a registry store");
-  ::setenv("M716_REGISTRY", unreadable.c_str(), 1);
-  for (const char* command : {"boards", "status"}) {
-    const ProgramResult result = run({command});
-    EXPECT_EQ(result.status, 1) << command;
-    EXPECT_NE(result.err.find("cannot open the registry store " + unreadable.string() +
-                              ": not a registry store"),
-              std::string::npos)
-        << result.err;
-    EXPECT_EQ(result.out.find("No boards are installed."), std::string::npos);
+  const auto other = store_.folder() / "not-a-store.db";
+  writeFile(other, "not a registry store");
+  ::chmod(store_.file().c_str(), 0600);
+  const struct {
+    std::string file;
+    bool unprivileged;
+    const char* reason;
+  } cases[] = {{other.string(), false, "not a registry store"},
+               {store_.file(), true, "permission denied"}};
+  for (const auto& c : cases) {
+    ::setenv("M716_REGISTRY", c.file.c_str(), 1);
+    for (const char* command : {"boards", "status"}) {
+      const ProgramResult result = c.unprivileged && ::geteuid() == 0
+                                       ? runProgram("setpriv",
+                                                    {"--reuid=65534", "--regid=65534",
+                                                     "--clear-groups", M716_PROGRAM, command},
+                                                    store_.folder())
+                                       : run({command});
+      EXPECT_EQ(result.status, 1) << command;
+      EXPECT_NE(result.err.find("cannot open the registry store " + c.file + ": " + c.reason),
+                std::string::npos)
+          << result.err;
+      EXPECT_EQ(result.out, "") << command;
+    }
   }
   ::setenv("M716_REGISTRY", store_.file().c_str(), 1);
 }
