@@ -75,7 +75,8 @@ std::string defaultRegistryFile() {
 
 std::string storeRefusal(const RegistryStore& store) {
   if (store.isOpen()) return {};
-  std::string refusal = "cannot open the registry store " + store.file() + ": " + regStatusText(store.openStatus());
+  std::string refusal =
+      "cannot open the registry store " + store.file() + ": " + regStatusText(store.openStatus());
   if (store.openStatus() == RegStatus::accessDenied &&
       fs::path(store.file()).parent_path() == kSystemStoreFolder)
     refusal += "; add yourself to the group m716 (sudo adduser $USER m716, then log in again)";
