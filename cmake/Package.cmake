@@ -25,9 +25,10 @@ install(CODE "configure_file(\"${PROJECT_BINARY_DIR}/pkgconfig/krvm716.pc.in\"
 install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/krvm716.pc DESTINATION ${M716_PKGCONFIG_DIR}
         COMPONENT development)
 
-# Three Debian packages, one per install component (cmake/M716Install.cmake), as Debian splits
-# a library: the runtime (libkrvm716-1), what applications are built with (libkrvm716-dev)
-# and the programs (m716). The two that build on the runtime require its very version.
+# Debian packages, one per install component (cmake/M716Install.cmake), as Debian splits a
+# library: the runtime (libkrvm716-1), what applications are built with (libkrvm716-dev), the
+# programs (m716) and, as Debian names Python modules, the Python package (python3-m716). Those
+# that build on the runtime require its very version.
 set(M716_PACKAGE_MAINTAINER "M716 maintainers <m716@example.org>"
     CACHE STRING "Maintainer of the Debian packages: name and mail address")
 set(CPACK_GENERATOR DEB)
@@ -93,6 +94,30 @@ Without a board they work on a simulated one.
 Installing makes the system registry store /var/lib/m716, shared by
 the group m716.")
 
+# The Python package's extension modules use the stable ABI, so every Python 3 from the oldest
+# the package runs on loads them. The code cffi generates asks for the backend's API level
+# 0x2601 (9729), which the backend states in two virtual packages, as Debian's cffi has its
+# users depend on it.
+if(M716_BUILD_PYTHON)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-m716)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  string(JOIN ", " CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+         "python3 (>= ${M716_PYTHON_MINIMUM_VERSION}~)"
+         "python3-cffi-backend-api-min (<= 9729)" "python3-cffi-backend-api-max (>= 9729)")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+      "MCB-716 motion library - Python 3 package
+KRVM716 drives the MCB-716, a four-axis pulse-output motion control
+board, through a flat C API.
+
+This package holds the Python 3 package m716, the library for Python
+programs: boards as context managers that stop what they started when
+left, axes with their parameters and counters, moves and home searches
+whose wait tells how they ended, continuous paths, events, and errors
+as exceptions carrying the library's code and text. Its module m716.sim
+drives the simulated board, for tests of a machine without one.")
+endif()
+
 # Each package's documentation folder holds the copyright and the changelog, compressed as
 # Debian wants it; the programs' holds the README too.
 set(M716_CHANGELOG ${CMAKE_CURRENT_LIST_DIR}/package/changelog)
@@ -107,7 +132,7 @@ add_custom_command(OUTPUT ${M716_CHANGELOG_GZ}
                    DEPENDS ${M716_CHANGELOG} VERBATIM)
 add_custom_target(m716_changelog ALL DEPENDS ${M716_CHANGELOG_GZ})
 
-foreach(component runtime development programs)
+foreach(component ${CPACK_COMPONENTS_ALL})
   string(TOUPPER ${component} name)
   set(docs ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_${name}_PACKAGE_NAME})
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/package/copyright ${M716_CHANGELOG_GZ}
@@ -125,22 +150,37 @@ foreach(component runtime programs)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides COMPONENT ${component})
 endforeach()
 
+# m716_control_scripts(COMPONENT TEMPLATE...): fills in each package/TEMPLATE.in, named
+# <script> or <component>.<script>, as a maintainer script of the component's package.
+function(m716_control_scripts component)
+  set(scripts)
+  foreach(template ${ARGN})
+    string(REGEX REPLACE "^.*[.]" "" script ${template})
+    set(file ${PROJECT_BINARY_DIR}/debian/${component}/${script})
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/package/${template}.in ${file} @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                    WORLD_READ WORLD_EXECUTE)
+    list(APPEND scripts ${file})
+  endforeach()
+  string(TOUPPER ${component} name)
+  set(CPACK_DEBIAN_${name}_PACKAGE_CONTROL_EXTRA ${scripts} PARENT_SCOPE)
+endfunction()
+
 # The runtime activates the loader's cache trigger. The programs' maintainer scripts run the
-# setup hooks through m716setup and keep the system registry store.
+# setup hooks through m716setup and keep the system registry store. The Python package's
+# byte-compile its modules and remove the byte code again, as Debian's Python packages do.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/package/triggers)
 set(M716_RUNNER ${CPACK_PACKAGING_INSTALL_PREFIX}/${M716_PRIVATE_DIR}/m716setup)
 set(M716_SYSTEM_STORE_DIR /var/lib/m716)
-set(M716_MAINTAINER_SCRIPTS)
-foreach(script preinst postinst prerm postrm)
-  configure_file(${CMAKE_CURRENT_LIST_DIR}/package/${script}.in
-                 ${PROJECT_BINARY_DIR}/debian/${script} @ONLY
-                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                                  WORLD_READ WORLD_EXECUTE)
-  list(APPEND M716_MAINTAINER_SCRIPTS ${PROJECT_BINARY_DIR}/debian/${script})
-endforeach()
-set(CPACK_DEBIAN_PROGRAMS_PACKAGE_CONTROL_EXTRA ${M716_MAINTAINER_SCRIPTS})
+m716_control_scripts(programs preinst postinst prerm postrm)
+if(M716_BUILD_PYTHON)
+  m716_control_scripts(python python.postinst python.prerm)
+endif()
 
 include(CPack)
 cpack_add_component(runtime)
 cpack_add_component(development DEPENDS runtime)
 cpack_add_component(programs DEPENDS runtime)
+if(M716_BUILD_PYTHON)
+  cpack_add_component(python DEPENDS runtime)
+endif()

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Builds the Debian packages from the build folder, checks their control data and contents and
-# what lintian says of them, runs a program of the unpacked packages on the simulated board, and
-# runs the maintainer scripts on the unpacked tree (DPKG_ROOT), whose registry store is a
-# temporary one. Arguments: the build folder, cpack, the library folder under the prefix.
+# what lintian says of them, runs a program and the Python package of the unpacked packages on
+# the simulated board, and runs the maintainer scripts on the unpacked tree (DPKG_ROOT), whose
+# registry store is a temporary one. Arguments: the build folder, cpack, the library folder
+# under the prefix, and the Python interpreter when the Python package is built.
 set -eu
-build=$1 cpack=$2 libdir=usr/$3
+build=$1 cpack=$2 libdir=usr/$3 python=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -14,6 +15,8 @@ has() { grep -q -- "$2" "$1" || fail "$(basename "$1") lacks $2"; }
 "$cpack" --config "$build/CPackConfig.cmake" -B "$work" >/dev/null 2>&1 || fail "cpack"
 runtime=$(ls "$work"/libkrvm716-1_*.deb) development=$(ls "$work"/libkrvm716-dev_*.deb)
 programs=$(ls "$work"/m716_*.deb)
+debs="$runtime $development $programs"
+[ -z "$python" ] || debs="$debs $(ls "$work"/python3-m716_*.deb)"
 
 # lintian: no error, and no warning but those overridden with their reason.
 command -v lintian >/dev/null || fail "lintian is missing (scripts/install-deps.sh lintian)"
@@ -24,13 +27,14 @@ lintian --pedantic --fail-on error,warning "$work"/*.deb >"$work/lintian" 2>&1 |
 dpkg-deb --info "$runtime" >"$work/libkrvm716-1.info"
 dpkg-deb --info "$runtime" shlibs >"$work/libkrvm716-1.shlibs"
 dpkg-deb --info "$runtime" triggers >"$work/libkrvm716-1.triggers"
-for deb in "$runtime" "$development" "$programs"; do
+for deb in $debs; do
   package=$(dpkg-deb --field "$deb" Package)
   dpkg-deb --field "$deb" >"$work/$package.info"
   dpkg-deb --info "$deb" | grep -o ' [a-z]*inst \| [a-z]*rm ' >"$work/$package.scripts" || true
   dpkg-deb --contents "$deb" >"$work/$package.contents"
 done
 while read -r package kind what; do
+  [ -n "$python" ] || [ "$package" != python3-m716 ] || continue
   has "$work/$package.$kind" "$what"
 done <<EOF
 libkrvm716-1 info Depends: .*libsqlite3
@@ -68,10 +72,18 @@ m716 contents \./usr/share/man/man8/m716setup\.8\.gz$
 m716 contents \./usr/share/bash-completion/completions/m716$
 m716 contents \./usr/share/doc/m716/README\.md$
 m716 contents \./usr/share/doc/m716/changelog\.gz$
+python3-m716 info Section: python$
+python3-m716 info Depends: libkrvm716-1 (= .*python3 (>= 3\.9~).*python3-cffi-backend-api-min
+python3-m716 scripts postinst
+python3-m716 scripts prerm
+python3-m716 contents \./usr/lib/python3/dist-packages/m716/__init__\.py$
+python3-m716 contents \./usr/lib/python3/dist-packages/m716/_m716\.abi3\.so$
+python3-m716 contents \./usr/lib/python3/dist-packages/m716/_sim\.abi3\.so$
+python3-m716 contents \./usr/share/doc/python3-m716/changelog\.gz$
 EOF
 
 export DPKG_ROOT="$work/root"
-for deb in "$runtime" "$development" "$programs"; do dpkg-deb -x "$deb" "$DPKG_ROOT"; done
+for deb in $debs; do dpkg-deb -x "$deb" "$DPKG_ROOT"; done
 dpkg-deb -e "$programs" "$work/control"
 store="$DPKG_ROOT/var/lib/m716/registry.db"
 reg() { M716_REGISTRY="$store" "$DPKG_ROOT/usr/bin/m716reg" "$@" >/dev/null 2>&1; }
@@ -99,6 +111,19 @@ reg add "$key\\Board000" /v BaseAddress /t REG_DWORD /d 0x300 /f
 reg add "$key\\Board000" /v Interrupt /t REG_DWORD /d 5 /f
 M716_REGISTRY="$store" "$DPKG_ROOT/usr/bin/m716" boards | grep -q 300 ||
   fail "the unpacked m716 does not see board 0 answer"
+# The unpacked Python package imports, and its modules find the unpacked libraries by their
+# RUNPATH alone.
+if [ -n "$python" ]; then
+  env -u LD_LIBRARY_PATH M716_REGISTRY="$store" PYTHONDONTWRITEBYTECODE=1 \
+    PYTHONPATH="$DPKG_ROOT/usr/lib/python3/dist-packages" "$python" -c "
+import m716, m716.sim
+board, = m716.boards()
+assert (board.number, board.base, board.irq, board.answers) == (0, 0x300, 5, True), board
+loaded = [line.split()[-1] for line in open('/proc/self/maps') if 'm716' in line.lower()]
+assert all(path.startswith('$DPKG_ROOT/') for path in loaded), loaded
+assert any(path.endswith('/libKRVM716.so.1.0') for path in loaded), loaded" ||
+    fail "the unpacked Python package does not see board 0 answer"
+fi
 
 # A first installation leaves the running device alone; an upgrade unloads it.
 start_device
