@@ -99,7 +99,8 @@ class Motion:
         """Waits until the motion ends and tells how: End.REACHED when every axis ended as
         asked, else how the first axis (X, Y, Z, U) that did not ended (ends has them all).
         Raises WaitTimeout when it still runs after `timeout` seconds (None: no limit), and
-        calls `progress` every `interval` seconds meanwhile. Ctrl-C raises KeyboardInterrupt
+        calls `progress` every `interval` seconds meanwhile and once more with where the
+        motion ended. Ctrl-C raises KeyboardInterrupt
         here at once; leaving the Board's with block then stops the axes."""
         if self._end is not None:
             return self._end
@@ -114,6 +115,8 @@ class Motion:
             if deadline is not None and now >= deadline:
                 raise WaitTimeout(f"{self!r} still runs after {timeout} s")
             time.sleep(POLL_SECONDS)
+        if progress is not None:
+            progress(self._progress(time.monotonic() - started))
         self.ends = {Axis(axis.mask): self._end_of(axis) for axis in self._board_axes()}
         self._end = next((end for end in self.ends.values() if end is not End.REACHED),
                          End.REACHED)
