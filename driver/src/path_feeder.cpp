@@ -83,11 +83,13 @@ void PathFeeder::service() {
 // progress is the point of the segment running: the one before the last loaded while that one
 // still waits.
 void PathFeeder::feed(std::uint16_t status) {
-  while (loaded_ < points_ && (lastLoaded_ == 0 || (status & chip::rr0::NextSegmentTaken) != 0)) {
+  bool intoIdleChip = lastLoaded_ == 0 || ranOut(status);
+  while (loaded_ < points_ && (intoIdleChip || (status & chip::rr0::NextSegmentTaken) != 0)) {
     const M716ContiRecord& record = records_[loaded_++];
     if (hasLength(record)) {
       load(record);
       beforeLast_ = std::exchange(lastLoaded_, loaded_);
+      intoIdleChip = false;
     }
     if (loaded_ == points_) endContinuousMode();
     status = mainStatus();
@@ -97,6 +99,22 @@ void PathFeeder::feed(std::uint16_t status) {
     return;
   }
   publish((status & chip::rr0::NextSegmentTaken) != 0 ? lastLoaded_ : beforeLast_);
+}
+
+// The interpolation ended on its own before the next record was loaded: the segment ran out
+// (neither an error of a path axis nor an input stopped it; the library's stop sets the stop
+// flag first). Counted as an underrun; the next record then starts from standstill.
+bool PathFeeder::ranOut(std::uint16_t status) {
+  if ((status & chip::rr0::InterpolationDriving) != 0 || loaded_ == points_ ||
+      pathAxesInError(status))
+    return false;
+  for (std::uint16_t index = 0; index < 4; ++index) {
+    if (!(axes_ & (1u << index))) continue;
+    write(chip::WR0, chip::commandWord(1u << index, chip::Select));
+    if (platform::bus().read(base_ + chip::RR1) & chip::rr1::EndStatus) return false;
+  }
+  std::atomic_ref(block_.pathUnderruns).fetch_add(1, std::memory_order_acq_rel);
+  return true;
 }
 
 // The path is not moving: its last segment has ended, it was stopped (whatever stopped it, it
