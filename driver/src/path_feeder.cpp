@@ -78,20 +78,27 @@ void PathFeeder::service() {
 }
 
 // Hands records over while the chip can take one: the first into the idle chip, then one more
-// while a segment runs with none waiting. A record of no length is done at once: the chip
-// would end it without a word, so it is counted and the next one taken in its place. The
-// progress is the point of the segment running: the one before the last loaded while that one
-// still waits.
+// while a segment runs with none waiting, or, when the running one ran out before its next
+// came (also while the values of the next went in), the next into the stopped chip. A record
+// of no length is done at once: the chip would end it without a word, so it is counted and the
+// next one taken in its place. The progress is the point of the segment running: the one
+// before the last loaded while that one still waits.
 void PathFeeder::feed(std::uint16_t status) {
-  bool intoIdleChip = lastLoaded_ == 0 || ranOut(status);
-  while (loaded_ < points_ && (intoIdleChip || (status & chip::rr0::NextSegmentTaken) != 0)) {
-    const M716ContiRecord& record = records_[loaded_++];
+  bool intoIdleChip = lastLoaded_ == 0;
+  while (loaded_ < points_) {
+    if (!intoIdleChip && !(status & chip::rr0::NextSegmentTaken)) {
+      if (!ranOut(status)) break;
+      intoIdleChip = true;
+    }
+    const M716ContiRecord& record = records_[loaded_];
     if (hasLength(record)) {
-      load(record);
-      beforeLast_ = std::exchange(lastLoaded_, loaded_);
+      loadValues(record);
+      if (!intoIdleChip) ranOut(mainStatus());
+      write(chip::WR0, interpolationCommand(record.pathType));
+      beforeLast_ = std::exchange(lastLoaded_, loaded_ + 1);
       intoIdleChip = false;
     }
-    if (loaded_ == points_) endContinuousMode();
+    if (++loaded_ == points_) endContinuousMode();
     status = mainStatus();
   }
   if (!(status & chip::rr0::InterpolationDriving)) {
@@ -131,14 +138,13 @@ void PathFeeder::publish(std::uint32_t progress) {
 }
 
 // As a single line or arc loads them: for each role its center (arcs) and finish point, each
-// with the command word the library gave for it, then the interpolation command.
-void PathFeeder::load(const M716ContiRecord& record) {
+// with the command word the library gave for it; the interpolation command follows.
+void PathFeeder::loadValues(const M716ContiRecord& record) {
   for (std::uint32_t role = 0; role < rolesOf(record.pathType); ++role) {
     if (isArc(record.pathType))
       loadValue(commands_[kCenterValue + role], record.value[kCenterValue + role]);
     loadValue(commands_[role], record.value[role]);
   }
-  write(chip::WR0, interpolationCommand(record.pathType));
 }
 
 void PathFeeder::loadValue(std::uint16_t command, std::int32_t value) {

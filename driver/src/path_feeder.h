@@ -35,7 +35,7 @@ class PathFeeder {
   bool ranOut(std::uint16_t status);
   void end(std::uint16_t status);
   void publish(std::uint32_t progress);
-  void load(const M716ContiRecord& record);
+  void loadValues(const M716ContiRecord& record);
   void loadValue(std::uint16_t command, std::int32_t value);
   void endContinuousMode();
   bool pathAxesInError(std::uint16_t status) const;
