@@ -71,7 +71,7 @@ void PathFeeder::service() {
   write(chip::WR0, chip::ClearInterpolationInterrupt);
   if (!feeding_) return;
   if (block_.pathStop != 0) {
-    feeding_ = false;  // the library stopped the path and marked it idle
+    finish();  // the library stopped the path, or one of its axes
     return;
   }
   feed(mainStatus());
