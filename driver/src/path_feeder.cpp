@@ -71,25 +71,34 @@ void PathFeeder::service() {
   write(chip::WR0, chip::ClearInterpolationInterrupt);
   if (!feeding_) return;
   if (block_.pathStop != 0) {
-    feeding_ = false;  // the library stopped the path and marked it idle
+    finish();  // the library stopped the path, or one of its axes
     return;
   }
   feed(mainStatus());
 }
 
 // Hands records over while the chip can take one: the first into the idle chip, then one more
-// while a segment runs with none waiting. A record of no length is done at once: the chip
-// would end it without a word, so it is counted and the next one taken in its place. The
-// progress is the point of the segment running: the one before the last loaded while that one
-// still waits.
+// while a segment runs with none waiting, or, when the running one ran out before its next
+// came (also while the values of the next went in), the next into the stopped chip. A record
+// of no length is done at once: the chip would end it without a word, so it is counted and the
+// next one taken in its place. The progress is the point of the segment running: the one
+// before the last loaded while that one still waits.
 void PathFeeder::feed(std::uint16_t status) {
-  while (loaded_ < points_ && (lastLoaded_ == 0 || (status & chip::rr0::NextSegmentTaken) != 0)) {
-    const M716ContiRecord& record = records_[loaded_++];
-    if (hasLength(record)) {
-      load(record);
-      beforeLast_ = std::exchange(lastLoaded_, loaded_);
+  bool intoIdleChip = lastLoaded_ == 0;
+  while (loaded_ < points_) {
+    if (!intoIdleChip && !(status & chip::rr0::NextSegmentTaken)) {
+      if (!ranOut(status)) break;
+      intoIdleChip = true;
     }
-    if (loaded_ == points_) endContinuousMode();
+    const M716ContiRecord& record = records_[loaded_];
+    if (hasLength(record)) {
+      loadValues(record);
+      if (!intoIdleChip) ranOut(mainStatus());
+      write(chip::WR0, interpolationCommand(record.pathType));
+      beforeLast_ = std::exchange(lastLoaded_, loaded_ + 1);
+      intoIdleChip = false;
+    }
+    if (++loaded_ == points_) endContinuousMode();
     status = mainStatus();
   }
   if (!(status & chip::rr0::InterpolationDriving)) {
@@ -97,6 +106,22 @@ void PathFeeder::feed(std::uint16_t status) {
     return;
   }
   publish((status & chip::rr0::NextSegmentTaken) != 0 ? lastLoaded_ : beforeLast_);
+}
+
+// The interpolation ended on its own before the next record was loaded: the segment ran out
+// (neither an error of a path axis nor an input stopped it; the library's stop sets the stop
+// flag first). Counted as an underrun; the next record then starts from standstill.
+bool PathFeeder::ranOut(std::uint16_t status) {
+  if ((status & chip::rr0::InterpolationDriving) != 0 || loaded_ == points_ ||
+      pathAxesInError(status))
+    return false;
+  for (std::uint16_t index = 0; index < 4; ++index) {
+    if (!(axes_ & (1u << index))) continue;
+    write(chip::WR0, chip::commandWord(1u << index, chip::Select));
+    if (platform::bus().read(base_ + chip::RR1) & chip::rr1::EndStatus) return false;
+  }
+  std::atomic_ref(block_.pathUnderruns).fetch_add(1, std::memory_order_acq_rel);
+  return true;
 }
 
 // The path is not moving: its last segment has ended, it was stopped (whatever stopped it, it
@@ -113,14 +138,13 @@ void PathFeeder::publish(std::uint32_t progress) {
 }
 
 // As a single line or arc loads them: for each role its center (arcs) and finish point, each
-// with the command word the library gave for it, then the interpolation command.
-void PathFeeder::load(const M716ContiRecord& record) {
+// with the command word the library gave for it; the interpolation command follows.
+void PathFeeder::loadValues(const M716ContiRecord& record) {
   for (std::uint32_t role = 0; role < rolesOf(record.pathType); ++role) {
     if (isArc(record.pathType))
       loadValue(commands_[kCenterValue + role], record.value[kCenterValue + role]);
     loadValue(commands_[role], record.value[role]);
   }
-  write(chip::WR0, interpolationCommand(record.pathType));
 }
 
 void PathFeeder::loadValue(std::uint16_t command, std::int32_t value) {

@@ -6,7 +6,9 @@
 // the interpolation ends. At each interrupt the feeder loads records until the chip holds the
 // running segment and the next one, publishes the progress and, once the last segment has
 // ended (or the path stopped for any reason), sets the idle flag. A record of no length is
-// not loaded: it is done at once, and the path goes on with the next.
+// not loaded: it is done at once, and the path goes on with the next. A driver that comes too
+// late finds the chip stopped between segments with nothing stopping it: it counts the
+// underrun in the block and loads the next record into the idle chip, so the path goes on.
 //
 // Concurrency: start and service run with the board's bus lock held, which the library holds
 // too while it reads or changes the path's fields of the block.
@@ -30,9 +32,10 @@ class PathFeeder {
 
  private:
   void feed(std::uint16_t status);
+  bool ranOut(std::uint16_t status);
   void end(std::uint16_t status);
   void publish(std::uint32_t progress);
-  void load(const M716ContiRecord& record);
+  void loadValues(const M716ContiRecord& record);
   void loadValue(std::uint16_t command, std::int32_t value);
   void endContinuousMode();
   bool pathAxesInError(std::uint16_t status) const;

@@ -329,6 +329,11 @@ KRVM716_API uint32_t M716MotChgLineArcDV(uint32_t board, uint32_t dv);
  * once and the path goes on; a path of such segments only ends at once.
  * M716GetCurContiNum: the index (point - 1) of the segment the chip runs, -1 until the first
  * has started; the last index once the path is over (PARAMETER_INVALID for a null pointer).
+ * M716GetContiUnderruns: how often the board's path (the last one started) stopped between
+ * two segments because the driver loaded the next one only after the one before had ended,
+ * as a driver kept from running by the system does: the carriage stood from that end until
+ * the driver ran, then the path went on from standstill with the next segment; the path is
+ * not dropped and still ends on its end point (PARAMETER_INVALID for a null pointer).
  * While a path started from a buffer runs on any board, M716InitialContiBuf, M716FreeContiBuf
  * and M716SetContiData on that buffer are refused with AXIS_BUSY: the driver is reading it. */
 enum {
@@ -374,6 +379,7 @@ KRVM716_API uint32_t M716SetContiData(uint32_t buffer, const M716ContiPoint* poi
                                       uint32_t pointNumber);
 KRVM716_API uint32_t M716StartContiDrive(uint32_t board, uint32_t axes, uint32_t buffer);
 KRVM716_API uint32_t M716GetCurContiNum(uint32_t board, int32_t* index);
+KRVM716_API uint32_t M716GetContiUnderruns(uint32_t board, uint32_t* count);
 
 /* Home search of the axes 1..15, each on a worker thread of its own: M716MotHome returns once
  * the searches have started (errors BOARD_NUMBER, AXIS_NUMBER, IN_HOME for an axis already
@@ -524,6 +530,12 @@ KRVM716_API uint32_t M716WriteEEPROM(uint32_t board, uint32_t address, uint16_t 
  * are reported to M716MotCheckEvent as always, those the table's own loads of COMP+ / COMP-
  * cause included. A factor that M716GetCompareState or a read of register 0x206 takes out of
  * the chip first reaches the driver at the board's next interrupt.
+ * The driver moves a table on only when it runs, which may be after the chip has passed more
+ * than the entry it holds (the system kept the driver from running): a compare table then
+ * loads the entries the counter has passed one after another at once and still reaches its
+ * end, but the P >= C+ factor of those passed together is reported once, later than the axis
+ * passed them; a speed entry whose position has passed is loaded when the driver runs, so its
+ * speed applies from where the axis then is.
  * A compare and a speed table on one axis do not interfere: the compare table owns COMP+ and
  * its factors, the speed table COMP- and its factors, and both may run at once. While a table
  * runs, its compare register is the driver's: do not use it as a software limit

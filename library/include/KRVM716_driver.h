@@ -70,7 +70,9 @@ typedef struct M716InterruptBlock {
   uint8_t board;
   uint16_t irq;
   uint32_t baseAddress;
-  uint8_t reserved8[4];
+  /* Segments of the continuous path the driver loaded only after the one before had ended, so
+   * the path stood between them (it goes on from there); set to 0 when a path starts. */
+  uint32_t pathUnderruns;
   uint16_t factors[4]; /* RR3 factors of X, Y, Z, U pending since the library last took them */
   uint32_t pathProgress;
   uint32_t pathPoints;
@@ -94,6 +96,7 @@ typedef struct M716InterruptBlock {
 #define M716_STATIC_ASSERT _Static_assert
 #endif
 M716_STATIC_ASSERT(sizeof(M716InterruptBlock) == 216, "interrupt block size");
+M716_STATIC_ASSERT(offsetof(M716InterruptBlock, pathUnderruns) == 8, "path underruns");
 M716_STATIC_ASSERT(offsetof(M716InterruptBlock, factors) == 12, "factors");
 M716_STATIC_ASSERT(offsetof(M716InterruptBlock, pathProgress) == 20, "progress");
 M716_STATIC_ASSERT(offsetof(M716InterruptBlock, pathCommands) == 28, "path commands");

@@ -28,8 +28,17 @@
  *
  * The carriage moves one unit per output pulse and keeps its position across chip resets,
  * board opens and program restarts; switches operate on entering their zone and release one pulse
- * beyond it. Interrupt handlers attached to a board's line run on the simulator's timekeeper
- * thread, or on the thread calling M716SimAdvance.
+ * beyond it.
+ *
+ * Interrupts: with the clock running the chip follows the clock whatever the handlers do. A
+ * board event raises the line at its simulated instant; the handlers attached to it run on
+ * the simulator's delivery thread as soon as the host lets them, while the chip goes on (a
+ * continuous segment that ends with no next one loaded stops the path there, a compare
+ * position passes), and find the chip as it is when they run. With the clock frozen,
+ * M716SimAdvance calls them on its own thread, at the simulated instant their line rose plus
+ * the latency M716SimSetInterruptLatency set; the chip goes on the same way meanwhile. A line
+ * calls its handler once for each rise: again when a reason to interrupt appears that was not
+ * pending before, not while the same ones stay pending.
  *
  * Concurrency: every call may run on any thread at any time. */
 
@@ -48,12 +57,29 @@ M716SIM_API void M716SimSetSpeedFactor(double factor);
 /* The speed factor in force: the configured one (DWORD SpeedFactor, default 1) until
  * M716SimSetSpeedFactor changes it. */
 M716SIM_API double M716SimSpeedFactor(void);
-/* Moves the clock forward by `seconds`, stopping at each board event on the way to call the
- * interrupt handlers of raised lines on the calling thread. Meant for a frozen clock; do not
- * call it while holding a board's bus lock. */
+/* Moves the clock forward by `seconds`, stopping at each board event and each due handler call
+ * on the way to call the interrupt handlers of risen lines on the calling thread. Meant for a
+ * frozen clock; do not call it while holding a board's bus lock. */
 M716SIM_API void M716SimAdvance(double seconds);
 /* Simulated time in seconds. */
 M716SIM_API double M716SimTime(void);
+/* The simulated time from a line's rise to the call of its handlers, added to whatever the
+ * host takes (0, the default, and again after M716SimReload: none). Meant for a frozen clock,
+ * where it makes a late driver reproducible; negative or not-a-number values mean 0. */
+M716SIM_API void M716SimSetInterruptLatency(double seconds);
+
+/* The delays of handler calls since the last M716SimTakeInterruptLatency, from the simulated
+ * instant the line rose, converted to real time, to the call; on a frozen clock in simulated
+ * time (the modelled latency). Up to 1 000 000 calls are kept. */
+typedef struct M716SimLatency {
+  uint32_t count; /* calls recorded; the figures below are 0 without any */
+  double medianMicroseconds;
+  double p99Microseconds; /* nearest rank */
+  double maxMicroseconds;
+} M716SimLatency;
+
+/* Fills `latency` with the distribution of the recorded delays and starts a new record. */
+M716SIM_API void M716SimTakeInterruptLatency(M716SimLatency* latency);
 
 /* The inputs M716SimForceInput forces. */
 typedef enum M716SimInput {

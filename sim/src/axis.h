@@ -87,6 +87,7 @@ class Axis {
   // RR3: the pending factors, which reading clears.
   std::uint16_t takeFactors();
   bool factorsPending() const { return factors_ != 0; }
+  std::uint16_t factors() const { return factors_; }
   // Latches the factors among `bits` that WR1 enables.
   void raiseFactors(std::uint16_t bits);
   // Raw levels of the inputs in the layout of one byte of RR4/RR5.

@@ -37,6 +37,7 @@ class Board {
   void advanceTo(SimTime time) { chip_.advanceTo(time); }
   SimTime nextEventTime() const { return chip_.nextEventTime(); }
   bool interruptRaised() const { return chip_.interruptPending(); }
+  std::uint64_t interruptCauses() const { return chip_.interruptCauses(); }
 
   // The EEPROM contents, once after each programming cycle, for the store.
   std::optional<Eeprom::Words> takeEepromToStore();

@@ -216,4 +216,11 @@ bool Chip::interruptPending() const {
          std::any_of(axes_.begin(), axes_.end(), [](const Axis& a) { return a.factorsPending(); });
 }
 
+std::uint64_t Chip::interruptCauses() const {
+  std::uint64_t causes = interpolationInterrupt_ ? std::uint64_t{1} << 63 : 0;
+  for (std::size_t index = 0; index < kAxisCount; ++index)
+    causes |= std::uint64_t{axes_[index].factors()} << (16 * index);
+  return causes;
+}
+
 }  // namespace m716::sim

@@ -44,6 +44,9 @@ class Chip {
   SimTime nextEventTime() const;
   // The interrupt line: any factor of any axis, or the interpolation interrupt, pending.
   bool interruptPending() const;
+  // What holds the line raised: the factors of axis k in bits 16k.., the interpolation
+  // interrupt in bit 63. A bit newly set is a new reason to interrupt.
+  std::uint64_t interruptCauses() const;
 
   Axis& axis(std::size_t index) { return axes_[index]; }
 

@@ -40,4 +40,10 @@ std::optional<Clock::RealClock::duration> Clock::realTimeUntil(SimTime moment) c
   return std::chrono::duration_cast<RealClock::duration>(remaining / speedFactor_);
 }
 
+std::optional<Clock::RealClock::time_point> Clock::realTimeAt(SimTime moment) const {
+  if (speedFactor_ == 0) return std::nullopt;
+  std::chrono::duration<double, std::nano> since = moment - simulatedAtBase_;
+  return realBase_ + std::chrono::duration_cast<RealClock::duration>(since / speedFactor_);
+}
+
 }  // namespace m716::sim

@@ -27,6 +27,8 @@ class Clock {
   void advance(SimTime step);
   // Real time until the clock shows `moment`; nothing while frozen.
   std::optional<RealClock::duration> realTimeUntil(SimTime moment) const;
+  // The real time at which the clock showed (or will show) `moment`; nothing while frozen.
+  std::optional<RealClock::time_point> realTimeAt(SimTime moment) const;
 
  private:
   double speedFactor_ = 1.0;

@@ -1,7 +1,10 @@
 // The C control API of m716sim.h over the simulator. No exception leaves it: a call that
 // fails inside answers as if no board were there.
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
+#include <vector>
 
 #include "m716sim.h"
 #include "simulator.h"
@@ -85,6 +88,30 @@ double M716SimSpeedFactor(void) {
 
 void M716SimAdvance(double seconds) {
   guarded([&] { Simulator::instance().advance(seconds); });
+}
+
+void M716SimSetInterruptLatency(double seconds) {
+  guarded([&] { Simulator::instance().setInterruptLatency(seconds); });
+}
+
+void M716SimTakeInterruptLatency(M716SimLatency* latency) {
+  if (latency == nullptr) return;
+  *latency = M716SimLatency{};
+  guarded([&] {
+    std::vector<double> samples = Simulator::instance().takeLatencies();
+    if (samples.empty()) return;
+    std::sort(samples.begin(), samples.end());
+    // The nearest-rank percentile: the smallest sample with `share` of them at or below it.
+    auto rank = [&](double share) {
+      const auto index =
+          static_cast<std::size_t>(std::ceil(share * static_cast<double>(samples.size())));
+      return samples[std::max<std::size_t>(index, 1) - 1];
+    };
+    latency->count = static_cast<std::uint32_t>(samples.size());
+    latency->medianMicroseconds = rank(0.5);
+    latency->p99Microseconds = rank(0.99);
+    latency->maxMicroseconds = samples.back();
+  });
 }
 
 double M716SimTime(void) {

@@ -1,6 +1,7 @@
 #pragma once
-// The background thread that keeps simulated time moving: it calls `tick` over and over, and
-// waits between calls for as long as the tick asks (nothing: until woken).
+// A background thread of the simulator (the timekeeper that keeps simulated time moving, and
+// the delivery thread of interrupt handlers): it calls `tick` over and over, and waits between
+// calls for as long as the tick asks (nothing: until woken).
 //
 // Concurrency: start, wake and stop may be called from any thread but the timekeeper's own
 // (stop from the tick would wait for itself). The tick runs without any lock of the

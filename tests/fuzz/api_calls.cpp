@@ -339,6 +339,11 @@ constexpr Call kCalls[] = {
        std::int32_t v = 0;
        return M716GetCurContiNum(board(in), out(in, v));
      }},
+    {"M716GetContiUnderruns", 2,
+     [](ByteStream& in, Effect&) {
+       std::uint32_t v = 0;
+       return M716GetContiUnderruns(board(in), out(in, v));
+     }},
     {"M716MotChgLineArcDV", 2,
      [](ByteStream& in, Effect&) { return M716MotChgLineArcDV(board(in), value(in)); }},
     {"M716MotHome", 2,

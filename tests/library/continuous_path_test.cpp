@@ -35,7 +35,7 @@ const std::vector<M716ContiPoint> kPath = {line(200, 0), arc(IPO_CCW, 0, 100, 10
 class ContinuousPathTest : public OpenBoardTest {
  protected:
   void TearDown() override {
-    EXPECT_EQ(M716SimPathUnderruns(kSimBase), 0u) << "the path stopped between segments";
+    EXPECT_EQ(M716SimPathUnderruns(kSimBase), underruns_) << "the path stopped between segments";
     M716MotStop(0, 0, 0);  // a path a failed test left running would keep its buffer
     M716FreeContiBuf(kBuffer);
     OpenBoardTest::TearDown();
@@ -62,6 +62,7 @@ class ContinuousPathTest : public OpenBoardTest {
         << "the path did not end";
     return shown;
   }
+  std::uint32_t underruns_ = 0;  // the chip's count of segments that ran out, at the end
 };
 
 TEST_F(ContinuousPathTest, RunsEverySegmentWithoutStoppingAndTheSameBufferStartsAgain) {
@@ -173,6 +174,46 @@ INSTANTIATE_TEST_SUITE_P(
         NoLengthCase{
             "All", kX | kY, {line(0, 0), arc(IPO_CCW, 0, 0, 0, 0), line(0, 0)}, {0, 0, 0}, 0.002}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A driver later than a segment lasts finds the chip stopped between segments: it counts the
+// underrun, and the path goes on from standstill to its end. Each of its calls loads two
+// segments (one into the stopped chip, the next behind it), which run out before the next
+// call, so every call but the first finds one underrun.
+struct LatencyCase {
+  const char* name;
+  double latency;
+  std::uint32_t underruns;
+};
+
+void PrintTo(const LatencyCase& latency, std::ostream* out) {
+  *out << latency.name;
+}
+
+class LateDriverTest : public ContinuousPathTest,
+                       public ::testing::WithParamInterface<LatencyCase> {};
+
+TEST_P(LateDriverTest, CountsEachStopBetweenSegmentsAndThePathRunsToItsEnd) {
+  std::vector<M716ContiPoint> points;
+  for (int k = 0; k < 5; ++k) points.insert(points.end(), {line(30, 0), line(0, 30)});
+  fill(points);
+  M716SimSetInterruptLatency(GetParam().latency);
+  ASSERT_EQ(M716StartContiDrive(0, kX | kY, kBuffer), M716_OK);
+  EXPECT_EQ(runToEnd(kX | kY).back(), 9);
+  EXPECT_EQ(logicalPosition(kX), 150);
+  EXPECT_EQ(logicalPosition(kY), 150);
+  std::uint32_t counted = 99;
+  EXPECT_EQ(M716GetContiUnderruns(0, &counted), M716_OK);
+  EXPECT_EQ(counted, GetParam().underruns);
+  EXPECT_EQ(M716GetContiUnderruns(0, nullptr), M716_ERR_PARAMETER_INVALID);
+  EXPECT_EQ(M716GetContiUnderruns(16, &counted), M716_ERR_BOARD_NUMBER);
+  underruns_ = GetParam().underruns;
+  EXPECT_EQ(M716FreeContiBuf(kBuffer), M716_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Latencies, LateDriverTest,
+                         ::testing::Values(LatencyCase{"None", 0, 0},
+                                           LatencyCase{"LongerThanTwoSegments", 0.2, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class PathStopTest : public ContinuousPathTest,
                      public ::testing::WithParamInterface<std::uint32_t> {};

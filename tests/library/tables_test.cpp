@@ -164,6 +164,47 @@ TEST_F(TableTest, CompareTableMovesOnAtEachPositionReachedBesideASpeedTable) {
   EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_MINUS), 1500u);
 }
 
+// Entries closer together than the driver's latency: each call of the driver loads the entries
+// the axis has passed one after another and the table still ends; the P >= C+ factor of those
+// passed together is reported once. At 6000 pps 40 ms are 240 pulses: the call for 1000 comes
+// at about 1240 and passes 1100 and 1200, the one for 1300 at about 1540 passes the rest.
+struct LateTableCase {
+  const char* name;
+  double latency;
+  int events;
+};
+void PrintTo(const LateTableCase& late, std::ostream* out) {
+  *out << late.name;
+}
+
+class LateCompareTableTest : public TableTest,
+                             public ::testing::WithParamInterface<LateTableCase> {};
+
+TEST_P(LateCompareTableTest, PassesTheEntriesReachedMeanwhileAndEnds) {
+  ASSERT_EQ(M716MotEnableEvent(0, kX, kComparePlusFactors, 0, 0, 0), M716_OK);
+  const std::int32_t positions[6] = {1000, 1100, 1200, 1300, 1400, 1500};
+  ASSERT_EQ(M716BuildCompTable(0, kX, positions, 6), M716_OK);
+  M716SimSetInterruptLatency(GetParam().latency);
+  ASSERT_EQ(M716MoveIns(0, kX, 5000), M716_OK);
+  int events = 0;
+  ASSERT_TRUE(advanceUntil(
+      [&] {
+        std::uint32_t factors = 0;
+        EXPECT_EQ(M716MotCheckEvent(0, &factors, 0), M716_OK);
+        events += (factors & kComparePlusFactors) != 0;
+        return idle(kX);
+      },
+      5, 0.001));
+  EXPECT_EQ(events, GetParam().events);
+  EXPECT_EQ(compareSlot(0).state, M716_TABLE_DONE);
+  EXPECT_EQ(readRegister(kX, M716_REG_COMPARE_PLUS), 1500u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Latencies, LateCompareTableTest,
+                         ::testing::Values(LateTableCase{"None", 0, 6},
+                                           LateTableCase{"FortyMilliseconds", 0.04, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 class SpeedTableDriveTest : public TableTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SpeedTableDriveTest, EachSpeedLoadsWhereTheAxisReachesItsPosition) {

@@ -2,6 +2,8 @@
 // raised while any is pending; compare crossings in both directions.
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "motion_fixture.h"
 
@@ -76,6 +78,44 @@ TEST_F(InterruptFactorTest, ChipResetDropsPendingFactors) {
   M716SimAdvance(0.1);
   EXPECT_EQ(interrupts_, 0);
   EXPECT_FALSE(driving(kX));
+}
+
+// With the clock running the chip does not wait for a handler: while one blocks for 20 ms at
+// each pulse, the pulses still come at the drive speed, the clock keeps to real time, and the
+// delays recorded from each rise show the handler's lateness.
+TEST_F(InterruptFactorTest, ARunningChipGoesOnWhileAHandlerBlocks) {
+  setUpAxes(kX, {1000, 1000, 10'000});  // 1000 pps without ramps
+  writeMode(kX, 1, kPulse << 8);
+  attached_ = platform::interruptLines().attach(kBase, [] {
+    command(kX, cmd::kSelect);
+    in(6);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  });
+  ASSERT_TRUE(attached_);
+  M716SimSetSpeedFactor(1);
+  const auto realStart = std::chrono::steady_clock::now();
+  const double start = M716SimTime();
+  fixedDrive(kX, 100'000);
+  M716SimLatency latency{};
+  M716SimTakeInterruptLatency(&latency);  // control calls beside the delivery thread
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Each read brackets the other, so a thread preempted between them cannot fail the test.
+  const auto realSince = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
+  };
+  const double realBefore = realSince(), before = M716SimTime() - start;
+  const std::int32_t pulses = logical(kX);
+  const double after = M716SimTime() - start, realAfter = realSince();
+  EXPECT_GE(pulses, 1000 * before - 2);
+  EXPECT_LE(pulses, 1000 * after + 2);
+  EXPECT_GE(before, realBefore - 0.001);
+  EXPECT_LE(after, realAfter + 0.001);
+  command(kX, cmd::kImmediateStop);
+  platform::interruptLines().detach(kBase);
+  attached_ = false;
+  M716SimTakeInterruptLatency(&latency);
+  EXPECT_GE(latency.count, 5u);
+  EXPECT_GT(latency.medianMicroseconds, 15'000) << "each next pulse came while the handler blocked";
 }
 
 }  // namespace

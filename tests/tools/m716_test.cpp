@@ -314,6 +314,7 @@ TEST_F(M716Tool, PathRunsTheSegmentsOfItsFilePointByPoint) {
   ASSERT_EQ(path.status, 0) << path.err;
   EXPECT_NE(path.out.find("point 5/5 "), std::string::npos) << path.out;
   EXPECT_EQ(positionsOf(path.out, "XU"), (std::vector<std::int32_t>{200, 300})) << path.out;
+  EXPECT_NE(path.out.find("\nUnderruns: "), std::string::npos) << path.out;
 }
 
 TEST_F(M716Tool, APathLineThatDoesNotReadIsNamedAndNothingMoves) {

@@ -106,7 +106,8 @@ constexpr Command kCommands[] = {
      "path FILE [--board N] [--axes XY]\n"
      "                    a continuous path of the segments in FILE, one a line, run on two\n"
      "                    axes (XY; XYZ when it starts with L3) without stopping between\n"
-     "                    them, shown point by point",
+     "                    them, shown point by point; then the underruns: how often the\n"
+     "                    driver loaded a segment late, so the path stopped between two",
      m716::tool::pathCommand, true},
     {"status",
      "status [--board N] [AXIS...]\n"

@@ -141,6 +141,18 @@ std::int32_t currentPoint(std::uint32_t board) {
   return index;
 }
 
+// How often the driver loaded a segment only after the one before had ended.
+void printUnderruns(std::uint32_t board) {
+  std::uint32_t underruns = 0;
+  if (!report("Underruns", M716GetContiUnderruns(board, &underruns))) return;
+  std::printf("Underruns: %u\n", underruns);
+  if (underruns > 0)
+    std::printf(
+        "The path stopped between segments %u time%s: the driver loaded the next "
+        "segment late.\n",
+        underruns, underruns == 1 ? "" : "s");
+}
+
 bool runSegments(std::uint32_t board, std::uint32_t axes, const std::vector<Segment>& segments) {
   Positions starts{};
   forEachSelected(axes, [&](std::uint32_t axis) {
@@ -159,6 +171,7 @@ bool runSegments(std::uint32_t board, std::uint32_t axes, const std::vector<Segm
   });
   if (!inTime && !interruptingSignal()) std::printf("Stopped: it took too long.\n");
   printAxes(board, axes);
+  printUnderruns(board);
   return reachedTargets(board, axes, *targets) && inTime;
 }
 

@@ -33,6 +33,11 @@ std::uint32_t continuousPathFirstAxis(std::uint32_t board) {
   return boards[board].pathFirstAxis;
 }
 
+void stopFeedingContinuousPath(std::uint32_t board) {
+  std::lock_guard lock(boardLock(board));
+  interruptBlocks[board].pathStop = 1;
+}
+
 void stopContinuousPath(std::uint32_t board) {
   std::lock_guard lock(boardLock(board));
   M716InterruptBlock& block = interruptBlocks[board];

@@ -22,5 +22,9 @@ bool continuousPathReading(const void* records);
 // Marks the path idle and stopped, stops its axes at once and clears the interpolation
 // interrupt.
 void stopContinuousPath(std::uint32_t board);
+// Another axis of the path was stopped, which ends the interpolation: the driver feeds
+// nothing more and marks the path idle at its next service, instead of taking the stop for a
+// segment that ran out.
+void stopFeedingContinuousPath(std::uint32_t board);
 
 }  // namespace m716

@@ -129,6 +129,7 @@ void stopAxes(std::uint32_t board, std::uint32_t axes, std::uint32_t deceleratin
     } else if (continuousPathRunning(board) && continuousPathFirstAxis(board) == mask) {
       stopContinuousPath(board);
     } else {
+      if (continuousPathAxes(board) & mask) stopFeedingContinuousPath(board);
       (deceleratingAxes & mask ? decelerating : sudden) |= mask;
     }
   });

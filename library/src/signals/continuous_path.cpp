@@ -198,6 +198,7 @@ std::uint32_t startPath(std::uint32_t board, std::uint32_t axes, const ContiBuff
   block.pathAxes = static_cast<std::uint16_t>(axes);
   boards[board].pathAxes = static_cast<std::uint8_t>(axes);
   std::atomic_ref(block.pathProgress).store(0);
+  std::atomic_ref(block.pathUnderruns).store(0);
   block.pathIdle = 0;
   block.pathStop = 0;
   if (callDriver(board, M716_DRIVER_START_PATH) == 0) return M716_OK;
@@ -240,6 +241,15 @@ extern "C" KRVM716_API uint32_t M716GetCurContiNum(uint32_t board, int32_t* inde
     const std::uint32_t progress =
         std::atomic_ref(interruptBlocks[board].pathProgress).load(std::memory_order_acquire);
     *index = static_cast<std::int32_t>(progress) - 1;
+    return M716_OK;
+  });
+}
+
+extern "C" KRVM716_API uint32_t M716GetContiUnderruns(uint32_t board, uint32_t* count) {
+  return guarded(kSystemFailure, [&]() -> std::uint32_t {
+    if (std::uint32_t error = maskAndCheckBoard(board)) return error;
+    if (count == nullptr) return M716_ERR_PARAMETER_INVALID;
+    *count = std::atomic_ref(interruptBlocks[board].pathUnderruns).load(std::memory_order_acquire);
     return M716_OK;
   });
 }
