@@ -196,6 +196,14 @@ class PathRun(Interpolation):
         check(lib.M716GetCurContiNum(self.board._live(), index), "M716GetCurContiNum")
         return int(index[0])
 
+    @property
+    def underruns(self) -> int:
+        """How often the path stood between two segments because the driver loaded the next one
+        late (it then went on from standstill)."""
+        count = ffi.new("uint32_t*")
+        check(lib.M716GetContiUnderruns(self.board._live(), count), "M716GetContiUnderruns")
+        return int(count[0])
+
     def wait(self, timeout: Optional[float] = None,
              progress: Optional[Callable[[Progress], None]] = None,
              interval: float = 0.1) -> End:
