@@ -16,6 +16,7 @@
 
 #include "KRVM716.h"
 #include "m716/error_texts.h"
+#include "widgets.h"
 
 namespace m716::utility {
 namespace {
@@ -41,13 +42,6 @@ QLabel* label(const char* text) {
   return new QLabel(QString::fromLatin1(text));
 }
 
-QPushButton* pushButton(const char* caption, QWidget* screen, void (OperationScreen::*action)(),
-                        OperationScreen* target) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), screen);
-  QObject::connect(button, &QPushButton::clicked, target, action);
-  return button;
-}
-
 }  // namespace
 
 OperationScreen::OperationScreen(ProgramState& state, ErrorPresenter& errors, QWidget* parent)
@@ -55,12 +49,11 @@ OperationScreen::OperationScreen(ProgramState& state, ErrorPresenter& errors, QW
   setWindowTitle(QStringLiteral("Operation"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(pushButton("Start", this, &OperationScreen::start, this));
-  buttons->addWidget(pushButton("Change DV", this, &OperationScreen::changeSpeed, this));
-  buttons->addWidget(pushButton("Stop", this, &OperationScreen::stop, this));
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
-  connect(exit, &QPushButton::clicked, this, &QWidget::close);
-  buttons->addWidget(exit);
+  buttons->addWidget(ui::pushButton(QStringLiteral("Start"), this, &OperationScreen::start, this));
+  buttons->addWidget(
+      ui::pushButton(QStringLiteral("Change DV"), this, &OperationScreen::changeSpeed, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Stop"), this, &OperationScreen::stop, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Exit"), this, &QWidget::close));
 
   auto* drives = new QHBoxLayout;
   drives->addWidget(driveGroup());
@@ -240,7 +233,9 @@ QWidget* OperationScreen::externalGroup() {
   grid->addWidget(externalMode_, 0, 1);
   grid->addWidget(label("HW Pulses Set"), 1, 0);
   grid->addWidget(pulses_, 1, 1);
-  grid->addWidget(pushButton("SET", this, &OperationScreen::setExternalMode, this), 0, 2, 2, 1);
+  grid->addWidget(
+      ui::pushButton(QStringLiteral("SET"), this, &OperationScreen::setExternalMode, this), 0, 2, 2,
+      1);
   return group;
 }
 

@@ -19,6 +19,7 @@
 #include "KRVM716.h"
 #include "m716/error_texts.h"
 #include "number_field.h"
+#include "widgets.h"
 
 namespace m716::utility {
 
@@ -563,21 +564,15 @@ QWidget* ParameterSettingScreen::axisGroups() {
     saveLayout->addWidget(saveTo_[axis]);
   }
   loadFrom_[0]->setChecked(true);
-  const auto button = [this](const char* caption, void (ParameterSettingScreen::*action)()) {
-    auto* pushButton = new QPushButton(QString::fromLatin1(caption));
-    pushButton->setAutoDefault(false);
-    connect(pushButton, &QPushButton::clicked, this, action);
-    return pushButton;
-  };
-  loadLayout->addWidget(button("Load", &ParameterSettingScreen::load));
-  saveLayout->addWidget(button("Save", &ParameterSettingScreen::save));
+  loadLayout->addWidget(
+      ui::pushButton(QStringLiteral("Load"), this, &ParameterSettingScreen::load));
+  saveLayout->addWidget(
+      ui::pushButton(QStringLiteral("Save"), this, &ParameterSettingScreen::save));
   layout->addWidget(loadGroup);
   layout->addWidget(saveGroup);
-  layout->addWidget(button("ReSet", &ParameterSettingScreen::resetPage));
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
-  exit->setAutoDefault(false);
-  connect(exit, &QPushButton::clicked, this, &QWidget::close);
-  layout->addWidget(exit);
+  layout->addWidget(
+      ui::pushButton(QStringLiteral("ReSet"), this, &ParameterSettingScreen::resetPage));
+  layout->addWidget(ui::pushButton(QStringLiteral("Exit"), this, &QWidget::close));
   return row;
 }
 
