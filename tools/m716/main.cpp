@@ -173,7 +173,8 @@ int main(int argc, char** argv) {
     if (command.moves) m716::tool::catchInterruptions();
     const int status = command.run(args);
     if (const int signal = m716::tool::interruptingSignal()) {
-      std::fprintf(stderr, "m716: %s: stopped the axes and closed the board\n", strsignal(signal));
+      std::fprintf(stderr, "m716: %s: stopped the axes and closed the board\n",
+                   strsignal(signal));  // NOLINT(concurrency-mt-unsafe): the only caller
       return 128 + signal;
     }
     return status == 0 && m716::tool::refusedCalls() != 0 ? 1 : status;

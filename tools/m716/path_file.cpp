@@ -38,6 +38,21 @@ std::string upper(std::string text) {
   return text;
 }
 
+// The point of a segment of `kind` with its numbers (an arc's are its center, then its end).
+M716ContiPoint pointOf(const SegmentKind& kind, const std::vector<std::int32_t>& numbers) {
+  M716ContiPoint p{};
+  p.pathType = kind.type;
+  if (kind.numbers == 4) {
+    p.value[3] = numbers[0];
+    p.value[4] = numbers[1];
+    p.value[0] = numbers[2];
+    p.value[1] = numbers[3];
+  } else {
+    for (std::size_t k = 0; k < numbers.size(); ++k) p.value[k] = numbers[k];
+  }
+  return p;
+}
+
 // One line of the file: nullopt for a line without a segment; false when it does not parse.
 bool parseSegment(const std::string& text, std::optional<M716ContiPoint>& point) {
   std::istringstream words(text.substr(0, text.find('#')));
@@ -54,17 +69,7 @@ bool parseSegment(const std::string& text, std::optional<M716ContiPoint>& point)
     numbers.push_back(static_cast<std::int32_t>(*value));
   }
   if (numbers.size() != kind->numbers) return false;
-  M716ContiPoint p{};
-  p.pathType = kind->type;
-  if (kind->numbers == 4) {  // center, then end point
-    p.value[3] = numbers[0];
-    p.value[4] = numbers[1];
-    p.value[0] = numbers[2];
-    p.value[1] = numbers[3];
-  } else {
-    for (std::size_t k = 0; k < numbers.size(); ++k) p.value[k] = numbers[k];
-  }
-  point = p;
+  point = pointOf(*kind, numbers);
   return true;
 }
 

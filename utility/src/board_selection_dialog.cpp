@@ -11,6 +11,7 @@
 #include "KRVM716.h"
 #include "m716/board/registry_layout.h"
 #include "m716/platform/ownership.h"
+#include "widgets.h"
 
 namespace m716::utility {
 
@@ -27,8 +28,8 @@ BoardSelectionDialog::BoardSelectionDialog(ProgramState& state, ErrorPresenter& 
     group->addButton(button);
     grid->addWidget(button, board % 8, board / 8);
   }
-  ok_ = new QPushButton(QStringLiteral("OK"));
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
+  ok_ = ui::pushButton(QStringLiteral("OK"), this, &BoardSelectionDialog::openChosenBoard);
+  auto* exit = ui::pushButton(QStringLiteral("Exit"), this, &QDialog::reject);
   exit->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -37,8 +38,6 @@ BoardSelectionDialog::BoardSelectionDialog(ProgramState& state, ErrorPresenter& 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frame);
   layout->addLayout(buttons);
-  connect(ok_, &QPushButton::clicked, this, &BoardSelectionDialog::openChosenBoard);
-  connect(exit, &QPushButton::clicked, this, &QDialog::reject);
 
   std::uint32_t available = 0;
   errors_.check(M716MotDevAvailable(&available));

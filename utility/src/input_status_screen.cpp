@@ -15,6 +15,7 @@
 
 #include "KRVM716.h"
 #include "m716/error_texts.h"
+#include "widgets.h"
 
 namespace m716::utility {
 namespace {
@@ -89,12 +90,8 @@ InputStatusScreen::InputStatusScreen(ProgramState& state, ErrorPresenter& errors
   tabs_->widget(1)->setLayout(new QVBoxLayout);
   connect(tabs_, &QTabWidget::currentChanged, this, &InputStatusScreen::selectTab);
 
-  edit_ = new QPushButton(QStringLiteral("Edit"));
-  edit_->setAutoDefault(false);
-  connect(edit_, &QPushButton::clicked, this, &InputStatusScreen::editOrUpdate);
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
-  exit->setAutoDefault(false);
-  connect(exit, &QPushButton::clicked, this, &QWidget::close);
+  edit_ = ui::pushButton(QStringLiteral("Edit"), this, &InputStatusScreen::editOrUpdate);
+  auto* exit = ui::pushButton(QStringLiteral("Exit"), this, &QWidget::close);
   // "High" and "Low" have no function: they stay disabled, "High" selected.
   auto* high = new QRadioButton(QStringLiteral("High"));
   auto* low = new QRadioButton(QStringLiteral("Low"));

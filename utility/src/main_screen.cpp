@@ -14,6 +14,7 @@
 #include "board_selection_dialog.h"
 #include "m716/error_texts.h"
 #include "operation_screen.h"
+#include "widgets.h"
 
 namespace m716::utility {
 namespace {
@@ -52,12 +53,12 @@ MainScreen::MainScreen(ProgramState& state, ErrorPresenter& errors, QWidget* par
   auto* picture = new QLabel;
   picture->setPixmap(boardPicture());
   auto* buttons = new QVBoxLayout;
+  // Enter presses "Exit" only, whichever button has the focus.
   const auto add = [&](const char* caption, void (MainScreen::*action)()) {
-    auto* pushButton = new QPushButton(QString::fromLatin1(caption));
+    auto* pushButton = ui::pushButton(QString::fromLatin1(caption), this, action);
     pushButton->setAutoDefault(false);
     pushButton->setMinimumWidth(160);
     buttons->addWidget(pushButton);
-    connect(pushButton, &QPushButton::clicked, this, action);
     return pushButton;
   };
   add("Board Selection", &MainScreen::chooseBoard);
@@ -110,57 +111,38 @@ void MainScreen::chooseBoard() {
 
 namespace {
 
-// Shows `screen`, made on first use as a window of the main screen that forgets it on closing.
+// `screen`, made on first use as a window of the main screen that forgets it on closing.
 template <typename Screen>
-void bringForward(QPointer<Screen>& screen, MainScreen* main, ProgramState& state,
-                  ErrorPresenter& errors) {
+Screen* made(QPointer<Screen>& screen, MainScreen* main, ProgramState& state,
+             ErrorPresenter& errors) {
   if (!screen) {
     screen = new Screen(state, errors, main);
     screen->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(screen, &Screen::closing, main, [&screen] { screen = nullptr; });
   }
-  screen->show();
-  screen->raise();
-  screen->activateWindow();
+  return screen;
 }
 
 }  // namespace
 
 void MainScreen::showParameterSetting() {
-  if (boardChosen()) bringForward(parameters_, this, state_, errors_);
+  if (boardChosen()) ui::bringForward(made(parameters_, this, state_, errors_));
 }
 
 void MainScreen::showInputStatus() {
-  if (boardChosen()) bringForward(inputStatus_, this, state_, errors_);
+  if (boardChosen()) ui::bringForward(made(inputStatus_, this, state_, errors_));
 }
 
 void MainScreen::showOperation() {
-  if (!boardChosen()) return;
-  if (!operation_) {
-    operation_ = new OperationScreen(state_, errors_, this);
-    operation_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(operation_, &OperationScreen::closing, this, [this] { operation_ = nullptr; });
-  }
-  operation_->show();
-  operation_->raise();
-  operation_->activateWindow();
+  if (boardChosen()) ui::bringForward(made(operation_, this, state_, errors_));
 }
 
 // Both monitors, after the message: each is made once and brought forward again.
 void MainScreen::showMonitors() {
   if (!boardChosen()) return;
   errors_.tell(kMonitorsForReference);
-  if (!profile_) {
-    profile_ = new ProfileMonitor(state_, errors_, this);
-    profile_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(profile_, &ProfileMonitor::closing, this, [this] { profile_ = nullptr; });
-  }
-  if (!speed_) {
-    speed_ = new SpeedMonitor(state_, errors_, this);
-    speed_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(speed_, &SpeedMonitor::closing, this, [this] { speed_ = nullptr; });
-  }
-  for (QWidget* monitor : {static_cast<QWidget*>(profile_), static_cast<QWidget*>(speed_)}) {
+  for (QWidget* monitor : {static_cast<QWidget*>(made(profile_, this, state_, errors_)),
+                           static_cast<QWidget*>(made(speed_, this, state_, errors_))}) {
     monitor->show();
     monitor->raise();
   }

@@ -16,6 +16,7 @@
 
 #include "KRVM716.h"
 #include "m716/error_texts.h"
+#include "widgets.h"
 
 namespace m716::utility {
 namespace {
@@ -41,13 +42,6 @@ QLabel* label(const char* text) {
   return new QLabel(QString::fromLatin1(text));
 }
 
-QPushButton* pushButton(const char* caption, QWidget* screen, void (OperationScreen::*action)(),
-                        OperationScreen* target) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), screen);
-  QObject::connect(button, &QPushButton::clicked, target, action);
-  return button;
-}
-
 }  // namespace
 
 OperationScreen::OperationScreen(ProgramState& state, ErrorPresenter& errors, QWidget* parent)
@@ -55,12 +49,11 @@ OperationScreen::OperationScreen(ProgramState& state, ErrorPresenter& errors, QW
   setWindowTitle(QStringLiteral("Operation"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(pushButton("Start", this, &OperationScreen::start, this));
-  buttons->addWidget(pushButton("Change DV", this, &OperationScreen::changeSpeed, this));
-  buttons->addWidget(pushButton("Stop", this, &OperationScreen::stop, this));
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
-  connect(exit, &QPushButton::clicked, this, &QWidget::close);
-  buttons->addWidget(exit);
+  buttons->addWidget(ui::pushButton(QStringLiteral("Start"), this, &OperationScreen::start, this));
+  buttons->addWidget(
+      ui::pushButton(QStringLiteral("Change DV"), this, &OperationScreen::changeSpeed, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Stop"), this, &OperationScreen::stop, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Exit"), this, &QWidget::close));
 
   auto* drives = new QHBoxLayout;
   drives->addWidget(driveGroup());
@@ -153,7 +146,15 @@ QWidget* OperationScreen::driveGroup() {
 QWidget* OperationScreen::pathGroup() {
   auto* group = new QGroupBox(QStringLiteral("Line and Arc Drive Parameters Setting"));
   auto* layout = new QGridLayout(group);
+  layout->addWidget(pathSpeedGroup(), 0, 0, 2, 1);
+  layout->addWidget(lineEndGroup(), 0, 1, 2, 1);
+  layout->addWidget(arcCenterGroup(), 0, 2);
+  layout->addWidget(arcEndGroup(), 1, 2);
+  layout->addWidget(arcDirectionGroup(), 0, 3, 2, 1);
+  return group;
+}
 
+QWidget* OperationScreen::pathSpeedGroup() {
   auto* speed = new QGroupBox(QStringLiteral("Line/Arc Speed"));
   auto* speedGrid = new QGridLayout(speed);
   sv_ = field(NumberKind::unsigned32, 1000, QStringLiteral("SV"));
@@ -165,8 +166,10 @@ QWidget* OperationScreen::pathGroup() {
     speedGrid->addWidget(new QLabel(speedField->objectName()), row, 0);
     speedGrid->addWidget(speedField, row++, 1);
   }
-  layout->addWidget(speed, 0, 0, 2, 1);
+  return speed;
+}
 
+QWidget* OperationScreen::lineEndGroup() {
   auto* lineEnd = new QGroupBox(QStringLiteral("Line End"));
   auto* lineGrid = new QGridLayout(lineEnd);
   lineEnds_ = axisFields(NumberKind::signed32, 6000, QStringLiteral("Line End"));
@@ -174,8 +177,10 @@ QWidget* OperationScreen::pathGroup() {
     lineGrid->addWidget(label(kAxisLetters[axis]), static_cast<int>(axis), 0);
     lineGrid->addWidget(lineEnds_[axis], static_cast<int>(axis), 1);
   }
-  layout->addWidget(lineEnd, 0, 1, 2, 1);
+  return lineEnd;
+}
 
+QWidget* OperationScreen::arcCenterGroup() {
   auto* center = new QGroupBox(QStringLiteral("Arc Center Position"));
   auto* centerGrid = new QGridLayout(center);
   c1_ = field(NumberKind::signed32, 3000, QStringLiteral("C1"));
@@ -184,8 +189,10 @@ QWidget* OperationScreen::pathGroup() {
   centerGrid->addWidget(c1_, 0, 1);
   centerGrid->addWidget(label("C2"), 1, 0);
   centerGrid->addWidget(c2_, 1, 1);
-  layout->addWidget(center, 0, 2);
+  return center;
+}
 
+QWidget* OperationScreen::arcEndGroup() {
   arcEnd_ = new QGroupBox(QStringLiteral("Arc End Position"));
   auto* endGrid = new QGridLayout(arcEnd_);
   e1_ = field(NumberKind::signed32, 0, QStringLiteral("E1"));
@@ -196,10 +203,13 @@ QWidget* OperationScreen::pathGroup() {
   endGrid->addWidget(e1_, 0, 1);
   endGrid->addWidget(e2Label_, 1, 0);
   endGrid->addWidget(e2_, 1, 1);
-  layout->addWidget(arcEnd_, 1, 2);
+  return arcEnd_;
+}
 
+// "CW", "CCW" or "Angle": with "Angle" the arc end group takes the angle in E1.
+QWidget* OperationScreen::arcDirectionGroup() {
   std::vector<QRadioButton*> direction;
-  layout->addWidget(radioGroup("Arc Direction", {"CW", "CCW", "Angle"}, 0, direction), 0, 3, 2, 1);
+  QGroupBox* group = radioGroup("Arc Direction", {"CW", "CCW", "Angle"}, 0, direction);
   ccw_ = direction[1];
   angle_ = direction[2];
   for (QRadioButton* choice : direction)
@@ -223,7 +233,9 @@ QWidget* OperationScreen::externalGroup() {
   grid->addWidget(externalMode_, 0, 1);
   grid->addWidget(label("HW Pulses Set"), 1, 0);
   grid->addWidget(pulses_, 1, 1);
-  grid->addWidget(pushButton("SET", this, &OperationScreen::setExternalMode, this), 0, 2, 2, 1);
+  grid->addWidget(
+      ui::pushButton(QStringLiteral("SET"), this, &OperationScreen::setExternalMode, this), 0, 2, 2,
+      1);
   return group;
 }
 

@@ -53,6 +53,11 @@ class OperationScreen : public QWidget {
   QWidget* modeGroups();
   QWidget* driveGroup();
   QWidget* pathGroup();
+  QWidget* pathSpeedGroup();
+  QWidget* lineEndGroup();
+  QWidget* arcCenterGroup();
+  QWidget* arcEndGroup();
+  QWidget* arcDirectionGroup();
   QWidget* externalGroup();
   NumberField* field(NumberKind kind, std::int64_t initial, const QString& name);
   AxisFields axisFields(NumberKind kind, std::int64_t initial, const QString& column);

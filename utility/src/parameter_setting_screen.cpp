@@ -19,69 +19,74 @@
 #include "KRVM716.h"
 #include "m716/error_texts.h"
 #include "number_field.h"
+#include "widgets.h"
 
 namespace m716::utility {
 
+namespace {
+
+constexpr const char* kLow = "Active When Input in Low Level";
+constexpr const char* kHigh = "Active When Input in High Level";
+// The bit choices of groups 2 to 6. A row without captions is the encoder input mode: four
+// choices over bits 9 to 11.
+const std::vector<BitChoice> kBitPages[5] = {
+    {{532, 2, "LMT+/LMT- Switch Operation Mode", "Stop Immediately", "Slow Down then Stop", false},
+     {532, 3, "LMT+ Input Active Level", kLow, kHigh, false},
+     {532, 4, "LMT- Input Active Level", kLow, kHigh, false},
+     {532, 13, "Motor Alarm and In Position Input Setting", nullptr, "Enable Motor Alarm Input",
+      false},
+     {532, 15, "Motor Alarm and In Position Input Setting", nullptr,
+      "Enable Motor In Position Input", false},
+     {532, 12, "Motor Alarm Input Level Setting", "Active Low Level", "Active High Level", false},
+     {532, 14, "Motor In Position Input Level Setting", "Active Low Level", "Active High Level",
+      false}},
+    {{530, 1, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
+      "Enable IN0(Index) Limited Switch Function", false},
+     {530, 3, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
+      "Enable IN1 Limited Switch Function", false},
+     {530, 5, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
+      "Enable IN2 Limited Switch Function", false},
+     {530, 7, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
+      "Enable IN3(Home) Limited Switch Function", false},
+     {530, 0, "IN0 Active Level", kLow, kHigh, true},
+     {530, 2, "IN1 Active Level", kLow, kHigh, true},
+     {530, 4, "IN2 Active Level", kLow, kHigh, true},
+     {530, 6, "IN3 Active Level", kLow, kHigh, true}},
+    {{530, 9, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter >= Comp- Register",
+      false},
+     {530, 10, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter < Comp- Register",
+      false},
+     {530, 11, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter < Comp+ Register",
+      false},
+     {530, 12, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter >= Comp+ Register",
+      false},
+     {530, 13, "Enable/Disable Interrupt", nullptr,
+      "Interrupts When Acceleration Ended in Accelerating/Decelerating Drive", false},
+     {530, 14, "Enable/Disable Interrupt", nullptr,
+      "Interrupts When Deceleration Starts in Accelerating/Decelerating Drive", false},
+     {530, 15, "Enable/Disable Interrupt", nullptr, "Interrupts When It Finished Driving", false}},
+    {{532, 6, "nP+P/N nP-P/N Pulse Output Mode", "CW/CCW Pulse Output Mode",
+      "Pulse/Direction Output Mode", false},
+     {532, 7, "nP+P/N nP-P/N Pulse Output Level", "Pulse Output Active Low",
+      "Pulse Output Active High", false},
+     {532, 8, "nP-P/N Direction Output Level", "Low for CW, High for CCW",
+      "Low for CCW, High for CW", false},
+     {534, 2, "Acceleration Mode", "T Curve Mode", "S Curve Mode", false}},
+    {{532, 0, "Enable/Disable S/W Limited Switch Function", nullptr,
+      "Enable COMP+ Register as SW Limited Switch", false},
+     {532, 1, "Enable/Disable S/W Limited Switch Function", nullptr,
+      "Enable COMP- Register as SW Limited Switch", false},
+     {532, 5, "Comp+/- Register Compareing Mode", "Compare with Logical Position Counter",
+      "Compare with Real Position Counter", false},
+     {532, 9, "Encoder Input Mode", nullptr, nullptr, false},
+     {534, 7, "OUT4 ~ 7 Operation Mode", "General Purpose Output", "Drive Status  Indicator",
+      false}},
+};
+
+}  // namespace
+
 const std::vector<BitChoice>& bitChoices(int group) {
-  static const char* const kLow = "Active When Input in Low Level";
-  static const char* const kHigh = "Active When Input in High Level";
-  // A row without captions is the encoder input mode: four choices over bits 9 to 11.
-  static const std::vector<BitChoice> kPages[5] = {
-      {{532, 2, "LMT+/LMT- Switch Operation Mode", "Stop Immediately", "Slow Down then Stop",
-        false},
-       {532, 3, "LMT+ Input Active Level", kLow, kHigh, false},
-       {532, 4, "LMT- Input Active Level", kLow, kHigh, false},
-       {532, 13, "Motor Alarm and In Position Input Setting", nullptr, "Enable Motor Alarm Input",
-        false},
-       {532, 15, "Motor Alarm and In Position Input Setting", nullptr,
-        "Enable Motor In Position Input", false},
-       {532, 12, "Motor Alarm Input Level Setting", "Active Low Level", "Active High Level", false},
-       {532, 14, "Motor In Position Input Level Setting", "Active Low Level", "Active High Level",
-        false}},
-      {{530, 1, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
-        "Enable IN0(Index) Limited Switch Function", false},
-       {530, 3, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
-        "Enable IN1 Limited Switch Function", false},
-       {530, 5, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
-        "Enable IN2 Limited Switch Function", false},
-       {530, 7, "IN0 ~ IN3 Limited Switch Function Disable/Enable", nullptr,
-        "Enable IN3(Home) Limited Switch Function", false},
-       {530, 0, "IN0 Active Level", kLow, kHigh, true},
-       {530, 2, "IN1 Active Level", kLow, kHigh, true},
-       {530, 4, "IN2 Active Level", kLow, kHigh, true},
-       {530, 6, "IN3 Active Level", kLow, kHigh, true}},
-      {{530, 9, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter >= Comp- Register",
-        false},
-       {530, 10, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter < Comp- Register",
-        false},
-       {530, 11, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter < Comp+ Register",
-        false},
-       {530, 12, "Enable/Disable Interrupt", nullptr, "Interrupts When P Counter >= Comp+ Register",
-        false},
-       {530, 13, "Enable/Disable Interrupt", nullptr,
-        "Interrupts When Acceleration Ended in Accelerating/Decelerating Drive", false},
-       {530, 14, "Enable/Disable Interrupt", nullptr,
-        "Interrupts When Deceleration Starts in Accelerating/Decelerating Drive", false},
-       {530, 15, "Enable/Disable Interrupt", nullptr, "Interrupts When It Finished Driving",
-        false}},
-      {{532, 6, "nP+P/N nP-P/N Pulse Output Mode", "CW/CCW Pulse Output Mode",
-        "Pulse/Direction Output Mode", false},
-       {532, 7, "nP+P/N nP-P/N Pulse Output Level", "Pulse Output Active Low",
-        "Pulse Output Active High", false},
-       {532, 8, "nP-P/N Direction Output Level", "Low for CW, High for CCW",
-        "Low for CCW, High for CW", false},
-       {534, 2, "Acceleration Mode", "T Curve Mode", "S Curve Mode", false}},
-      {{532, 0, "Enable/Disable S/W Limited Switch Function", nullptr,
-        "Enable COMP+ Register as SW Limited Switch", false},
-       {532, 1, "Enable/Disable S/W Limited Switch Function", nullptr,
-        "Enable COMP- Register as SW Limited Switch", false},
-       {532, 5, "Comp+/- Register Compareing Mode", "Compare with Logical Position Counter",
-        "Compare with Real Position Counter", false},
-       {532, 9, "Encoder Input Mode", nullptr, nullptr, false},
-       {534, 7, "OUT4 ~ 7 Operation Mode", "General Purpose Output", "Drive Status  Indicator",
-        false}},
-  };
-  return kPages[group - 2];
+  return kBitPages[group - 2];
 }
 
 std::array<QString, 3> rangeTexts(std::int64_t multiplier) {
@@ -559,21 +564,15 @@ QWidget* ParameterSettingScreen::axisGroups() {
     saveLayout->addWidget(saveTo_[axis]);
   }
   loadFrom_[0]->setChecked(true);
-  const auto button = [this](const char* caption, void (ParameterSettingScreen::*action)()) {
-    auto* pushButton = new QPushButton(QString::fromLatin1(caption));
-    pushButton->setAutoDefault(false);
-    connect(pushButton, &QPushButton::clicked, this, action);
-    return pushButton;
-  };
-  loadLayout->addWidget(button("Load", &ParameterSettingScreen::load));
-  saveLayout->addWidget(button("Save", &ParameterSettingScreen::save));
+  loadLayout->addWidget(
+      ui::pushButton(QStringLiteral("Load"), this, &ParameterSettingScreen::load));
+  saveLayout->addWidget(
+      ui::pushButton(QStringLiteral("Save"), this, &ParameterSettingScreen::save));
   layout->addWidget(loadGroup);
   layout->addWidget(saveGroup);
-  layout->addWidget(button("ReSet", &ParameterSettingScreen::resetPage));
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
-  exit->setAutoDefault(false);
-  connect(exit, &QPushButton::clicked, this, &QWidget::close);
-  layout->addWidget(exit);
+  layout->addWidget(
+      ui::pushButton(QStringLiteral("ReSet"), this, &ParameterSettingScreen::resetPage));
+  layout->addWidget(ui::pushButton(QStringLiteral("Exit"), this, &QWidget::close));
   return row;
 }
 

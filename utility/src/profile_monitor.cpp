@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "KRVM716.h"
+#include "widgets.h"
 
 namespace m716::utility {
 namespace {
@@ -37,14 +38,6 @@ QLineEdit* positionField(const char* name) {
   return field;
 }
 
-QPushButton* pushButton(const char* caption, QWidget* screen, void (ProfileMonitor::*action)(),
-                        ProfileMonitor* target) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), screen);
-  button->setAutoDefault(false);
-  QObject::connect(button, &QPushButton::clicked, target, action);
-  return button;
-}
-
 }  // namespace
 
 ProfileMonitor::ProfileMonitor(ProgramState& state, ErrorPresenter& errors, QWidget* parent)
@@ -62,11 +55,9 @@ ProfileMonitor::ProfileMonitor(ProgramState& state, ErrorPresenter& errors, QWid
   positions->addRow(QStringLiteral("H Axis Position"), hPosition_);
   positions->addRow(QStringLiteral("V Axis Position"), vPosition_);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(pushButton("Clear Screen", this, &ProfileMonitor::clearScreen, this));
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
-  exit->setAutoDefault(false);
-  connect(exit, &QPushButton::clicked, this, &QWidget::close);
-  buttons->addWidget(exit);
+  buttons->addWidget(
+      ui::pushButton(QStringLiteral("Clear Screen"), this, &ProfileMonitor::clearScreen, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Exit"), this, &QWidget::close));
 
   auto* side = new QVBoxLayout;
   side->addWidget(settingGroup());
@@ -108,8 +99,8 @@ QWidget* ProfileMonitor::settingGroup() {
   form->addRow(logicTracking);
   form->addRow(realTracking_);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(pushButton("Set", this, &ProfileMonitor::set, this));
-  buttons->addWidget(pushButton("Reset", this, &ProfileMonitor::reset, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Set"), this, &ProfileMonitor::set, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Reset"), this, &ProfileMonitor::reset, this));
   form->addRow(buttons);
   return group;
 }

@@ -12,20 +12,13 @@
 #include <chrono>
 
 #include "KRVM716.h"
+#include "widgets.h"
 
 namespace m716::utility {
 namespace {
 
 constexpr int kSampleMilliseconds = 50;
 const SpeedRange kDefaultRange{};
-
-QPushButton* pushButton(const char* caption, QWidget* screen, void (SpeedMonitor::*action)(),
-                        SpeedMonitor* target) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), screen);
-  button->setAutoDefault(false);
-  QObject::connect(button, &QPushButton::clicked, target, action);
-  return button;
-}
 
 }  // namespace
 
@@ -75,11 +68,9 @@ SpeedMonitor::SpeedMonitor(ProgramState& state, ErrorPresenter& errors, QWidget*
       chart_(kPlotSize, kLegendSize, clock_()) {
   setWindowTitle(QStringLiteral("Speed Monitor"));
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(pushButton("Clear Screen", this, &SpeedMonitor::clearScreen, this));
-  auto* exit = new QPushButton(QStringLiteral("Exit"));
-  exit->setAutoDefault(false);
-  connect(exit, &QPushButton::clicked, this, &QWidget::close);
-  buttons->addWidget(exit);
+  buttons->addWidget(
+      ui::pushButton(QStringLiteral("Clear Screen"), this, &SpeedMonitor::clearScreen, this));
+  buttons->addWidget(ui::pushButton(QStringLiteral("Exit"), this, &QWidget::close));
   buttons->addStretch();
   auto* controls = new QHBoxLayout;
   controls->addWidget(settingGroup());
@@ -128,8 +119,8 @@ QWidget* SpeedMonitor::settingGroup() {
     grid->addWidget(new QLabel(field->objectName()), index / 2, index % 2 * 2);
     grid->addWidget(field, index / 2, index % 2 * 2 + 1);
   }
-  grid->addWidget(pushButton("Set", this, &SpeedMonitor::set, this), 0, 4);
-  grid->addWidget(pushButton("Reset", this, &SpeedMonitor::reset, this), 1, 4);
+  grid->addWidget(ui::pushButton(QStringLiteral("Set"), this, &SpeedMonitor::set, this), 0, 4);
+  grid->addWidget(ui::pushButton(QStringLiteral("Reset"), this, &SpeedMonitor::reset, this), 1, 4);
   return group;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The texts of the installer's list of installed devices and its base address field: each
-// entry is a board's "DeviceName", from which the board number is read back.
+// entry shows a board's "DeviceName" (the dialog keeps the board number of the entry's key
+// beside it).
 //
 // Concurrency: pure functions.
 
@@ -28,7 +29,8 @@ QString deviceName(std::uint32_t board, const QString& baseText, std::uint32_t i
 QString recoveredDeviceName(std::uint32_t board, std::optional<std::uint32_t> baseAddress,
                             std::optional<std::uint32_t> interrupt);
 
-// The one or two decimal digits after the entry's first "=", if they name a board.
+// The board a "DeviceName" gives: the one or two decimal digits after its first "=", if they
+// name a board.
 std::optional<std::uint32_t> boardOfEntry(const QString& entry);
 
 // " Not In System " placed right after the interrupt number the entry ends with (after the

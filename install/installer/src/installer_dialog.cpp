@@ -16,6 +16,7 @@
 #include "installer_icon.h"
 #include "installer_texts.h"
 #include "m716/platform/registry.h"
+#include "widgets.h"
 
 namespace m716::installer {
 namespace {
@@ -24,10 +25,6 @@ template <typename Control>
 Control* named(Control* control, const QString& name) {
   control->setObjectName(name);
   return control;
-}
-
-QPushButton* button(const QString& label) {
-  return named(new QPushButton(label), label);
 }
 
 }  // namespace
@@ -63,8 +60,8 @@ QWidget* InstallerDialog::buildSettings() {
   board->addWidget(boards_, 1);
   board->addWidget(auto_);
   form->addRow(QStringLiteral("BoardID"), board);
-  install_ = button(QStringLiteral("Install"));
-  remove_ = button(QStringLiteral("Remove"));
+  install_ = ui::pushButton(QStringLiteral("Install"), this, &InstallerDialog::install);
+  remove_ = ui::pushButton(QStringLiteral("Remove"), this, &InstallerDialog::remove);
   auto* actions = new QHBoxLayout;
   actions->addWidget(install_);
   actions->addWidget(remove_);
@@ -83,8 +80,8 @@ QWidget* InstallerDialog::buildDeviceList() {
   const QString longest = markedNotInSystem(deviceName(15, QStringLiteral("FFE0"), 15));
   devices_->setMinimumWidth(devices_->fontMetrics().horizontalAdvance(longest) + 32);
   layout->addWidget(devices_);
-  refresh_ = button(QStringLiteral("Refresh"));
-  deselect_ = button(QStringLiteral("DeSelect"));
+  refresh_ = ui::pushButton(QStringLiteral("Refresh"), this, &InstallerDialog::refresh);
+  deselect_ = ui::pushButton(QStringLiteral("DeSelect"), this, &InstallerDialog::deselect);
   deselect_->setEnabled(false);
   auto* actions = new QHBoxLayout;
   actions->addWidget(refresh_);
@@ -107,10 +104,6 @@ QLabel* InstallerDialog::storeLabel() {
 }
 
 void InstallerDialog::connectControls() {
-  connect(install_, &QPushButton::clicked, this, &InstallerDialog::install);
-  connect(remove_, &QPushButton::clicked, this, &InstallerDialog::remove);
-  connect(refresh_, &QPushButton::clicked, this, &InstallerDialog::refresh);
-  connect(deselect_, &QPushButton::clicked, this, &InstallerDialog::deselect);
   connect(devices_, &QListWidget::itemSelectionChanged, this, &InstallerDialog::entrySelected);
   connect(auto_, &QCheckBox::toggled, this, &InstallerDialog::autoToggled);
   connect(boards_, &QComboBox::activated, this, &InstallerDialog::boardChosen);
@@ -129,8 +122,9 @@ void InstallerDialog::start() {
     if ((inUse & (1u << board)) == 0) continue;
     const auto name = deviceNameOf(board);
     const BoardSetting setting = boardSetting(board);
-    devices_->addItem(name ? QString::fromStdString(*name)
-                           : recoveredDeviceName(board, setting.baseAddress, setting.interrupt));
+    addEntry(name ? QString::fromStdString(*name)
+                  : recoveredDeviceName(board, setting.baseAddress, setting.interrupt),
+             board);
   }
   selectLowestUnusedBoard();
 }
@@ -185,7 +179,7 @@ void InstallerDialog::writeInstallation(std::uint32_t board, std::uint32_t baseA
       break;
   }
   const auto written = deviceNameOf(board);
-  devices_->addItem(written ? QString::fromStdString(*written) : name);
+  addEntry(written ? QString::fromStdString(*written) : name, board);
   resetForm();
   messages_.confirm(text::kTitle, text::kInstalled);
 }
@@ -193,8 +187,7 @@ void InstallerDialog::writeInstallation(std::uint32_t board, std::uint32_t baseA
 void InstallerDialog::remove() {
   const QList<QListWidgetItem*> selected = devices_->selectedItems();
   if (selected.isEmpty()) return tell(text::kNoDeviceSelected);
-  const auto board = boardOfEntry(selected.front()->text());
-  if (!board || !removeBoard(*board)) return tell(text::kWriteFailed);
+  if (!removeBoard(boardOf(*selected.front()))) return tell(text::kWriteFailed);
   delete selected.front();
   resetForm();
 }
@@ -220,10 +213,10 @@ void InstallerDialog::refresh() {
 void InstallerDialog::markBoardsNotInSystem(std::uint32_t answering) {
   for (int row = devices_->count() - 1; row >= 0; --row) {
     const QString entry = devices_->item(row)->text();
-    const auto board = boardOfEntry(entry);
-    if (!board || (answering & (1u << *board)) || isMarkedNotInSystem(entry)) continue;
+    const std::uint32_t board = boardOf(*devices_->item(row));
+    if ((answering & (1u << board)) || isMarkedNotInSystem(entry)) continue;
     delete devices_->takeItem(row);
-    devices_->addItem(markedNotInSystem(entry));
+    addEntry(markedNotInSystem(entry), board);
   }
 }
 
@@ -236,13 +229,12 @@ void InstallerDialog::entrySelected() {
   const QList<QListWidgetItem*> selected = devices_->selectedItems();
   if (selected.isEmpty()) return;
   deselect_->setEnabled(true);
-  if (const auto board = boardOfEntry(selected.front()->text())) {
-    const BoardSetting setting = boardSetting(*board);
-    boards_->setCurrentIndex(static_cast<int>(*board));
-    const auto irq = setting.interrupt ? interruptIndex(*setting.interrupt) : std::nullopt;
-    interrupts_->setCurrentIndex(irq ? static_cast<int>(*irq) : -1);
-    baseAddress_->setText(setting.baseAddress ? baseAddressText(*setting.baseAddress) : QString());
-  }
+  const std::uint32_t board = boardOf(*selected.front());
+  const BoardSetting setting = boardSetting(board);
+  boards_->setCurrentIndex(static_cast<int>(board));
+  const auto irq = setting.interrupt ? interruptIndex(*setting.interrupt) : std::nullopt;
+  interrupts_->setCurrentIndex(irq ? static_cast<int>(*irq) : -1);
+  baseAddress_->setText(setting.baseAddress ? baseAddressText(*setting.baseAddress) : QString());
   remove_->setEnabled(true);
   install_->setEnabled(false);
 }
@@ -289,6 +281,17 @@ bool InstallerDialog::entryIsSelected() const {
 
 bool InstallerDialog::boardIsGiven() const {
   return auto_->isChecked() || boards_->currentIndex() >= 0;
+}
+
+// The entry of a board's key, which keeps the key's board number whatever its text says.
+void InstallerDialog::addEntry(const QString& text, std::uint32_t board) {
+  auto* entry = new QListWidgetItem(text);
+  entry->setData(Qt::UserRole, board);
+  devices_->addItem(entry);
+}
+
+std::uint32_t InstallerDialog::boardOf(const QListWidgetItem& entry) {
+  return entry.data(Qt::UserRole).toUInt();
 }
 
 void InstallerDialog::tell(const QString& text) {

@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 class QLabel;
@@ -54,6 +55,8 @@ class InstallerDialog : public QDialog {
   void selectLowestUnusedBoard();
   bool entryIsSelected() const;
   bool boardIsGiven() const;
+  void addEntry(const QString& text, std::uint32_t board);
+  static std::uint32_t boardOf(const QListWidgetItem& entry);
   void tell(const QString& text);
 
   ui::Messages& messages_;

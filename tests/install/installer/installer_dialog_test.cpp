@@ -328,6 +328,24 @@ class InstallerRemoveTest : public InstallerTest {
     QVERIFY(!button(dialog, "Remove")->isEnabled());
   }
 
+  // An entry stays with the key it was read from, whichever board its name gives.
+  void anEntryIsSelectedAndRemovedUnderItsOwnKey() {
+    declareBoard(3, 0x2A0, 10);
+    declareBoard(5, 0x300, 5);
+    platform::RegKey key;
+    QCOMPARE(platform::registry().openKey(keys::hardwareKey(5), key), platform::RegStatus::ok);
+    key.setString(keys::kDeviceName, "Spare MCB-716, BoardID=3, I/O=300H, IRQ=5");
+    InstallerDialog dialog(messages_);
+    selectEntry(dialog, "Spare");
+    QCOMPARE(boardBox(dialog)->currentText(), "5");
+    QCOMPARE(find<QLineEdit>(dialog, "Base Address")->text(), "300");
+    button(dialog, "Remove")->click();
+    QCOMPARE(storedDword(kService, "BoardIDInUsed"), 1u << 3);
+    QCOMPARE(registryContents(keys::hardwareKey(5)), QStringList{});
+    QCOMPARE(registryContents(keys::hardwareKey(3)).size(), 3);
+    QCOMPARE(entries(dialog), QStringList{"MCB-716, BoardID=3, I/O=2a0H, IRQ=10"});
+  }
+
   void aFailedRemovalChangesNothing() {
     for (std::uint32_t write = 1; write <= 3; ++write) {
       freshStart();
