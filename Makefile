@@ -2,7 +2,7 @@
 PRESETS_TESTED := default asan tsan
 BIN := build/default/bin
 
-.PHONY: all deps build package board0 run python package-test-deps screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
+.PHONY: all deps build run-programs package board0 run python package-test-deps screenshots test $(addprefix test-,$(PRESETS_TESTED)) format-check compile-checks lint fuzz bench clean
 
 all: build
 
@@ -13,12 +13,17 @@ build: deps
 	cmake --preset default
 	cmake --build --preset default
 
+# Only what `run` starts, and the libraries those programs load at run time.
+run-programs: deps
+	cmake --preset default
+	cmake --build --preset default --target m716_run_programs
+
 # The Debian package of the system, in build/default (m716_<version>_<arch>.deb).
 package: build
 	cmake --build --preset default --target package
 
 # Prepares a registry store in which board 0 is installed at 0x300 with IRQ 5.
-board0: build
+board0: run-programs
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S' /v BoardIDInUsed /t REG_DWORD /d 1 /f
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v BaseAddress /t REG_DWORD /d 0x300 /f
 	$(BIN)/m716reg add 'HKLM\SYSTEM\CurrentControlSet\Services\KRVM716S\Board000' /v Interrupt /t REG_DWORD /d 5 /f
@@ -30,10 +35,13 @@ run: board0
 # Debian's Python with the package m716 of the build tree, on board 0 as `run` declares it:
 # `make python` for an interactive session, `make python ARGS=examples/python/home_and_move.py`.
 python: board0
+	cmake --build --preset default --target m716_python m716_python_sim
 	PYTHONPATH=build/default/python PATH=$(CURDIR)/$(BIN):$$PATH /usr/bin/python3 $(ARGS)
 
 # A picture of every screen of the utility and of the installer's dialog in build/screenshots/.
-screenshots: build
+screenshots: deps
+	cmake --preset default
+	cmake --build --preset default --target utility_screenshots installer_screenshot
 	QT_QPA_PLATFORM=offscreen build/default/bin/utility_screenshots build/screenshots
 	QT_QPA_PLATFORM=offscreen build/default/bin/installer_screenshot build/screenshots
 
@@ -77,12 +85,14 @@ fuzz: deps
 
 # The curated clang-tidy checks (.clang-tidy) over the product code (every folder whose C++
 # the package ships), the layer rule of the library's rooms and the format check; CI runs it.
+# clang-tidy reads the compile commands of a configuration that compiles every source on its
+# own (the presets build in unity batches).
 TIDIED := $(CURDIR)/(board|driver|install|library|messages|platform|python/src|sim|tools|utility)/
 lint: format-check
 	scripts/install-deps.sh clang-tidy
 	scripts/check-layers.sh
-	cmake --preset default
-	run-clang-tidy -p build/default -quiet -j 2 '$(TIDIED)'
+	cmake --preset lint
+	run-clang-tidy -p build/lint -quiet -j 2 '$(TIDIED)'
 
 bench: build
 	@for b in $(BIN)/bench_*; do $$b; done

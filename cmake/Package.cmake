@@ -25,7 +25,7 @@ install(CODE "configure_file(\"${PROJECT_BINARY_DIR}/pkgconfig/krvm716.pc.in\"
 install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/krvm716.pc DESTINATION ${M716_PKGCONFIG_DIR}
         COMPONENT development)
 
-# Debian packages, one per install component (cmake/M716Install.cmake), as Debian splits a
+# Debian packages, one per install component (cmake/InstallRules.cmake), as Debian splits a
 # library: the runtime (libkrvm716-1), what applications are built with (libkrvm716-dev), the
 # programs (m716) and, as Debian names Python modules, the Python package (python3-m716). Those
 # that build on the runtime require its very version.
