@@ -27,7 +27,10 @@ class OpenWordsTest : public InstalledBoardTest {
     recorder_ = std::make_unique<RecordingBus>(&platform::bus());
     platform::useBus(recorder_.get());
   }
-  void TearDown() override { platform::useBus(nullptr); }
+  void TearDown() override {
+    EXPECT_EQ(M716MotDevClose(0), M716_OK);
+    platform::useBus(nullptr);
+  }
 
   std::vector<Access> writesAfterReset() const {
     std::vector<Access> writes = recorder_->writes();
