@@ -34,6 +34,9 @@ class OpenBoardTest : public ClosedAfterTest {
   }
   void TearDown() override {
     EXPECT_EQ(M716SimClampedLoads(kSimBase), 0u) << "a register load was out of the chip's range";
+    // The library keeps an axis's external drive mode across a close; the next case's board
+    // is powered up anew, so none is left set.
+    for (std::uint32_t axis : {1u, 2u, 4u, 8u}) M716MotExtMode(0, axis, 0, 0);
     EXPECT_EQ(M716MotDevClose(0), M716_OK);
     closeEveryBoard();
   }
