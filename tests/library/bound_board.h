@@ -13,6 +13,7 @@
 #include "device/parameters.h"
 #include "m716/board/registers.h"
 #include "m716/platform/bus.h"
+#include "support/recording_bus.h"
 
 namespace m716::test {
 

@@ -10,6 +10,7 @@
 #include "installed_board.h"
 #include "m716/board/registers.h"
 #include "m716/platform/bus.h"
+#include "support/recording_bus.h"
 
 namespace m716::test {
 namespace {

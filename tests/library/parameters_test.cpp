@@ -5,8 +5,8 @@
 #include <map>
 
 #include "KRVM716.h"
-#include "m716/platform/registry_faults.h"
 #include "open_board.h"
+#include "support/registry_faults.h"
 
 namespace m716::test {
 namespace {
