@@ -7,32 +7,18 @@
 #include <filesystem>
 #include <vector>
 
-#include "m716/platform/registry_faults.h"
+// Defined only by the tests' fault library (tests/support/registry_faults.h), to make a chosen
+// write fail; nothing the system installs defines it, so there every write goes to the store.
+extern "C" [[gnu::weak]] bool m716_registry_write_fails();
 
-namespace m716::platform {
 namespace {
 
-std::atomic<std::uint32_t> writesUntilFault{0};  // 0: no fault pending
-
-// Counts one write towards a pending fault; true for the write that is to fail.
+// True for a write that is to fail.
 bool writeFaultDue() {
-  std::uint32_t left = writesUntilFault.load();
-  while (left != 0 && !writesUntilFault.compare_exchange_weak(left, left - 1)) {
-  }
-  return left == 1;
+  return m716_registry_write_fails != nullptr && m716_registry_write_fails();
 }
 
 }  // namespace
-
-void failRegistryWrite(std::uint32_t n) {
-  writesUntilFault = n;
-}
-
-void clearRegistryWriteFault() {
-  failRegistryWrite(0);
-}
-
-}  // namespace m716::platform
 
 namespace m716::platform::detail {
 namespace {

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "device/board_table.h"
+#include "device/parameters.h"
 #include "m716/board/registers.h"
 #include "m716/platform/bus.h"
+#include "support/recording_bus.h"
 
 namespace m716::test {
 
@@ -65,33 +67,33 @@ struct Words {
 
 class BoundBoardTest : public ::testing::Test {
  protected:
+  // Board 0 bound and open with its stored defaults in force, every other board as before
+  // any open.
   void SetUp() override {
     platform::useBus(&bus_);
+    forgetBoards();
     BoardRecord& record = boards[0];
-    record = BoardRecord{};
     record.baseAddress = kBase;
     record.bound = record.open = true;
-    for (AxisRecord& axis : record.axes) setDefaults(axis);
-    record.interpolation = {2, 4'000'000, 0, 1000, 6000, 10'000, 600'000, 10'000'000, 600'000};
-    interruptBlocks[0] = M716InterruptBlock{};
+    for (AxisRecord& axis : record.axes) {
+      axis.rangeInForce = axis.rg;
+      axis.multiplierInForce = axis.multiplier;
+    }
     interruptBlocks[0].pathIdle = interruptBlocks[0].pathStop = 1;
     for (std::uint16_t port :
          {chip::RR0, chip::RR1, chip::RR2, chip::RR3, chip::RR4, chip::RR5, chip::RR6, chip::RR7})
       answer(port, 0);
   }
-  void TearDown() override { platform::useBus(nullptr); }
+  // No case leaves a board bound for the next: its ports would be touched with no open.
+  void TearDown() override {
+    forgetBoards();
+    platform::useBus(nullptr);
+  }
 
-  static void setDefaults(AxisRecord& axis) {
-    axis.rg = axis.rangeInForce = 8'000'000;
-    axis.multiplier = axis.multiplierInForce = 1;
-    axis.sv = 1000;
-    axis.dv = 6000;
-    axis.mdv = 8000;
-    axis.ac = 600'000;
-    axis.ak = 10'000'000;
-    axis.configured = {axis.sv, axis.dv, axis.ac, axis.ak};
-    axis.plmt = 2'000'000'000;
-    axis.nlmt = -2'000'000'000;
+  // Every board record and interrupt block as the library holds them before any open.
+  static void forgetBoards() {
+    boards.fill(defaultBoardRecord());
+    interruptBlocks.fill(M716InterruptBlock{});
   }
 
   void answer(std::uint16_t offset, std::uint16_t value) {

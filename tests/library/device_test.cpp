@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "KRVM716.h"
-#include "installed_board.h"
 #include "m716/platform/dynload.h"
 #include "m716/platform/events.h"
 #include "m716/platform/ownership.h"
+#include "open_board.h"
 
 namespace m716::test {
 namespace {
@@ -24,7 +24,13 @@ bool eventExists(const std::string& name) {
   return event != nullptr;
 }
 
-using DeviceTest = InstalledBoardTest;
+class DeviceTest : public ClosedAfterTest {
+ protected:
+  void TearDown() override {
+    platform::setLibrarySearchPath({});
+    ClosedAfterTest::TearDown();
+  }
+};
 
 TEST_F(DeviceTest, OpenOfAnInstalledBoardSucceedsAndCloseReleasesItsEvents) {
   ASSERT_EQ(M716MotDevOpen(0), M716_OK);
@@ -47,7 +53,7 @@ TEST_F(DeviceTest, OpeningAnOpenBoardAgainKeepsItUsable) {
   EXPECT_FALSE(eventExists("KRV_EVT_INTERRUPT0"));
 }
 
-TEST_F(DeviceTest, BoardNumberIsCheckedBeforeTheDriverIsLoaded) {
+TEST_F(DeviceTest, BoardNumberIsCheckedBeforeTheDriverIsLoadedFreshProcess) {
   EXPECT_EQ(M716MotDevOpen(16), M716_ERR_BOARD_NUMBER);
   EXPECT_EQ(M716MotDevClose(16), M716_ERR_BOARD_NUMBER);
   EXPECT_FALSE(driverInProcess());
@@ -111,7 +117,7 @@ platform::MarkStatus takeBoard0Elsewhere(platform::OwnershipMark& mark,
   return mark.take("Board000", mode);
 }
 
-TEST_F(DeviceTest, AvailableLeavesABoardThatAnotherHolderOwnsUntouched) {
+TEST_F(DeviceTest, AvailableLeavesABoardThatAnotherHolderOwnsUntouchedFreshProcess) {
   platform::OwnershipMark other;
   ASSERT_EQ(takeBoard0Elsewhere(other, platform::MarkMode::shared), platform::MarkStatus::taken);
   std::uint32_t mask = 0;
@@ -141,7 +147,7 @@ TEST_F(DeviceTest, AnOpenBoardIsMarkedAsOwnedUntilItIsClosed) {
   EXPECT_EQ(takeBoard0Elsewhere(other), platform::MarkStatus::taken);
 }
 
-TEST_F(DeviceTest, AvailableWithNoBoardsInUseTouchesNothing) {
+TEST_F(DeviceTest, AvailableWithNoBoardsInUseTouchesNothingFreshProcess) {
   setDword(kHardwareBranch, "BoardIDInUsed", 0);
   std::uint32_t mask = 0xFFFF;
   ASSERT_EQ(M716MotDevAvailable(&mask), M716_OK);
@@ -156,7 +162,7 @@ TEST_F(DeviceTest, AvailableRefusesANullMaskAndAMissingEntry) {
   EXPECT_EQ(M716MotDevAvailable(&mask), M716_ERR_READ_REGISTRY);
 }
 
-TEST_F(DeviceTest, RawPortsOfABoardNeverOpenedTouchNothing) {
+TEST_F(DeviceTest, RawPortsOfABoardNeverOpenedTouchNothingFreshProcess) {
   std::uint16_t word = 0x1234;
   EXPECT_EQ(M716_InpWord(0, 22, &word), 1u);
   EXPECT_EQ(word, 0xFFFF);  // an empty slot
@@ -184,7 +190,7 @@ void PrintTo(const InterruptCase& c, std::ostream* out) {
   *out << "base 0x" << std::hex << c.base << ", IRQ " << std::dec << c.irq;
 }
 
-class InterruptNumbers : public InstalledBoardTest,
+class InterruptNumbers : public ClosedAfterTest,
                          public ::testing::WithParamInterface<InterruptCase> {};
 
 TEST_P(InterruptNumbers, OutsideFourToFifteenAreRefusedBeforeTheBoardIsTouched) {

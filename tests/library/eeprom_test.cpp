@@ -3,15 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "KRVM716.h"
-#include "installed_board.h"
+#include "open_board.h"
 
 namespace m716::test {
 namespace {
 
-class EepromTest : public InstalledBoardTest {
+class EepromTest : public ClosedAfterTest {
  protected:
   void SetUp() override {
-    InstalledBoardTest::SetUp();
+    ClosedAfterTest::SetUp();
     ASSERT_EQ(M716MotDevOpen(0), M716_OK);
   }
 };

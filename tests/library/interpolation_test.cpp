@@ -380,8 +380,12 @@ TEST_F(InterpolationTest, APathIsRefusedWhileAnotherRuns) {
   ASSERT_TRUE(finishes(kZ | kU));
 }
 
-TEST_F(InterpolationTest, ThePathSpeedChangesWhileItRuns) {
+// The library keeps the main axis of the last path for the life of the process.
+TEST_F(InterpolationTest, APathSpeedChangeBeforeAnyPathIsRefusedFreshProcess) {
   EXPECT_EQ(M716MotChgLineArcDV(0, 3000), M716_ERR_SPEED_INVALID);
+}
+
+TEST_F(InterpolationTest, ThePathSpeedChangesWhileItRuns) {
   ASSERT_EQ(M716MotLine(0, kX | kY, 0, 100'000, 50'000, 0, 0), M716_OK);
   M716SimAdvance(0.05);
   EXPECT_EQ(pathSpeed(), kPathSpeed);

@@ -15,7 +15,17 @@ namespace m716::test {
 
 constexpr std::uint32_t kSimBase = 0x300;
 
-class OpenBoardTest : public InstalledBoardTest {
+// Fixture: board 0 installed; after the case every board is closed, as an application closes
+// its boards before it ends, so that the next case opens them anew.
+class ClosedAfterTest : public InstalledBoardTest {
+ protected:
+  void TearDown() override { closeEveryBoard(); }
+  static void closeEveryBoard() {
+    for (std::uint32_t board = 0; board < 16; ++board) M716MotDevClose(board);
+  }
+};
+
+class OpenBoardTest : public ClosedAfterTest {
  protected:
   void SetUp() override {
     InstalledBoardTest::SetUp();
@@ -24,7 +34,11 @@ class OpenBoardTest : public InstalledBoardTest {
   }
   void TearDown() override {
     EXPECT_EQ(M716SimClampedLoads(kSimBase), 0u) << "a register load was out of the chip's range";
+    // The library keeps an axis's external drive mode across a close; the next case's board
+    // is powered up anew, so none is left set.
+    for (std::uint32_t axis : {1u, 2u, 4u, 8u}) M716MotExtMode(0, axis, 0, 0);
     EXPECT_EQ(M716MotDevClose(0), M716_OK);
+    closeEveryBoard();
   }
 
   // Advances the frozen clock in steps until `done` holds; false when `seconds` pass first.

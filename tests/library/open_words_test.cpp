@@ -10,6 +10,7 @@
 #include "installed_board.h"
 #include "m716/board/registers.h"
 #include "m716/platform/bus.h"
+#include "support/recording_bus.h"
 
 namespace m716::test {
 namespace {
@@ -27,7 +28,10 @@ class OpenWordsTest : public InstalledBoardTest {
     recorder_ = std::make_unique<RecordingBus>(&platform::bus());
     platform::useBus(recorder_.get());
   }
-  void TearDown() override { platform::useBus(nullptr); }
+  void TearDown() override {
+    EXPECT_EQ(M716MotDevClose(0), M716_OK);
+    platform::useBus(nullptr);
+  }
 
   std::vector<Access> writesAfterReset() const {
     std::vector<Access> writes = recorder_->writes();

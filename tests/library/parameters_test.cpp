@@ -5,8 +5,8 @@
 #include <map>
 
 #include "KRVM716.h"
-#include "installed_board.h"
-#include "m716/platform/registry_faults.h"
+#include "open_board.h"
+#include "support/registry_faults.h"
 
 namespace m716::test {
 namespace {
@@ -57,7 +57,7 @@ void expectEveryParameterStored(std::uint32_t board) {
   for (const char* axis : kAxes) EXPECT_EQ(valueCount(parameterKey(board, axis)), 22u) << axis;
 }
 
-using ParametersTest = InstalledBoardTest;
+using ParametersTest = ClosedAfterTest;
 
 TEST_F(ParametersTest, FirstOpenCreatesEveryValueWithItsDefault) {
   ASSERT_EQ(M716MotDevOpen(0), M716_OK);
@@ -110,7 +110,7 @@ TEST_F(ParametersTest, SavingAxesWritesOnlyTheSelectedAxisKeys) {
 
 // Creating the defaults writes 101 times: the keys KRVM716 and Board000, the 7 group values,
 // then each axis key and its 22 values.
-class FailedDefaultsTest : public InstalledBoardTest,
+class FailedDefaultsTest : public ClosedAfterTest,
                            public ::testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(FailedDefaultsTest, FailTheOpenAndLeaveNoBoardKeyUntilAnOpenSucceeds) {
@@ -139,8 +139,7 @@ void PrintTo(const FailedSave& save, std::ostream* out) {
   *out << "axes " << save.axes << ", write " << save.failingWrite;
 }
 
-class FailedSaveTest : public InstalledBoardTest,
-                       public ::testing::WithParamInterface<FailedSave> {};
+class FailedSaveTest : public ClosedAfterTest, public ::testing::WithParamInterface<FailedSave> {};
 
 TEST_P(FailedSaveTest, LeavesTheStoreAsItWas) {
   ASSERT_EQ(M716MotDevOpen(0), M716_OK);

@@ -9,6 +9,7 @@
 #include "device/board_table.h"
 #include "m716/board/registers.h"
 #include "m716/platform/bus.h"
+#include "support/recording_bus.h"
 
 namespace m716::test {
 namespace {

@@ -33,6 +33,12 @@ std::vector<M716SpeedTableEntry> speedTable(const std::vector<std::uint32_t>& sp
 
 class TableTest : public OpenBoardTest {
  protected:
+  // Every interrupt block as before any open: an open keeps the axes of the tables last
+  // handed over, and the cases check them.
+  void SetUp() override {
+    interruptBlocks.fill(M716InterruptBlock{});
+    OpenBoardTest::SetUp();
+  }
   // The live speed of X once it is at `position` or beyond (in the direction of `sign`).
   static std::uint32_t speedAt(std::int32_t position, int sign) {
     EXPECT_TRUE(

@@ -24,6 +24,11 @@ for file in bin/m716 bin/m716reg bin/M716Utility bin/M716Install \
   [ -e "$prefix/$file" ] || fail "$file is not installed"
 done
 
+# The seams the tests put into the platform stay in the build tree.
+nm -D --defined-only "$prefix/$system/libm716_platform.so" | grep -E 'RecordingBus|RegistryWrite' &&
+  fail "the installed platform library carries a test seam"
+[ -z "$(find "$prefix" -name 'libm716_registry_faults*')" ] || fail "a test library is installed"
+
 # Board 0 at 0x300 on IRQ 5, declared with the installed tool in a store of the test's own.
 export M716_REGISTRY="$work/registry.db"
 reg="$prefix/bin/m716reg"

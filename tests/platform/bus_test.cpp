@@ -5,6 +5,8 @@
 
 #include <thread>
 
+#include "support/recording_bus.h"
+
 namespace m716::platform {
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "m716/platform/message_box.h"
 #include "m716/platform/registry.h"
-#include "m716/platform/registry_faults.h"
+#include "support/registry_faults.h"
 #include "support/temp_registry.h"
 
 namespace m716::platform {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "m716/platform/registry_faults.h"
+#include "support/registry_faults.h"
 #include "support/temp_registry.h"
 
 namespace m716::platform {

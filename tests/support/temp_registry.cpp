@@ -6,6 +6,7 @@
 #include <random>
 
 #include "m716/platform/registry.h"
+#include "registry_faults.h"
 
 namespace m716::test {
 namespace {
@@ -31,6 +32,7 @@ void reloadSimulator() {
 TempRegistry::TempRegistry() : folder_(makeFolder()) {
   ::setenv("M716_REGISTRY", file().c_str(), 1);
   platform::useRegistryFile(file());
+  platform::clearRegistryWriteFault();  // one an earlier case left pending
   reloadSimulator();
 }
 

@@ -18,7 +18,7 @@
 #include "installer_texts.h"
 #include "m716/board/registry_layout.h"
 #include "m716/platform/registry.h"
-#include "m716/platform/registry_faults.h"
+#include "support/registry_faults.h"
 #include "support/temp_registry.h"
 
 namespace m716::test {

@@ -2,7 +2,8 @@
 // The 16-bit I/O port bus and the boards' interrupt lines.
 //
 // One interface, one backend per file: the simulated boards (default: libm716_sim.so, loaded
-// at first use), real x86 I/O ports (built with M716_X86_PORTS), and RecordingBus for tests.
+// at first use), real x86 I/O ports (built with M716_X86_PORTS); tests put a recording bus
+// (tests/support/recording_bus.h) in front with useBus.
 //
 // Concurrency: bus accesses may come from any thread; callers serialise groups of accesses
 // with the board's bus lock (locks.h). Interrupt handlers run on a thread of the backend and
@@ -11,8 +12,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
-#include <vector>
 
 #include "m716/platform/export.h"
 
@@ -43,35 +42,5 @@ M716_PLATFORM_API InterruptLines& interruptLines();
 // Puts `replacement` in place of the backend (nullptr: back to the backend). Not for use
 // while other threads access the bus.
 M716_PLATFORM_API void useBus(PortBus* replacement);
-
-// A bus for tests: records every access, then passes it on to `inner` (when given; else
-// reads answer 0xFFFF, or what answerReads scripted).
-class M716_PLATFORM_API RecordingBus : public PortBus {
- public:
-  struct Access {
-    bool isWrite;
-    std::uint32_t port;
-    std::uint16_t value;  // written, or read
-    bool operator==(const Access&) const = default;
-  };
-
-  explicit RecordingBus(PortBus* inner = nullptr);
-  std::uint16_t read(std::uint32_t port) override;
-  void write(std::uint32_t port, std::uint16_t value) override;
-
-  // A copy of the accesses so far: other threads may go on using the bus meanwhile.
-  std::vector<Access> accesses() const;
-  std::vector<std::uint16_t> writesTo(std::uint32_t port) const;
-  std::vector<Access> writes() const;
-  void clear();
-  // Without an inner bus, reads of `port` answer `value`.
-  void answerReads(std::uint32_t port, std::uint16_t value);
-
- private:
-  PortBus* inner_;
-  mutable std::mutex mutex_;
-  std::vector<Access> accesses_;
-  std::vector<std::pair<std::uint32_t, std::uint16_t>> answers_;
-};
 
 }  // namespace m716::platform

@@ -1,10 +1,10 @@
 #pragma once
 // Makes one write to the registry fail, as a full disk or an I/O error would, so that tests
-// can drive the error and rollback paths of the code that writes the registry.
+// can drive the error and rollback paths of the code that writes the registry. The platform's
+// store asks this library (libm716_registry_faults.so) before each write; the installed
+// system has no such library, and its writes never fail on purpose.
 
 #include <cstdint>
-
-#include "m716/platform/export.h"
 
 namespace m716::platform {
 
@@ -12,7 +12,7 @@ namespace m716::platform {
 // RegStatus::failed and changes nothing; the writes after it succeed again. A write is one
 // change to a store: a value set or deleted, a key deleted, or a key added (creating a path
 // adds one key for each missing part). A later call replaces a pending fault; 0 cancels it.
-M716_PLATFORM_API void failRegistryWrite(std::uint32_t n);
-M716_PLATFORM_API void clearRegistryWriteFault();
+void failRegistryWrite(std::uint32_t n);
+void clearRegistryWriteFault();
 
 }  // namespace m716::platform
