@@ -58,6 +58,12 @@ ProcessStore& processStore() {
   return *state;
 }
 
+// How a user the system store refuses gets access; nothing for any other store.
+std::string groupHint(const RegistryStore& store) {
+  if (fs::path(store.file()).parent_path() != kSystemStoreFolder) return {};
+  return "; add yourself to the group m716 (sudo adduser $USER m716, then log in again)";
+}
+
 }  // namespace
 
 std::string registryFileFor(const char* chosen, const std::string& systemFolder,
@@ -77,10 +83,14 @@ std::string storeRefusal(const RegistryStore& store) {
   if (store.isOpen()) return {};
   std::string refusal =
       "cannot open the registry store " + store.file() + ": " + regStatusText(store.openStatus());
-  if (store.openStatus() == RegStatus::accessDenied &&
-      fs::path(store.file()).parent_path() == kSystemStoreFolder)
-    refusal += "; add yourself to the group m716 (sudo adduser $USER m716, then log in again)";
+  if (store.openStatus() == RegStatus::accessDenied) refusal += groupHint(store);
   return refusal;
+}
+
+std::string storeWriteRefusal(const RegistryStore& store) {
+  if (!store.isOpen()) return storeRefusal(store);
+  if (::access(store.file().c_str(), W_OK) == 0) return {};
+  return "the registry store " + store.file() + " may only be read by this user" + groupHint(store);
 }
 
 RegistryStore& registry() {

@@ -42,6 +42,8 @@ def boards() -> list[BoardInfo]:
     if count < 0:
         raise BoardError(ErrorCode.READ_REGISTRY, "boards",
                          ffi.string(lib.m716py_store_refusal()).decode())
+    if count == 0:
+        return []  # nothing declared: discovery would refuse the missing mask
     mask = ffi.new("uint32_t*")
     check(lib.M716MotDevAvailable(mask), "M716MotDevAvailable")
     return [BoardInfo(numbers[k], None if bases[k] < 0 else bases[k],

@@ -17,6 +17,10 @@ from m716 import ErrorCode
 
 def test_boards_lists_the_declared_board_as_answering(store):
     assert m716.boards() == [m716.BoardInfo(0, 0x300, 5, True)]
+    # A store that declares none, as the package makes it, lists none.
+    subprocess.run(["m716reg", "delete", "HKLM\\SYSTEM\\CurrentControlSet\\Services\\KRVM716S",
+                    "/f"], check=True, capture_output=True)
+    assert m716.boards() == []
 
 
 def stands(axis: str) -> int:

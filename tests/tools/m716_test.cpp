@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
 #include "KRVM716.h"
 #include "library/installed_board.h"
+#include "m716/platform/registry.h"
 #include "support/program.h"
 
 namespace m716::test {
@@ -425,6 +427,29 @@ TEST_F(M716Tool, ACommandSaysWhyTheStoreCannotBeOpened) {
     }
   }
   ::setenv("M716_REGISTRY", store_.file().c_str(), 1);
+}
+
+// A user who may read the store but not change it, nor take its boards' marks (as one outside
+// the system store's group), is told so when a board cannot be used.
+TEST_F(M716Tool, AUserWhoMayOnlyReadTheStoreIsToldSo) {
+  if (::geteuid() != 0) GTEST_SKIP() << "runs m716 as another user";
+  namespace fs = std::filesystem;
+  const std::string mark = store_.file() + ".Board000.lock";
+  writeFile(mark, "");
+  platform::useRegistryFile((store_.folder() / "other.db").string());  // its log goes
+  fs::permissions(mark, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  fs::permissions(store_.file(), fs::perms::owner_read | fs::perms::others_read);
+  fs::permissions(store_.folder(), fs::perms::all);
+  for (const char* command : {"boards", "status"}) {
+    const ProgramResult result = runProgram(
+        "setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", M716_PROGRAM, command},
+        store_.folder());
+    EXPECT_EQ(result.status, 1) << command;
+    EXPECT_NE(
+        result.err.find("the registry store " + store_.file() + " may only be read by this user"),
+        std::string::npos)
+        << result.err;
+  }
 }
 
 TEST_F(M716Tool, WrongArgumentsAreExplained) {

@@ -51,6 +51,13 @@ std::optional<std::vector<InstalledBoard>> readInstalledBoards(const char* who) 
 
 bool forceOpen = false;
 
+// After a refused open or discovery: what about the store keeps this user from it, if anything.
+void explainStoreAccess() {
+  if (!platform::registry().isOpen()) return;  // the refusal to open it is told already
+  const std::string refusal = platform::storeWriteRefusal(platform::registry());
+  if (!refusal.empty()) std::fprintf(stderr, "m716: %s\n", refusal.c_str());
+}
+
 }  // namespace
 
 void forceOpens() {
@@ -67,6 +74,7 @@ bool openBoard(std::uint32_t board) {
     return false;
   }
   if (report("Open", M716MotDevOpen(board))) return true;
+  explainStoreAccess();
   const auto boards = readInstalledBoards("m716");
   if (boards && std::none_of(boards->begin(), boards->end(),
                              [&](const InstalledBoard& b) { return b.number == board; }))
@@ -87,7 +95,10 @@ int listBoards(const Arguments&) {
     return 0;
   }
   std::uint32_t answering = 0;
-  if (!report("Board discovery", M716MotDevAvailable(&answering))) return 1;
+  if (!report("Board discovery", M716MotDevAvailable(&answering))) {
+    explainStoreAccess();
+    return 1;
+  }
   for (const InstalledBoard& board : boards) {
     std::printf("Board %2u:", board.number);
     printSetting("base", board.baseAddress, true);

@@ -160,6 +160,9 @@ M716_PLATFORM_API std::string registryFileFor(const char* chosen, const std::str
 // permission denied",
 // for the system store with how to join the group that may use it); empty when it is open.
 M716_PLATFORM_API std::string storeRefusal(const RegistryStore& store);
+// As storeRefusal, and for an open store this user may only read, that it may only be read
+// (boards cannot be opened then: their ownership marks beside it cannot be taken).
+M716_PLATFORM_API std::string storeWriteRefusal(const RegistryStore& store);
 // Points the process-wide store at another file (tests, tools); keys opened before keep
 // working on the old connection until closed.
 M716_PLATFORM_API void useRegistryFile(const std::string& file);
